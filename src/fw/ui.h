@@ -1,0 +1,44 @@
+// What the system's own code asks of the user interface: modal message
+// boxes, the wait cursor and progress lines. The console and the Win32
+// front ends implement it; tests script it.
+#pragma once
+#include <string>
+
+namespace relvo::fw {
+
+enum class Buttons { Ok, OkCancel };
+enum : int { kIdOk = 1, kIdCancel = 2 };
+
+// One row of the update run, reported before the row is worked on.
+struct Progress {
+  int row = 0;          // 1-based
+  int rowCount = 0;
+  bool isArchive = false;
+  std::string source;   // media path (CP932)
+  std::string target;   // target folder or file (CP932)
+};
+
+class Ui {
+ public:
+  virtual ~Ui() = default;
+  // A modal message box with text and caption (CP932), no icon. Returns the
+  // button pressed: kIdOk or kIdCancel.
+  virtual int message_box(const std::string& text, const std::string& caption, Buttons buttons) = 0;
+  virtual void begin_wait_cursor() = 0;
+  virtual void end_wait_cursor() = 0;
+  virtual void progress(const Progress& p) = 0;
+};
+
+// Shows the wait cursor for the lifetime of the object.
+class WaitCursor {
+ public:
+  explicit WaitCursor(Ui& ui) : ui_(ui) { ui_.begin_wait_cursor(); }
+  ~WaitCursor() { ui_.end_wait_cursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  Ui& ui_;
+};
+
+}  // namespace relvo::fw

@@ -1,0 +1,24 @@
+// The material master file conversions: rewrite every "zai???-3.mst" of the
+// product's two master folders in place, record by record.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace relvo {
+
+// Each returns 1 when both master folders were converted, 0 when a master
+// file could not be opened or "temp.mst" could not be created. A failed
+// read, write, flush or rename throws FileError naming the file; the master
+// file is then untouched and no "temp.mst" is left.
+int ConvertMaterialSize(FileSystem& fs, const std::string& settingsPath);
+int ConvertMaterialType(FileSystem& fs, const std::string& settingsPath);
+int ConvertSizeInFolder(FileSystem& fs, const std::string& folder);
+int ConvertTypeInFolder(FileSystem& fs, const std::string& folder);
+
+// Names (without folder) of the plain files matching pattern's last
+// component, in case-insensitive name order. No fixed capacity.
+std::vector<std::string> FindMasterFiles(FileSystem& fs, const std::string& pattern);
+
+}  // namespace relvo

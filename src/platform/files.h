@@ -1,0 +1,126 @@
+// The file layer: everything the system does to files, on Windows-style path
+// texts in CP932. One interface, two backends (posix/, win32/).
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "base/byte_source.h"
+
+namespace relvo {
+
+// Raised by the file streams (and the few operations documented to throw)
+// when a read, write, flush, delete or rename fails. Carries the file's name
+// as the system spelled it (CP932) and what was being done.
+class FileError : public std::runtime_error {
+ public:
+  enum class Op { Open, Read, Write, Flush, Close, Remove, Rename };
+  FileError(Op op, std::string path, int sys_error = 0);
+  Op op() const { return op_; }
+  const std::string& path() const { return path_; }  // CP932
+  int sys_error() const { return sys_; }
+  // "読み込み", "書き込み", ... : what failed, in Japanese (CP932).
+  const char* op_text() const;
+
+ private:
+  Op op_;
+  std::string path_;
+  int sys_;
+};
+
+// MS-DOS attribute bits as the system's file status carries them.
+enum : std::uint8_t {
+  kAttrReadOnly = 0x01,
+  kAttrHidden = 0x02,
+  kAttrSystem = 0x04,
+  kAttrDirectory = 0x10,
+  kAttrArchive = 0x20,
+};
+
+// A file's status: times as seconds since 1970-01-01 UTC, size, attribute
+// byte and the full name as found.
+struct FileStatus {
+  std::int64_t ctime = 0, mtime = 0, atime = 0;
+  std::uint64_t size = 0;
+  std::uint8_t attribute = 0;
+  std::string fullName;
+};
+
+struct FoundEntry {
+  std::string name;  // name only, CP932
+  bool isFolder = false;
+};
+
+class FileReader : public ByteSource {
+ public:
+  // Reads up to n bytes; 0 at the end. Throws FileError(Read) on failure.
+  std::size_t read(void* buf, std::size_t n) override = 0;
+};
+
+class FileWriter {
+ public:
+  virtual ~FileWriter() = default;
+  // Each throws FileError on failure.
+  virtual void write(const void* buf, std::size_t n) = 0;
+  // Pushes everything written so far to the disk (fsync / FlushFileBuffers).
+  virtual void flush() = 0;
+  // Closes the file; a failure to close (the last write-back) throws.
+  virtual void close() = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // The runtime's access test with mode 0: true for an existing file or
+  // folder. A drive root ("C:\") exists when the drive is mapped.
+  virtual bool exists(const std::string& path) = 0;
+  // Creates one folder level. True on success.
+  virtual bool make_dir(const std::string& path) = 0;
+  // Copies from over to, replacing an existing target: the copy is written
+  // beside the target and renamed over it, so a failure half-way never
+  // leaves a half-written target. True on success.
+  virtual bool copy_file(const std::string& from, const std::string& to) = 0;
+  // Reads a file's status. False when it cannot be read.
+  virtual bool get_status(const std::string& path, FileStatus& st) = 0;
+  // Applies the status's attribute byte (read-only, hidden, system, archive)
+  // and its times to the file. False on failure.
+  virtual bool set_status(const std::string& path, const FileStatus& st) = 0;
+  // Deletes a file. False on failure.
+  virtual bool remove(const std::string& path) = 0;
+  // Renames from to to, atomically replacing an existing to and keeping its
+  // mode (POSIX rename, MoveFileExW with replace). False on failure.
+  virtual bool rename(const std::string& from, const std::string& to) = 0;
+  // Lists the entries of a folder whose names match the last component of
+  // pattern ('*' and '?', letters without case), "." and ".." excluded, in
+  // the order of the folder's listing. A missing folder gives nothing.
+  virtual std::vector<FoundEntry> find(const std::string& pattern) = 0;
+  // Opens an existing file for reading; nullptr when it cannot be opened.
+  virtual std::unique_ptr<FileReader> open_read(const std::string& path) = 0;
+  // Creates (or truncates) a file for writing; nullptr when it cannot be
+  // created. A file that is read-only is not opened.
+  virtual std::unique_ptr<FileWriter> create(const std::string& path) = 0;
+  // True when the file exists and may be written (not read-only; on POSIX
+  // this is the owner's write bit, decided here and not by the kernel, so
+  // that it holds for root too).
+  virtual bool is_writable(const std::string& path) = 0;
+};
+
+// The backend of the platform this program was built for.
+FileSystem& native_file_system();
+
+// Reads a whole file into bytes; false when it cannot be opened. Read
+// failures throw FileError.
+bool read_whole_file(FileSystem& fs, const std::string& path, std::string& out);
+
+// Writes data to path atomically: into a new file beside it, flushed, then
+// renamed over it (keeping the old file's mode). False when any step failed;
+// the old file is then untouched and the new one removed.
+bool write_file_atomically(FileSystem& fs, const std::string& path, const std::string& data);
+
+// The temporary name used beside target for an atomic replace.
+std::string sibling_temp_name(const std::string& target);
+
+}  // namespace relvo
