@@ -1,0 +1,293 @@
+// The update run: checks the product folder, walks the archive table through
+// the disk prompts, then the settings edits, voice data and conversions.
+#include "engine/update_run.h"
+
+#include <cstring>
+#include <vector>
+
+#include "base/cnum.h"
+#include "base/sjis.h"
+#include "engine/product_checks.h"
+#include "master/material_master.h"
+#include "platform/profile.h"
+
+namespace relvo {
+
+namespace run_detail {
+
+const char* const kFolderWrong = "ｲﾝｽﾄｰﾙ先ﾌｫﾙﾀﾞが正しくないと思われます。";
+const char* const kVersionWrong = "このバージョンへの更新はできません。";
+const char* const kCancelled = "ｱｯﾌﾟﾃﾞｲﾄを取消しました。";
+const char* const kNoSystemName = "ｼｽﾃﾑ名称が取得できませんでした。";
+const char* const kCopyFailedFmt = "%sの更新に失敗しました。";
+const char* const kStatusFailedFmt = "%sの属性更新に失敗しました。";
+const char* const kSettingsWriteFmt = "%sの設定の書き込みに失敗しました。";
+const char* const kQuoteFmt = "%sに使用できない文字(\")が含まれています。";
+const char* const kFileErrorFmt = "%sの%sに失敗しました。";
+const char* const kSizeFailed = "材料ｻｲｽﾞ変換が正常に更新されませんでした。";
+const char* const kTypeFailed = "材料ﾀｲﾌﾟ変換が正常に更新されませんでした。";
+const char* const kDone = "システムは正常に更新されました。";
+const char* const kCaptionConfirm = "確認";
+const char* const kCaptionError = "エラー";
+const char* const kCaptionUpdateError = "更新エラー";
+const char* const kDigitizerKey = "ﾃﾞｼﾞﾀｲｻﾞ";
+const char* const kDigitizerMstKey = "ﾃﾞｼﾞﾀｲｻﾞMST";
+const char* const kEditionName = "ﾍﾞﾙﾄﾗﾝ";
+const char* const kTitleSuffix = " with ﾍﾞﾙﾄﾗﾝ";
+const char* const kVoiceArchive = "音声\\wave";
+
+namespace {
+const char* const kDiskPromptFmt = "%d 枚目のｱｯﾌﾟﾃﾞｲﾄFDをｾｯﾄしてください。";
+
+// Replaces the first occurrence of a two-byte directive. '%' is never a
+// trail byte in CP932 (trail bytes start at 0x40), so a byte search is safe.
+std::string ReplaceDirective(std::string text, const char* directive, const std::string& arg) {
+  const std::size_t at = text.find(directive);
+  if (at != std::string::npos) text.replace(at, 2, arg);
+  return text;
+}
+}  // namespace
+
+std::string Format(const char* fmt, const std::string& arg) { return ReplaceDirective(fmt, "%s", arg); }
+
+std::string Format(const char* fmt, const std::string& first, const std::string& second) {
+  std::string text = fmt;
+  const std::size_t at = text.find("%s");
+  if (at == std::string::npos) return text;
+  text.replace(at, 2, first);
+  // The second directive is looked for after the first argument, which may
+  // itself hold a "%s".
+  const std::size_t next = text.find("%s", at + first.size());
+  if (next != std::string::npos) text.replace(next, 2, second);
+  return text;
+}
+
+std::string DiskPrompt(int disk) { return ReplaceDirective(kDiskPromptFmt, "%d", std::to_string(disk)); }
+
+std::string ExtractCommand(const std::string& windowsFolder, const std::string& archivePath,
+                           const std::string& targetFolder) {
+  std::string cmd = "e -mcw";
+  cmd += windowsFolder;
+  cmd += " \"";
+  cmd += archivePath;
+  cmd += "\" \"";
+  cmd += targetFolder;
+  cmd += '"';
+  return cmd;
+}
+
+// 0x22 is below every CP932 trail byte, so it is always a character of its own.
+bool HasQuote(const std::string& path) { return path.find('"') != std::string::npos; }
+
+bool IsStartArchive(const std::string& archiveName) { return sjis::split_path(archiveName).base == "START"; }
+
+std::string StartArchiveName(const std::string& archiveName, int productCode) {
+  if (!IsStartArchive(archiveName)) return archiveName;
+  if ((productCode >= 0 && productCode <= 15) || productCode == 99) return archiveName + std::to_string(productCode);
+  return archiveName;
+}
+
+void ShowOk(Host& host, const std::string& text, const char* caption) {
+  host.ui.message_box(text, caption, fw::Buttons::Ok);
+}
+
+bool RunCommand(Host& host, const std::string& cmd, std::size_t bufferSize, std::string& msg) {
+  std::vector<char> buf(bufferSize, '\0');
+  const int rc = host.archive.Command(host.ownerWindow, cmd.c_str(), buf.data(), buf.size());
+  if (rc == 0) return true;
+  buf.back() = '\0';  // the library promises a terminated text; do not trust it blindly
+  msg.assign(buf.data(), std::strlen(buf.data()));
+  return false;
+}
+
+bool IsMasterFilesName(const std::string& baseName) {
+  return baseName.compare(0, 8, "master21") == 0 || baseName.compare(0, 8, "MASTER21") == 0;
+}
+
+std::vector<std::string> SettingsFileCandidates(const std::string& asRead) {
+  if (asRead == "NULL") return {"vornel1.ini", "pemtrax1.ini"};
+  return {asRead};
+}
+
+std::string SettingsFileToStartFrom(const UpdateDescriptor& d) {
+  // A descriptor filled by hand rather than by the reader has no record of
+  // line 19; its settingsFile is then the value as read.
+  if (d.settingsFileAsRead.empty()) return d.settingsFile;
+  return d.settingsFileAsRead;
+}
+
+}  // namespace run_detail
+
+using namespace run_detail;
+
+namespace {
+
+// Chooses the settings file (step 2) and checks the folder. The choice starts
+// from the name as info.txt gave it on every run, so that a name tried on a
+// wrong folder does not hide the right file on a later run.
+int ChooseSettingsFile(Host& host, UpdateDescriptor& d, std::string& working) {
+  if (d.settingsFileAsRead.empty()) d.settingsFileAsRead = d.settingsFile;
+  int found = 0;
+  for (const std::string& name : SettingsFileCandidates(SettingsFileToStartFrom(d))) {
+    d.settingsFile = name;
+    found = LocateSettingsFile(host.fs, working, d.settingsFile);
+    if (found == 1) break;
+  }
+  return found;
+}
+
+// Step 8: the digitizer edition's settings, then the voice data.
+void ApplyDigitizerEdition(Host& host, const UpdateDescriptor& d, const std::string& working,
+                           bool masterFiles) {
+  const std::string path = working + d.settingsFile;
+  bool written = profile::write_string(host.fs, path, "SYSTEM", kDigitizerKey, "1");
+  if (masterFiles) written = profile::write_string(host.fs, path, "SYSTEM", kDigitizerMstKey, "1") && written;
+  // The whole title, however long: a title cut to a buffer would be written
+  // back cut.
+  const std::string title = profile::read_string(host.fs, path, "SYSTEM", "TITLE", "", 0);
+  if (!sjis::contains(title, kEditionName))
+    written = profile::write_string(host.fs, path, "SYSTEM", "TITLE", title + kTitleSuffix) && written;
+  if (!written) ShowOk(host, Format(kSettingsWriteFmt, path), kCaptionConfirm);
+  InstallVoiceData(host, working, d.settingsFile);
+}
+
+// Step 9: the material master conversions, warnings only.
+void ConvertMasters(Host& host, const std::string& working) {
+  fw::WaitCursor wait(host.ui);
+  const std::string settingsPath = working + "vornel1.ini";
+  if (ConvertMaterialSize(host.fs, settingsPath) == 0) ShowOk(host, kSizeFailed, kCaptionConfirm);
+  if (ConvertMaterialType(host.fs, settingsPath) == 0) ShowOk(host, kTypeFailed, kCaptionConfirm);
+}
+
+int RunSteps(Host& host, UpdateDescriptor& d, const std::string& programFolder, RunOutcome& outcome) {
+  bool masterFiles = false;
+  std::string working = d.installFolder;
+
+  if (ChooseSettingsFile(host, d, working) != 1) {
+    ShowOk(host, kFolderWrong, kCaptionError);
+    outcome = RunOutcome::FolderRejected;
+    return 0;
+  }
+  if (CheckMenuAndStartPicture(host.fs, working, d.settingsFile) != 1) {
+    ShowOk(host, kVersionWrong, kCaptionError);
+    outcome = RunOutcome::VersionRejected;
+    return 0;
+  }
+  d.productCode = IdentifyProduct(host.fs, working, d.settingsFile, d.titleKeywords);
+
+  const std::string windowsFolder = host.sys.windows_folder();
+  host.archive.SetBackgroundMode(0);
+  host.archive.SetCursorMode(1);
+
+  int currentDisk = 1;
+  const int rowCount = d.rowCount();
+  for (int i = 0; i < rowCount; ++i) {
+    ArchiveRow& row = d.rows[static_cast<std::size_t>(i)];
+
+    if (row.diskNumber != 1 && row.diskNumber != currentDisk &&
+        host.sys.drive_type(programFolder) == kDriveRemovable) {
+      const std::string prompt = DiskPrompt(row.diskNumber);
+      const std::string mediaCheck = programFolder + row.archiveName + ".lzh";
+      for (;;) {
+        if (host.ui.message_box(prompt, kCaptionConfirm, fw::Buttons::OkCancel) != fw::kIdOk) {
+          ShowOk(host, kCancelled, kCaptionConfirm);
+          outcome = RunOutcome::Cancelled;
+          return 1;
+        }
+        if (host.fs.exists(mediaCheck)) break;
+      }
+      currentDisk = row.diskNumber;
+    }
+
+    const std::string target = working + row.targetSubfolder;
+    if (!host.fs.exists(target)) host.fs.make_dir(target);  // not examined: the row goes on
+
+    fw::Progress progress;
+    progress.row = i + 1;
+    progress.rowCount = rowCount;
+    progress.isArchive = row.entryKind == 1;
+
+    if (row.entryKind == 1) {
+      if (IsStartArchive(row.archiveName)) {
+        if (d.productCode == -1) {
+          ShowOk(host, kNoSystemName, kCaptionUpdateError);
+          outcome = RunOutcome::NotIdentified;
+          return 0;
+        }
+        row.archiveName = StartArchiveName(row.archiveName, d.productCode);
+      }
+      const std::string archivePath = programFolder + row.archiveName;
+      progress.source = archivePath + ".lzh";
+      progress.target = target;
+      host.ui.progress(progress);
+      // A double quote would end the quoted path early: the library would
+      // read another archive or target than this row names.
+      for (const std::string* path : {&archivePath, &target}) {
+        if (HasQuote(*path)) {
+          ShowOk(host, Format(kQuoteFmt, *path), kCaptionConfirm);
+          outcome = RunOutcome::Failed;
+          return 1;
+        }
+      }
+      std::string msg;
+      if (!RunCommand(host, ExtractCommand(windowsFolder, archivePath, target), 256, msg)) {
+        ShowOk(host, msg, kCaptionConfirm);
+        outcome = RunOutcome::Failed;
+        return 1;
+      }
+    } else {
+      const std::string source = programFolder + row.archiveName;
+      const sjis::SplitPath parts = sjis::split_path(source);
+      if (IsMasterFilesName(parts.base)) masterFiles = true;
+      const std::string targetFile = target + parts.base + parts.ext;
+      progress.source = source;
+      progress.target = targetFile;
+      host.ui.progress(progress);
+      if (!host.fs.copy_file(source, targetFile)) {
+        ShowOk(host, Format(kCopyFailedFmt, targetFile), kCaptionConfirm);
+        outcome = RunOutcome::Failed;
+        return 1;
+      }
+      FileStatus status;
+      if (!host.fs.get_status(targetFile, status)) {
+        ShowOk(host, Format(kStatusFailedFmt, source), kCaptionConfirm);
+        outcome = RunOutcome::Failed;
+        return 1;
+      }
+      status.attribute = 0;
+      // The file is in place; one left read-only is worth a warning, not
+      // the end of the update.
+      if (!host.fs.set_status(targetFile, status))
+        ShowOk(host, Format(kStatusFailedFmt, targetFile), kCaptionConfirm);
+    }
+  }
+
+  if (c_atoi(d.digitizerEdition) == 1) ApplyDigitizerEdition(host, d, working, masterFiles);
+  if (c_atoi(d.masterAdjust) == 1) ConvertMasters(host, working);
+
+  ShowOk(host, kDone, kCaptionConfirm);
+  outcome = RunOutcome::Updated;
+  return 1;
+}
+
+}  // namespace
+
+int RunUpdate(Host& host, UpdateDescriptor& d, const std::string& programFolder, RunOutcome* outcome) {
+  fw::WaitCursor wait(host.ui);
+  RunOutcome how = RunOutcome::Failed;
+  int result;
+  try {
+    result = RunSteps(host, d, programFolder, how);
+  } catch (const FileError& e) {
+    // A file that could not be read, written or renamed half-way (the
+    // conversions rewrite in place): tell the user which and end the run
+    // as any other failed installation does.
+    ShowOk(host, Format(kFileErrorFmt, e.path(), e.op_text()), kCaptionConfirm);
+    how = RunOutcome::Failed;
+    result = 1;
+  }
+  if (outcome) *outcome = how;
+  return result;
+}
+
+}  // namespace relvo

@@ -1,0 +1,33 @@
+// The voice data install: the product's own 音声\wave archive extracted into
+// the wave folder that its settings file names.
+#include <initializer_list>
+
+#include "engine/update_run.h"
+#include "platform/profile.h"
+
+namespace relvo {
+
+using namespace run_detail;
+
+void InstallVoiceData(Host& host, const std::string& folder, const std::string& settingsFile) {
+  const std::string settingsPath = folder + settingsFile;
+  const std::string windowsFolder = host.sys.windows_folder();
+  host.archive.SetBackgroundMode(0);
+  host.archive.SetCursorMode(1);
+  // Read whole: a wave folder cut to a buffer would name another folder.
+  const std::string waveFolder = profile::read_string(host.fs, settingsPath, "DIR", "WAV", "", 0);
+  if (waveFolder.empty() || !host.fs.exists(waveFolder)) return;  // no voice data wanted here
+
+  const std::string archivePath = folder + kVoiceArchive;
+  for (const std::string* path : {&archivePath, &waveFolder}) {
+    if (HasQuote(*path)) {
+      ShowOk(host, Format(kQuoteFmt, *path), kCaptionConfirm);
+      return;
+    }
+  }
+  std::string msg;
+  if (!RunCommand(host, ExtractCommand(windowsFolder, archivePath, waveFolder), 100, msg))
+    ShowOk(host, msg, kCaptionConfirm);
+}
+
+}  // namespace relvo
