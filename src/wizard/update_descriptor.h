@@ -16,6 +16,7 @@ struct ArchiveRow {
   std::int32_t entryKind = 0;
   std::string archiveName;      // upper-cased (ASCII letters only)
   std::string targetSubfolder;
+  int line = 0;                 // line of info.txt the row came from
 };
 
 struct UpdateDescriptor {

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <system_error>
 
 #include "base/sjis.h"
@@ -33,10 +33,13 @@ std::atomic<unsigned> counter{0};
 }  // namespace
 
 TempDir::TempDir() {
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  fs::path p = fs::temp_directory_path() /
-               ("relvo-test-" + std::to_string(stamp % 1000000007) + "-" + std::to_string(counter++));
-  fs::create_directories(p);
+  // (<chrono> cannot be used here: its C++20 unit suffixes hold a character
+  // that CP932 lacks, and narrow literals are compiled into CP932.)
+  static const unsigned salt = std::random_device{}();
+  fs::path p;
+  do {
+    p = fs::temp_directory_path() / ("relvo-test-" + std::to_string(salt) + "-" + std::to_string(counter++));
+  } while (!fs::create_directory(p));
   native_ = p.string();
   path_ = to_text(p);
   path_ += kSep;
@@ -59,7 +62,9 @@ void TempDir::mkdir(const std::string& rel) const {
     if (i == rel.size() || ((rel[i] == '\\' || rel[i] == '/') && sjis::char_len(rel, i) == 1)) {
       if (i > 0) {
         const std::string level = path_ + rel.substr(0, i);
-        if (!f.exists(level)) ASSERT_TRUE(f.make_dir(level)) << level;
+        if (!f.exists(level)) {
+          ASSERT_TRUE(f.make_dir(level)) << level;
+        }
       }
     }
   }

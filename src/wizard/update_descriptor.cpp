@@ -1,0 +1,144 @@
+// Reads info.txt, the update descriptor, into its record: 41 positional lines
+// and the archive table after them.
+#include "wizard/update_descriptor.h"
+
+#include "base/cnum.h"
+#include "base/line_reader.h"
+#include "base/sjis.h"
+
+namespace relvo {
+
+namespace {
+
+// The fixed record the descriptor was first designed for held 100 rows of
+// 31-byte fields; the media check warns where a file exceeds that.
+constexpr std::size_t kClassicRows = 100;
+constexpr std::size_t kClassicFieldBytes = 31;
+constexpr int kFixedLines = 41;
+
+void note(std::vector<DescriptorIssue>* issues, DescriptorIssue::Severity s, int line, std::string msg) {
+  if (issues) issues->push_back({s, line, std::move(msg)});
+}
+
+// Splits a table line as "%[^,],%[^,],%[^,],%[^,]" reads it: up to four runs
+// of non-comma characters separated by single commas. Returns how many
+// fields were read before the pattern stopped matching; *extra is set when
+// text follows the fourth field.
+int split_row(const std::string& line, std::string (&f)[4], bool* extra) {
+  std::size_t pos = 0;
+  int n = 0;
+  *extra = false;
+  for (; n < 4; ++n) {
+    if (n > 0) {
+      if (pos >= line.size() || line[pos] != ',') break;
+      ++pos;
+    }
+    const std::size_t end = line.find(',', pos);
+    const std::size_t stop = end == std::string::npos ? line.size() : end;
+    if (stop == pos) break;  // an empty field ends the match
+    f[n] = line.substr(pos, stop - pos);
+    pos = stop;
+  }
+  if (n == 4 && pos < line.size()) *extra = true;
+  return n;
+}
+
+}  // namespace
+
+int TabsToLineBreaks(std::string& text) {
+  std::size_t from = 0;
+  for (int round = 0; round < 100; ++round) {
+    const std::size_t tab = text.find('\t', from);
+    if (tab == std::string::npos) return 0;
+    text[tab] = '\r';
+    if (tab + 1 < text.size()) {
+      text[tab + 1] = '\n';
+    } else {
+      text.push_back('\n');  // a closing TAB has no filler: it still ends the line
+    }
+    from = tab + 2;
+  }
+  int left = 0;
+  for (std::size_t i = from; i < text.size(); ++i) left += text[i] == '\t';
+  return left;
+}
+
+int ReadUpdateInfo(FileSystem& fs, const std::string& programFolder, UpdateDescriptor& d,
+                   std::vector<DescriptorIssue>* issues) {
+  using S = DescriptorIssue::Severity;
+  d.rows.clear();
+  const std::string path = programFolder + "info.txt";
+  auto file = fs.open_read(path);
+  if (!file) return 0;
+  LineReader reader(*file);
+
+  int lineNo = 0;
+  bool ended = false;
+  auto next = [&](std::string& out) {
+    out.clear();
+    if (!ended && reader.next(out)) {
+      ++lineNo;
+      return;
+    }
+    ended = true;
+  };
+
+  for (auto& key : d.uninstallKeys) next(key);
+  next(d.installFolder);
+  next(d.spareLine);
+  next(d.masterAdjust);
+  next(d.settingsFile);
+  next(d.digitizerEdition);
+  next(d.viewPicture);
+  next(d.startPicture);
+  next(d.destinationPicture);
+  next(d.confirmPicture);
+  next(d.startNotice);
+  next(d.destinationNotice);
+  for (auto& kw : d.titleKeywords) next(kw);
+  d.settingsFileAsRead = d.settingsFile;
+  if (ended)
+    note(issues, S::Error, lineNo + 1,
+         "the file ends after line " + std::to_string(lineNo) + ": lines up to " + std::to_string(kFixedLines) +
+             " must all be present (missing lines read as empty)");
+
+  std::string line;
+  while (!ended && reader.next(line)) {
+    ++lineNo;
+    if (line.find_first_not_of(" \t") == std::string::npos) {
+      if (!line.empty() || !reader.at_end())
+        note(issues, S::Warning, lineNo, "blank line in the archive table is skipped");
+      continue;
+    }
+    std::string f[4];
+    bool extra = false;
+    const int n = split_row(line, f, &extra);
+    if (n < 4)
+      note(issues, S::Error, lineNo,
+           "malformed row: expected four comma-separated non-empty fields, found " + std::to_string(n) +
+               " (missing fields read as empty text and 0)");
+    if (extra) note(issues, S::Warning, lineNo, "text after the fourth field is ignored");
+    for (int i = 0; i < n; ++i)
+      if (f[i].size() > kClassicFieldBytes)
+        note(issues, S::Warning, lineNo,
+             "field " + std::to_string(i + 1) + " is " + std::to_string(f[i].size()) +
+                 " bytes long; earlier releases of the wizard cut fields at 31 bytes");
+    if (d.rows.size() == kClassicRows)
+      note(issues, S::Warning, lineNo, "more than 100 rows; earlier releases of the wizard ignore rows past the 100th");
+    ArchiveRow row;
+    row.diskNumber = c_atoi(f[0]);
+    row.entryKind = c_atoi(f[1]);
+    row.archiveName = sjis::to_upper(f[2]);
+    row.targetSubfolder = f[3];
+    row.line = lineNo;
+    d.rows.push_back(std::move(row));
+  }
+
+  if (TabsToLineBreaks(d.startNotice) > 0)
+    note(issues, S::Warning, 25, "the start notice has more than 100 TABs; those after the 100th stay TABs");
+  if (TabsToLineBreaks(d.destinationNotice) > 0)
+    note(issues, S::Warning, 26, "the destination notice has more than 100 TABs; those after the 100th stay TABs");
+  return 1;
+}
+
+}  // namespace relvo
