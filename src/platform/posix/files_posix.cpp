@@ -1,0 +1,318 @@
+// The file layer on a POSIX disk: Windows-style CP932 path texts mapped by
+// path_map, and the Windows rules for read-only files enforced here.
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/sjis.h"
+#include "platform/encoding.h"
+#include "platform/files.h"
+#include "platform/posix/path_map.h"
+
+namespace relvo {
+namespace {
+
+using posix::Resolved;
+
+// Windows' read-only attribute is the owner's write bit here. It is checked
+// by this layer and not left to the kernel, which lets root write anyway.
+bool read_only(const struct stat& st) { return (st.st_mode & S_IWUSR) == 0; }
+
+// The folder that holds a native path, for the fsync that makes a rename
+// durable.
+void sync_parent(const std::string& folder) {
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);  // best effort: not every file system syncs folders
+  ::close(fd);
+}
+
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  // Closes now and reports the result (0 or an errno value).
+  int close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return (fd >= 0 && ::close(fd) != 0) ? errno : 0;
+  }
+
+ private:
+  int fd_;
+};
+
+class PosixReader final : public FileReader {
+ public:
+  PosixReader(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  std::size_t read(void* buf, std::size_t n) override {
+    for (;;) {
+      const ssize_t r = ::read(fd_.get(), buf, n);
+      if (r >= 0) return static_cast<std::size_t>(r);
+      if (errno != EINTR) throw FileError(FileError::Op::Read, path_, errno);
+    }
+  }
+
+ private:
+  Fd fd_;
+  std::string path_;
+};
+
+class PosixWriter final : public FileWriter {
+ public:
+  PosixWriter(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  void write(const void* buf, std::size_t n) override {
+    if (fd_.get() < 0) throw FileError(FileError::Op::Write, path_, EBADF);
+    const char* p = static_cast<const char*>(buf);
+    while (n > 0) {
+      const ssize_t r = ::write(fd_.get(), p, n);
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) throw FileError(FileError::Op::Write, path_, r < 0 ? errno : ENOSPC);
+      p += r;
+      n -= static_cast<std::size_t>(r);
+    }
+  }
+  void flush() override {
+    if (fd_.get() < 0) throw FileError(FileError::Op::Flush, path_, EBADF);
+    if (::fsync(fd_.get()) != 0) throw FileError(FileError::Op::Flush, path_, errno);
+  }
+  void close() override {
+    if (fd_.get() < 0) return;
+    if (const int e = fd_.close()) throw FileError(FileError::Op::Close, path_, e);
+  }
+
+ private:
+  Fd fd_;
+  std::string path_;
+};
+
+std::int64_t seconds(const struct timespec& t) { return static_cast<std::int64_t>(t.tv_sec); }
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  bool exists(const std::string& path) override {
+    Resolved r;
+    struct stat st;
+    return posix::resolve(path, r) && ::stat(r.native.c_str(), &st) == 0;
+  }
+
+  bool make_dir(const std::string& path) override {
+    Resolved r;
+    return posix::resolve(path, r) && ::mkdir(r.native.c_str(), 0777) == 0;
+  }
+
+  bool copy_file(const std::string& from, const std::string& to) override {
+    Resolved f, t;
+    if (!posix::resolve(from, f) || !posix::resolve(to, t)) return false;
+    Fd in(::open(f.native.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat src;
+    if (in.get() < 0 || ::fstat(in.get(), &src) != 0 || !S_ISREG(src.st_mode)) return false;
+    struct stat dst;
+    if (::stat(t.native.c_str(), &dst) == 0) {
+      // CopyFile refuses to replace a read-only file or a folder, and a file
+      // copied onto itself (a sharing violation there).
+      if (S_ISDIR(dst.st_mode) || read_only(dst)) return false;
+      if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) return false;
+    }
+
+    const std::string temp = t.native + ".relvo-new";
+    ::unlink(temp.c_str());  // our own leftover from a run that died
+    Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (out.get() < 0) return false;
+    bool ok = true;
+    char buf[64 * 1024];
+    for (;;) {
+      ssize_t n = ::read(in.get(), buf, sizeof buf);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        ok = n == 0;
+        break;
+      }
+      for (ssize_t done = 0; ok && done < n;) {
+        const ssize_t w = ::write(out.get(), buf + done, static_cast<std::size_t>(n - done));
+        if (w < 0 && errno == EINTR) continue;
+        ok = w > 0;
+        if (ok) done += w;
+      }
+      if (!ok) break;
+    }
+    // The copy takes the source's mode and modification time, as CopyFile
+    // gives it the source's attributes and last-write time.
+    const struct timespec times[2] = {src.st_atim, src.st_mtim};
+    ok = ok && ::fchmod(out.get(), src.st_mode & 07777) == 0 && ::fsync(out.get()) == 0 &&
+         ::futimens(out.get(), times) == 0;
+    ok = out.close() == 0 && ok;
+    ok = ok && ::rename(temp.c_str(), t.native.c_str()) == 0;
+    if (!ok) {
+      ::unlink(temp.c_str());
+      return false;
+    }
+    sync_parent(t.parent);
+    return true;
+  }
+
+  bool get_status(const std::string& path, FileStatus& st) override {
+    Resolved r;
+    struct stat s;
+    if (!posix::resolve(path, r) || ::stat(r.native.c_str(), &s) != 0) return false;
+    st = FileStatus{};
+    st.mtime = seconds(s.st_mtim);
+    st.atime = seconds(s.st_atim);
+    st.ctime = st.mtime;  // no creation time on every file system: the last change stands in
+#ifdef STATX_BTIME
+    struct statx sx;
+    if (::statx(AT_FDCWD, r.native.c_str(), 0, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME))
+      st.ctime = sx.stx_btime.tv_sec;
+#endif
+    st.size = S_ISDIR(s.st_mode) ? 0 : static_cast<std::uint64_t>(s.st_size);
+    if (S_ISDIR(s.st_mode)) st.attribute |= kAttrDirectory;
+    if (read_only(s)) st.attribute |= kAttrReadOnly;
+    st.fullName = r.full;
+    return true;
+  }
+
+  bool set_status(const std::string& path, const FileStatus& st) override {
+    Resolved r;
+    struct stat s;
+    if (!posix::resolve(path, r) || ::stat(r.native.c_str(), &s) != 0) return false;
+    // A time of 0 leaves that time as it is. The creation time cannot be
+    // set on POSIX and is ignored.
+    struct timespec times[2];
+    times[0].tv_sec = static_cast<time_t>(st.atime);
+    times[0].tv_nsec = st.atime ? 0 : UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(st.mtime);
+    times[1].tv_nsec = st.mtime ? 0 : UTIME_OMIT;
+    if (::utimensat(AT_FDCWD, r.native.c_str(), times, 0) != 0) return false;
+    // Read-only takes every write bit away; a writable file gets the owner's
+    // back. Hidden, system and archive have no counterpart here.
+    mode_t mode = s.st_mode & 07777;
+    mode = (st.attribute & kAttrReadOnly) ? (mode & ~mode_t{0222}) : (mode | S_IWUSR);
+    return mode == (s.st_mode & 07777) || ::chmod(r.native.c_str(), mode) == 0;
+  }
+
+  bool remove(const std::string& path) override {
+    Resolved r;
+    struct stat s;
+    if (!posix::resolve(path, r) || ::lstat(r.native.c_str(), &s) != 0) return false;
+    if (S_ISDIR(s.st_mode) || (!S_ISLNK(s.st_mode) && read_only(s))) return false;
+    if (::unlink(r.native.c_str()) != 0) return false;
+    sync_parent(r.parent);
+    return true;
+  }
+
+  bool rename(const std::string& from, const std::string& to) override {
+    Resolved f, t;
+    struct stat fs_, ts;
+    if (!posix::resolve(from, f) || !posix::resolve(to, t) || ::lstat(f.native.c_str(), &fs_) != 0) return false;
+    std::string target = t.native;
+    bool restore = false;
+    if (::stat(t.native.c_str(), &ts) == 0) {
+      if (ts.st_dev == fs_.st_dev && ts.st_ino == fs_.st_ino) {
+        // The same file: only a change of case can be meant.
+        if (!t.last_inexact) return true;
+        target = t.parent + "/" + t.last_given;
+      } else {
+        // MoveFileEx does not replace a folder or a read-only file.
+        if (S_ISDIR(ts.st_mode) || S_ISDIR(fs_.st_mode) || read_only(ts)) return false;
+        // The result keeps the replaced file's mode.
+        if ((fs_.st_mode & 07777) != (ts.st_mode & 07777)) {
+          if (::chmod(f.native.c_str(), ts.st_mode & 07777) != 0) return false;
+          restore = true;
+        }
+      }
+    }
+    if (::rename(f.native.c_str(), target.c_str()) != 0) {
+      if (restore) ::chmod(f.native.c_str(), fs_.st_mode & 07777);
+      return false;
+    }
+    sync_parent(t.parent);
+    return true;
+  }
+
+  std::vector<FoundEntry> find(const std::string& pattern) override {
+    std::vector<FoundEntry> out;
+    const std::size_t sep = sjis::find_last_separator(pattern);
+    std::string folder, name;
+    if (sep != std::string::npos) {
+      folder = pattern.substr(0, sep + 1);
+      name = pattern.substr(sep + 1);
+    } else if (pattern.size() >= 2 && pattern[1] == ':') {
+      folder = pattern.substr(0, 2);
+      name = pattern.substr(2);
+    } else {
+      folder = ".";
+      name = pattern;
+    }
+    Resolved r;
+    if (name.empty() || !posix::resolve(folder, r)) return out;
+    DIR* d = ::opendir(r.native.c_str());
+    if (!d) return out;
+    while (dirent* e = ::readdir(d)) {
+      const std::string_view n = e->d_name;
+      if (n == "." || n == "..") continue;
+      FoundEntry fe;
+      fe.name = enc::utf8_to_cp932(n);
+      if (!posix::dos_pattern_match(name, fe.name)) continue;
+      struct stat s;
+      const std::string full = (r.native.back() == '/' ? r.native : r.native + "/") + std::string(n);
+      fe.isFolder = ::stat(full.c_str(), &s) == 0 && S_ISDIR(s.st_mode);
+      out.push_back(std::move(fe));
+    }
+    ::closedir(d);
+    // The kernel's order is the order of creation or of a hash; list the
+    // way an NTFS folder does, so that runs repeat.
+    std::sort(out.begin(), out.end(), [](const FoundEntry& a, const FoundEntry& b) {
+      const int c = sjis::icompare(a.name, b.name);
+      return c != 0 ? c < 0 : a.name < b.name;
+    });
+    return out;
+  }
+
+  std::unique_ptr<FileReader> open_read(const std::string& path) override {
+    Resolved r;
+    if (!posix::resolve(path, r)) return nullptr;
+    const int fd = ::open(r.native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat s;
+    if (::fstat(fd, &s) != 0 || S_ISDIR(s.st_mode)) {
+      ::close(fd);
+      return nullptr;
+    }
+    return std::make_unique<PosixReader>(fd, path);
+  }
+
+  std::unique_ptr<FileWriter> create(const std::string& path) override {
+    Resolved r;
+    if (!posix::resolve(path, r)) return nullptr;
+    struct stat s;
+    if (::stat(r.native.c_str(), &s) == 0 && (S_ISDIR(s.st_mode) || read_only(s))) return nullptr;
+    const int fd = ::open(r.native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    return std::make_unique<PosixWriter>(fd, path);
+  }
+
+  bool is_writable(const std::string& path) override {
+    Resolved r;
+    struct stat s;
+    return posix::resolve(path, r) && ::stat(r.native.c_str(), &s) == 0 && !read_only(s);
+  }
+};
+
+}  // namespace
+
+FileSystem& native_file_system() {
+  static PosixFileSystem fs;
+  return fs;
+}
+
+}  // namespace relvo
