@@ -110,7 +110,8 @@ bool char_eq(std::string_view a, std::string_view b) {
 }
 }  // namespace
 
-bool wildcard_match(std::string_view pattern, std::string_view name) {
+namespace {
+bool match_chars(std::string_view pattern, std::string_view name) {
   const auto p = chars_of(pattern);
   const auto s = chars_of(name);
   // Classic iterative match with one back-tracking point for the last '*'.
@@ -131,6 +132,16 @@ bool wildcard_match(std::string_view pattern, std::string_view name) {
   }
   while (pi < p.size() && p[pi] == "*") ++pi;
   return pi == p.size();
+}
+}  // namespace
+
+bool wildcard_match(std::string_view pattern, std::string_view name) {
+  if (match_chars(pattern, name)) return true;
+  // Windows lets a closing ".*" also match a name without any extension
+  // ("*.*" lists every name, "a.*" finds "a").
+  if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*" && name.find('.') == std::string_view::npos)
+    return match_chars(pattern.substr(0, pattern.size() - 2), name);
+  return false;
 }
 
 }  // namespace relvo::sjis

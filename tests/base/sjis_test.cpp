@@ -85,9 +85,12 @@ TEST(Sjis, CaseInsensitiveCompareAndWildcards) {
       {"zai???-3.mst", "ZAI001-3.MST", true},
       {"zai???-3.mst", "zai01-3.mst", false},   // ? is exactly one character
       {"zai???-3.mst", "zai0001-3.mst", false},
-      {"zai???-3.mst", "zai表1-3.mst", true},   // a double-byte character is one
+      {"zai???-3.mst", "zai表12-3.mst", true},  // a double-byte character is one
+      {"zai???-3.mst", "zai表1-3.mst", false},
       {"zai???-3.mst", "zai001-3.mst.bak", false},
-      {"*.*", "a", true},
+      {"*.*", "a", true},                       // as on Windows, "*.*" also takes names without a dot
+      {"a.*", "a", true},
+      {"a.*", "ab", false},
       {"*", "", true},
       {"*.lzh", "x.LZH", true},
       {"a*b*c", "aXbYbZc", true},
