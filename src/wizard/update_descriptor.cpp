@@ -65,12 +65,17 @@ int TabsToLineBreaks(std::string& text) {
 
 int ReadUpdateInfo(FileSystem& fs, const std::string& programFolder, UpdateDescriptor& d,
                    std::vector<DescriptorIssue>* issues) {
+  d.rows.clear();
+  auto file = fs.open_read(programFolder + "info.txt");
+  if (!file) return 0;
+  ReadUpdateInfoFrom(*file, d, issues);
+  return 1;
+}
+
+void ReadUpdateInfoFrom(ByteSource& src, UpdateDescriptor& d, std::vector<DescriptorIssue>* issues) {
   using S = DescriptorIssue::Severity;
   d.rows.clear();
-  const std::string path = programFolder + "info.txt";
-  auto file = fs.open_read(path);
-  if (!file) return 0;
-  LineReader reader(*file);
+  LineReader reader(src);
 
   int lineNo = 0;
   bool ended = false;
@@ -138,7 +143,6 @@ int ReadUpdateInfo(FileSystem& fs, const std::string& programFolder, UpdateDescr
     note(issues, S::Warning, 25, "the start notice has more than 100 TABs; those after the 100th stay TABs");
   if (TabsToLineBreaks(d.destinationNotice) > 0)
     note(issues, S::Warning, 26, "the destination notice has more than 100 TABs; those after the 100th stay TABs");
-  return 1;
 }
 
 }  // namespace relvo

@@ -59,6 +59,9 @@ struct DescriptorIssue {
 int ReadUpdateInfo(FileSystem& fs, const std::string& programFolder, UpdateDescriptor& d,
                    std::vector<DescriptorIssue>* issues = nullptr);
 
+// The same, reading the descriptor's bytes from src (for fuzzing and tests).
+void ReadUpdateInfoFrom(ByteSource& src, UpdateDescriptor& d, std::vector<DescriptorIssue>* issues = nullptr);
+
 // Rewrites up to 100 TABs: each TAB becomes CR and the character after it LF.
 // A TAB that is the last character becomes CR LF (the text grows by one).
 // Returns how many TABs stayed (beyond the hundredth).
