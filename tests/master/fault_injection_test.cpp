@@ -19,10 +19,13 @@ using test::TempDir;
 
 // Fails the k-th of its counted operations: a stream operation throws
 // FileError (a failed write first writes half of its bytes, as a full disk
-// does), a rename returns false. Everything else goes to the inner backend.
+// does), a rename returns false. Everything else goes to the inner backend,
+// and so does the settings file (the profile layer reads an unreadable one
+// as missing, which is another test's business).
 class FailingFileSystem : public test::DelegatingFileSystem {
  public:
-  FailingFileSystem(FileSystem& inner, long failAt) : DelegatingFileSystem(inner), failAt_(failAt) {}
+  FailingFileSystem(FileSystem& inner, long failAt, std::string settings)
+      : DelegatingFileSystem(inner), failAt_(failAt), settings_(std::move(settings)) {}
 
   // True when the operation about to run is the one to fail.
   bool fail_now(FileError::Op op) {
@@ -42,6 +45,7 @@ class FailingFileSystem : public test::DelegatingFileSystem {
 
  private:
   long failAt_, count_ = 0;
+  std::string settings_;
   FileError::Op failedOp_ = FileError::Op::Open;
 };
 
@@ -88,7 +92,7 @@ class FailingWriter : public FileWriter {
 
 std::unique_ptr<FileReader> FailingFileSystem::open_read(const std::string& path) {
   auto in = inner_.open_read(path);
-  if (!in) return nullptr;
+  if (!in || path == settings_) return in;
   return std::make_unique<FailingReader>(*this, std::move(in), path);
 }
 
@@ -140,7 +144,7 @@ void CheckEveryFailurePoint(Conversion convert) {
     SCOPED_TRACE("failing operation " + std::to_string(k));
     TempDir tmp;
     Populate(tmp, oldFiles);
-    FailingFileSystem fs(native_file_system(), k);
+    FailingFileSystem fs(native_file_system(), k, tmp / "vornel1.ini");
     int result = -1;
     try {
       result = convert(fs, tmp / "vornel1.ini");
