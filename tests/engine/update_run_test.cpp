@@ -1,0 +1,700 @@
+// End-to-end tests of the update run and the voice data install on real
+// temporary media and product folders, with the user interface scripted.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/update_run.h"
+#include "platform/encoding.h"
+#include "platform/profile.h"
+#include "support/temp_dir.h"
+
+namespace relvo {
+namespace {
+
+using test::TempDir;
+
+// The run's texts as the user must read them (compiled into CP932).
+const std::string kFolderWrong = "ｲﾝｽﾄｰﾙ先ﾌｫﾙﾀﾞが正しくないと思われます。";
+const std::string kVersionWrong = "このバージョンへの更新はできません。";
+const std::string kCancelled = "ｱｯﾌﾟﾃﾞｲﾄを取消しました。";
+const std::string kNoSystemName = "ｼｽﾃﾑ名称が取得できませんでした。";
+const std::string kSizeFailed = "材料ｻｲｽﾞ変換が正常に更新されませんでした。";
+const std::string kTypeFailed = "材料ﾀｲﾌﾟ変換が正常に更新されませんでした。";
+const std::string kDone = "システムは正常に更新されました。";
+const std::string kConfirm = "確認";
+const std::string kError = "エラー";
+const std::string kUpdateError = "更新エラー";
+std::string Prompt(int disk) { return std::to_string(disk) + " 枚目のｱｯﾌﾟﾃﾞｲﾄFDをｾｯﾄしてください。"; }
+
+struct Box {
+  std::string text, caption;
+  fw::Buttons buttons;
+  bool operator==(const Box&) const = default;
+};
+Box Ok(const std::string& text, const std::string& caption = kConfirm) { return {text, caption, fw::Buttons::Ok}; }
+Box Ask(int disk) { return {Prompt(disk), kConfirm, fw::Buttons::OkCancel}; }
+
+std::string Show(const std::vector<Box>& boxes) {
+  std::string s;
+  for (const Box& b : boxes)
+    s += "[" + enc::cp932_to_utf8(b.caption) + (b.buttons == fw::Buttons::OkCancel ? " OK/Cancel" : "") + "] " +
+         enc::cp932_to_utf8(b.text) + "\n";
+  return s;
+}
+
+// Records every box; a disk prompt is answered by `answer` (Cancel when the
+// test gave none, so that a wrong run can never loop).
+class ScriptUi : public fw::Ui {
+ public:
+  std::vector<Box> boxes;
+  std::vector<fw::Progress> rows;
+  std::function<int(const Box&)> answer;
+  int depth = 0, maxDepth = 0;
+
+  int message_box(const std::string& text, const std::string& caption, fw::Buttons buttons) override {
+    boxes.push_back({text, caption, buttons});
+    if (buttons == fw::Buttons::Ok) return fw::kIdOk;
+    if (boxes.size() > 50 || !answer) return fw::kIdCancel;
+    return answer(boxes.back());
+  }
+  void begin_wait_cursor() override { maxDepth = std::max(maxDepth, ++depth); }
+  void end_wait_cursor() override { --depth; }
+  void progress(const fw::Progress& p) override { rows.push_back(p); }
+};
+
+class TestSystem : public SystemInfo {
+ public:
+  int driveType = kDriveFixed;
+  std::string windows;
+  std::vector<std::string> queried;
+  int drive_type(const std::string& path) override {
+    queried.push_back(path);
+    return driveType;
+  }
+  std::string windows_folder() override { return windows; }
+};
+
+// The native file layer with one operation made to fail for paths ending
+// with a given name.
+class FaultyFs : public FileSystem {
+ public:
+  FileSystem& in = native_file_system();
+  std::string failCopy, failGet, failSet, failRename;
+  static bool hit(const std::string& p, const std::string& tail) {
+    return !tail.empty() && p.size() >= tail.size() && p.compare(p.size() - tail.size(), tail.size(), tail) == 0;
+  }
+  bool exists(const std::string& p) override { return in.exists(p); }
+  bool make_dir(const std::string& p) override { return in.make_dir(p); }
+  bool copy_file(const std::string& f, const std::string& t) override { return !hit(t, failCopy) && in.copy_file(f, t); }
+  bool get_status(const std::string& p, FileStatus& st) override { return !hit(p, failGet) && in.get_status(p, st); }
+  bool set_status(const std::string& p, const FileStatus& st) override {
+    return !hit(p, failSet) && in.set_status(p, st);
+  }
+  bool remove(const std::string& p) override { return in.remove(p); }
+  bool rename(const std::string& f, const std::string& t) override { return !hit(t, failRename) && in.rename(f, t); }
+  std::vector<FoundEntry> find(const std::string& p) override { return in.find(p); }
+  std::unique_ptr<FileReader> open_read(const std::string& p) override { return in.open_read(p); }
+  std::unique_ptr<FileWriter> create(const std::string& p) override { return in.create(p); }
+  bool is_writable(const std::string& p) override { return in.is_writable(p); }
+};
+
+// The archive library entry as the run sees it: every call recorded, a
+// failure scripted on demand, and the extraction itself done by our LZH
+// library when it is built in.
+class RecordingLibrary : public ArchiveLibrary {
+ public:
+  ArchiveLibrary* real = nullptr;
+  std::vector<std::string> commands;
+  std::vector<std::size_t> sizes;
+  std::vector<void*> owners;
+  std::string modes;
+  std::string failWith;       // the message of a scripted failure
+  bool unterminated = false;  // the failure fills the whole buffer, no terminator
+  bool extracts() const { return real != nullptr; }
+
+  void SetBackgroundMode(int mode) override {
+    modes += "6:" + std::to_string(mode) + " ";
+    if (real) real->SetBackgroundMode(mode);
+  }
+  void SetCursorMode(int mode) override {
+    modes += "8:" + std::to_string(mode) + " ";
+    if (real) real->SetCursorMode(mode);
+  }
+  int Command(void* owner, const char* cmd, char* msg, std::size_t size) override {
+    commands.push_back(cmd);
+    sizes.push_back(size);
+    owners.push_back(owner);
+    if (unterminated) {
+      std::fill(msg, msg + size, 'E');
+      return 1;
+    }
+    if (!failWith.empty()) {
+      std::snprintf(msg, size, "%s", failWith.c_str());
+      return 0x8001;
+    }
+    return real ? real->Command(owner, cmd, msg, size) : 0;
+  }
+};
+
+std::string Fixture(const std::string& name) {
+  std::string bytes;
+  EXPECT_TRUE(read_whole_file(native_file_system(), test::test_data_dir() + "engine\\" + name, bytes)) << name;
+  return bytes;
+}
+
+void MakeReadOnly(const std::string& path, bool readOnly = true) {
+  FileStatus st;
+  ASSERT_TRUE(native_file_system().get_status(path, st)) << path;
+  st.attribute = readOnly ? kAttrReadOnly : 0;
+  ASSERT_TRUE(native_file_system().set_status(path, st)) << path;
+}
+
+std::string Ini(const std::string& path, const std::string& section, const std::string& key) {
+  return profile::read_string(native_file_system(), path, section, key, "<none>");
+}
+
+// A media folder, an installed product and the run's layers around them.
+struct World {
+  TempDir media, product, windows;
+  ScriptUi ui;
+  TestSystem sys;
+  FaultyFs fs;
+  RecordingLibrary archive;
+  Host host{fs, sys, archive, ui, reinterpret_cast<void*>(0x1234)};
+  UpdateDescriptor d;
+  std::string folder;   // the product folder as the destination page gives it
+  std::string working;  // ... as the checks complete it
+
+  World() {
+    sys.windows = windows.path().substr(0, windows.path().size() - 1);
+    folder = product.path().substr(0, product.path().size() - 1);
+    working = folder + "\\";
+    d.installFolder = folder;
+    d.settingsFile = d.settingsFileAsRead = "vornel1.ini";
+    d.masterAdjust = "0";
+    d.digitizerEdition = "0";
+    d.titleKeywords = {"ALPHA", "BETA", "GAMMA", "DELTA"};
+    for (std::size_t i = 4; i < 14; ++i) d.titleKeywords[i] = "K" + std::to_string(i);
+    d.titleKeywords[14] = "OMEGA";
+    product.write("vornel1.ini", "[SYSTEM]\r\nTITLE=VORNEL GAMMA\r\n[DIR]\r\nMASTER=" + product.path() +
+                                     "master\r\nWAV=" + product.path() + "wave\r\n");
+    product.write("vo2menu.ini", "[MENU]\r\n");
+    product.write("Start.bmp", "BM");
+  }
+  void Row(int disk, int kind, const std::string& name, const std::string& sub) { d.rows.push_back({disk, kind, name, sub}); }
+  void Archive(const std::string& name) { media.write(name + ".lzh", Fixture(name + ".lzh")); }
+  FileSystem& native() { return native_file_system(); }
+  int Run(RunOutcome* how = nullptr) { return RunUpdate(host, d, media.path(), how); }
+  std::string Cmd(const std::string& source, const std::string& target) const {
+    return "e -mcw" + sys.windows + " \"" + source + "\" \"" + target + "\"";
+  }
+};
+
+TEST(UpdateRun, FullRunInstallsEditsConvertsAndEndsWithItsMessage) {
+  World w;
+  w.Archive("SYS1");
+  w.media.write("FILES\\MASTER21.DAT", "master data");
+  w.media.write("FILES\\README.TXT", "read me");
+  w.product.write("\x89\xb9\x90\xba\\wave.lzh", Fixture("wave.lzh"));  // 音声\wave.lzh
+  w.product.mkdir("wave");
+  const std::string oldRecord = "400400000107" + std::string(174, 'x');  // 186 bytes
+  w.product.write("master1\\zai001-3.mst", oldRecord + "\r\n");
+  w.Row(1, 1, "SYS1", "Program");
+  w.Row(1, 2, "FILES\\MASTER21.DAT", "Data\\");
+  w.Row(1, 2, "FILES\\README.TXT", "");
+  w.d.digitizerEdition = "1";
+  w.d.masterAdjust = " 01x";
+
+  RunOutcome how;
+  EXPECT_EQ(w.Run(&how), 1);
+  EXPECT_EQ(how, RunOutcome::Updated);
+  EXPECT_EQ(w.ui.boxes, std::vector<Box>{Ok(kDone)}) << Show(w.ui.boxes);
+  EXPECT_EQ(w.ui.depth, 0);
+  EXPECT_EQ(w.ui.maxDepth, 2);  // the run's and the conversions' own
+
+  EXPECT_EQ(w.archive.commands,
+            (std::vector<std::string>{w.Cmd(w.media.path() + "SYS1", w.working + "Program"),
+                                      w.Cmd(w.working + "\x89\xb9\x90\xba\\wave", w.product.path() + "wave")}));
+  EXPECT_EQ(w.archive.sizes, (std::vector<std::size_t>{256, 100}));
+  EXPECT_EQ(w.archive.owners, (std::vector<void*>{w.host.ownerWindow, w.host.ownerWindow}));
+  EXPECT_EQ(w.archive.modes, "6:0 8:1 6:0 8:1 ");
+  if (w.archive.extracts()) {
+    EXPECT_TRUE(w.product.exists("Program\\prog.dat"));
+    EXPECT_TRUE(w.product.exists("wave\\voice2.wav"));
+  }
+  EXPECT_EQ(w.product.read("Data\\MASTER21.DAT"), "master data");
+  EXPECT_EQ(w.product.read("README.TXT"), "read me");
+
+  const std::string ini = w.product / "vornel1.ini";
+  EXPECT_EQ(Ini(ini, "SYSTEM", "ﾃﾞｼﾞﾀｲｻﾞ"), "1");
+  EXPECT_EQ(Ini(ini, "SYSTEM", "ﾃﾞｼﾞﾀｲｻﾞMST"), "1");
+  EXPECT_EQ(Ini(ini, "SYSTEM", "TITLE"), "VORNEL GAMMA with ﾍﾞﾙﾄﾗﾝ");
+  EXPECT_EQ(w.product.read("master1\\zai001-3.mst"), oldRecord.substr(0, 66) + oldRecord.substr(67) + "\r\n");
+
+  EXPECT_EQ(w.d.productCode, 3);
+  ASSERT_EQ(w.ui.rows.size(), 3u);
+  EXPECT_TRUE(w.ui.rows[0].isArchive);
+  EXPECT_EQ(w.ui.rows[0].source, w.media.path() + "SYS1.lzh");
+  EXPECT_EQ(w.ui.rows[1].row, 2);
+  EXPECT_EQ(w.ui.rows[1].rowCount, 3);
+  EXPECT_EQ(w.ui.rows[1].source, w.media.path() + "FILES\\MASTER21.DAT");
+  EXPECT_EQ(w.ui.rows[1].target, w.working + "Data\\MASTER21.DAT");
+}
+
+// Every row of the message table that ends or warns, with its result.
+struct Failure {
+  const char* name;
+  std::function<void(World&)> setup;
+  std::function<std::vector<Box>(const World&)> boxes;
+  int result;
+  RunOutcome how;
+};
+
+TEST(UpdateRun, MessageTable) {
+  const Failure cases[] = {
+      {"no settings file",
+       [](World& w) { w.native().remove(w.product / "vornel1.ini"); },
+       [](const World&) { return std::vector<Box>{Ok(kFolderWrong, kError)}; }, 0, RunOutcome::FolderRejected},
+      {"folder missing",
+       [](World& w) { w.d.installFolder = w.product / "nowhere"; },
+       [](const World&) { return std::vector<Box>{Ok(kFolderWrong, kError)}; }, 0, RunOutcome::FolderRejected},
+      {"no menu settings file",
+       [](World& w) { w.native().remove(w.product / "vo2menu.ini"); },
+       [](const World&) { return std::vector<Box>{Ok(kVersionWrong, kError)}; }, 0, RunOutcome::VersionRejected},
+      {"START while not identified",
+       [](World& w) {
+         w.product.write("vornel1.ini", "[SYSTEM]\r\nTITLE=UNKNOWN\r\n");
+         w.Row(1, 1, "START", "");
+       },
+       [](const World&) { return std::vector<Box>{Ok(kNoSystemName, kUpdateError)}; }, 0, RunOutcome::NotIdentified},
+      {"library failure shows its own text",
+       [](World& w) {
+         w.Row(1, 1, "SYS1", "");
+         w.archive.failWith = "SYS1.LZH ? \x83\x5c\x83\x74\x83\x67";  // ソフト
+       },
+       [](const World&) { return std::vector<Box>{Ok("SYS1.LZH ? \x83\x5c\x83\x74\x83\x67")}; }, 1,
+       RunOutcome::Failed},
+      {"copy failure names the target",
+       [](World& w) { w.Row(1, 2, "FILES\\MISSING.DAT", "Data\\"); },
+       [](const World& w) { return std::vector<Box>{Ok(w.working + "Data\\MISSING.DATの更新に失敗しました。")}; }, 1,
+       RunOutcome::Failed},
+      {"status failure names the media path",
+       [](World& w) {
+         w.media.write("FILES\\A.DAT", "a");
+         w.Row(1, 2, "FILES\\A.DAT", "");
+         w.fs.failGet = "A.DAT";
+       },
+       [](const World& w) { return std::vector<Box>{Ok(w.media.path() + "FILES\\A.DATの属性更新に失敗しました。")}; },
+       1, RunOutcome::Failed},
+      {"status write failure warns with the target and goes on",
+       [](World& w) {
+         w.media.write("A.DAT", "a");
+         w.Row(1, 2, "A.DAT", "");
+         w.fs.failSet = "A.DAT";
+       },
+       [](const World& w) { return std::vector<Box>{Ok(w.working + "A.DATの属性更新に失敗しました。"), Ok(kDone)}; },
+       1, RunOutcome::Updated},
+      {"both conversions fail, the run still succeeds",
+       [](World& w) {
+         w.d.masterAdjust = "1";
+         w.product.write("master1\\zai001-3.mst", "x\r\n");
+         MakeReadOnly(w.product / "master1\\zai001-3.mst");
+       },
+       [](const World&) { return std::vector<Box>{Ok(kSizeFailed), Ok(kTypeFailed), Ok(kDone)}; }, 1,
+       RunOutcome::Updated},
+      {"a file error of a conversion is shown and ends the run",
+       [](World& w) {
+         w.d.masterAdjust = "1";
+         w.product.write("master1\\zai001-3.mst", "x\r\n");
+         w.fs.failRename = "zai001-3.mst";
+       },
+       [](const World& w) {
+         return std::vector<Box>{Ok(w.product.path() + "master1\\zai001-3.mst" + "の" +
+                                    FileError(FileError::Op::Rename, "").op_text() + "に失敗しました。")};
+       },
+       1, RunOutcome::Failed},
+      {"a double quote in the target folder is refused",
+       [](World& w) { w.Row(1, 1, "SYS1", "a\"b"); },
+       [](const World& w) {
+         return std::vector<Box>{Ok(w.working + "a\"bに使用できない文字(\")が含まれています。")};
+       },
+       1, RunOutcome::Failed},
+      {"no rows", [](World&) {}, [](const World&) { return std::vector<Box>{Ok(kDone)}; }, 1, RunOutcome::Updated},
+  };
+  for (const Failure& c : cases) {
+    SCOPED_TRACE(c.name);
+    World w;
+    w.Archive("SYS1");
+    c.setup(w);
+    RunOutcome how = RunOutcome::Updated;
+    EXPECT_EQ(w.Run(&how), c.result);
+    EXPECT_EQ(how, c.how);
+    EXPECT_EQ(Show(w.ui.boxes), Show(c.boxes(w)));
+    EXPECT_EQ(w.ui.boxes, c.boxes(w));
+    EXPECT_EQ(w.ui.depth, 0);
+  }
+}
+
+// Disk prompts: which rows ask, how often, and what Cancel does. Each disk's
+// archive "appears" on the media when its prompt is answered OK the
+// `wrongTries`+1-th time.
+struct DiskCase {
+  const char* name;
+  int driveType;
+  std::vector<int> disks;     // one archive row per entry, archive D<n>_<i>
+  int wrongTries;             // OK answers given before the right disk is in
+  int cancelAt;               // 1-based prompt answered Cancel, 0 none
+  std::vector<Box> boxes;
+  int commands;               // rows extracted
+};
+
+TEST(UpdateRun, DiskPrompts) {
+  const DiskCase cases[] = {
+      {"disk 1 never asked, shared numbers ask once, a number asked again", kDriveRemovable,
+       {1, 2, 2, 1, 3, 2}, 0, 0, {Ask(2), Ask(3), Ask(2), Ok(kDone)}, 6},
+      {"not removable: no prompt", kDriveFixed, {2, 3, 1}, 0, 0, {Ok(kDone)}, 3},
+      {"CD-ROM: no prompt", kDriveCdrom, {5}, 0, 0, {Ok(kDone)}, 1},
+      {"disk 0 is asked for", kDriveRemovable, {0, 0}, 0, 0, {Ask(0), Ok(kDone)}, 2},
+      {"wrong disk asks again", kDriveRemovable, {1, 2}, 2, 0, {Ask(2), Ask(2), Ask(2), Ok(kDone)}, 2},
+      {"cancel at the second prompt", kDriveRemovable, {2, 3, 1}, 0, 2, {Ask(2), Ask(3), Ok(kCancelled)}, 1},
+      {"cancel after a wrong disk", kDriveRemovable, {2}, 5, 2, {Ask(2), Ask(2), Ok(kCancelled)}, 0},
+  };
+  for (const DiskCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    World w;
+    w.sys.driveType = c.driveType;
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < c.disks.size(); ++i) {
+      names.push_back("D" + std::to_string(c.disks[i]) + "_" + std::to_string(i));
+      w.Row(c.disks[i], 1, names.back(), "");
+      // Disk 1 is in the drive from the start, as is everything when no
+      // prompt will be shown.
+      if (c.disks[i] == 1 || c.driveType != kDriveRemovable) w.media.write(names.back() + ".lzh", Fixture("SYS2.lzh"));
+    }
+    int prompts = 0, tries = 0;
+    w.ui.answer = [&](const Box& b) {
+      ++prompts;
+      if (prompts == c.cancelAt) return int(fw::kIdCancel);
+      if (tries++ < c.wrongTries) return int(fw::kIdOk);
+      tries = 0;
+      for (std::size_t i = 0; i < c.disks.size(); ++i)
+        if (b.text == Prompt(c.disks[i])) w.media.write(names[i] + ".lzh", Fixture("SYS2.lzh"));
+      return int(fw::kIdOk);
+    };
+    RunOutcome how;
+    EXPECT_EQ(w.Run(&how), 1);
+    EXPECT_EQ(how, c.cancelAt ? RunOutcome::Cancelled : RunOutcome::Updated);
+    EXPECT_EQ(Show(w.ui.boxes), Show(c.boxes));
+    EXPECT_EQ(w.archive.commands.size(), std::size_t(c.commands));
+    EXPECT_EQ(w.ui.depth, 0);
+  }
+}
+
+TEST(UpdateRun, DiskPromptOfAFileRowAndAStartRowLooksForTheirArchiveNames) {
+  World w;
+  w.sys.driveType = kDriveRemovable;
+  w.Row(2, 2, "FILES\\B.DAT", "");
+  w.Row(3, 1, "START", "");
+  w.media.write("FILES\\B.DAT", "b");
+  std::vector<std::string> seen;
+  w.ui.answer = [&](const Box& b) {
+    seen.push_back(b.text);
+    if (b.text == Prompt(2) && seen.size() == 1) w.media.write("FILES\\B.DAT.lzh", "");
+    if (b.text == Prompt(3) && seen.size() == 2) w.media.write("START3.lzh", Fixture("START3.lzh"));  // not what is checked
+    if (b.text == Prompt(3) && seen.size() == 3) w.media.write("START.lzh", "");
+    return int(fw::kIdOk);
+  };
+  EXPECT_EQ(w.Run(), 1);
+  EXPECT_EQ(seen, (std::vector<std::string>{Prompt(2), Prompt(3), Prompt(3)}));
+  EXPECT_EQ(w.product.read("B.DAT"), "b");
+  ASSERT_EQ(w.archive.commands.size(), 1u);
+  EXPECT_EQ(w.archive.commands[0], w.Cmd(w.media.path() + "START3", w.working));
+}
+
+// The settings file choice, and what it leaves for later steps and runs.
+TEST(UpdateRun, SettingsFileChoice) {
+  struct Case {
+    const char* name;
+    std::string asRead;
+    std::vector<std::string> files;
+    int result;
+    std::string chosen;
+    int code;
+  };
+  const Case cases[] = {
+      {"NULL finds vornel1.ini", "NULL", {"vornel1.ini"}, 1, "vornel1.ini", 3},
+      {"NULL falls back to pemtrax1.ini", "NULL", {"pemtrax1.ini"}, 1, "pemtrax1.ini", 0},
+      {"NULL prefers vornel1.ini", "NULL", {"vornel1.ini", "pemtrax1.ini"}, 1, "vornel1.ini", 3},
+      {"NULL finds neither", "NULL", {}, 0, "pemtrax1.ini", 3},
+      {"null in lower case is a name", "null", {"vornel1.ini", "pemtrax1.ini"}, 0, "null", 3},
+      {"a named file is the only one tried", "pemtrax1.ini", {"vornel1.ini"}, 0, "pemtrax1.ini", 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    World w;
+    w.native().remove(w.product / "vornel1.ini");
+    for (const std::string& f : c.files)
+      w.product.write(f, "[SYSTEM]\r\nTITLE=VORNEL GAMMA\r\nMAKER=1\r\n");
+    w.d.productCode = 3;
+    w.d.settingsFile = w.d.settingsFileAsRead = c.asRead;
+    EXPECT_EQ(w.Run(), c.result);
+    EXPECT_EQ(w.d.settingsFile, c.chosen);
+    EXPECT_EQ(w.d.settingsFileAsRead, c.asRead);
+    EXPECT_EQ(w.d.productCode, c.code);  // untouched when the folder was rejected
+    EXPECT_EQ(w.ui.boxes.back(), c.result ? Ok(kDone) : Ok(kFolderWrong, kError));
+  }
+}
+
+TEST(UpdateRun, ASecondRunStartsItsChoiceAgainFromNull) {
+  World w;
+  TempDir wrong;
+  w.d.settingsFile = w.d.settingsFileAsRead = "NULL";
+  w.d.installFolder = wrong.path();
+  EXPECT_EQ(w.Run(), 0);
+  EXPECT_EQ(w.d.settingsFile, "pemtrax1.ini");
+
+  w.d.installFolder = w.folder;  // holds vornel1.ini only
+  RunOutcome how;
+  EXPECT_EQ(w.Run(&how), 1);
+  EXPECT_EQ(how, RunOutcome::Updated);
+  EXPECT_EQ(w.d.settingsFile, "vornel1.ini");
+  EXPECT_EQ(w.ui.boxes, (std::vector<Box>{Ok(kFolderWrong, kError), Ok(kDone)}));
+}
+
+TEST(UpdateRun, StartRowsTakeTheProductCode) {
+  struct Case {
+    const char* name;
+    std::string file, ini, archive;
+    int code;
+  };
+  const Case cases[] = {
+      {"maker 1", "pemtrax1.ini", "[SYSTEM]\r\nMAKER=1\r\n", "START0", 0},
+      {"maker missing", "pemtrax1.ini", "[SYSTEM]\r\n", "START0", 0},
+      {"maker 2", "pemtrax1.ini", "[SYSTEM]\r\nMAKER=2\r\n", "START99", 99},
+      {"first keyword", "vornel1.ini", "[SYSTEM]\r\nTITLE=ALPHA\r\n", "START1", 1},
+      {"third keyword first in keyword order", "vornel1.ini", "[SYSTEM]\r\nTITLE=DELTA GAMMA\r\n", "START3", 3},
+      {"last keyword", "vornel1.ini", "[SYSTEM]\r\nTITLE=X OMEGA\r\n", "START15", 15},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    World w;
+    w.native().remove(w.product / "vornel1.ini");
+    w.product.write(c.file, c.ini);
+    w.d.settingsFile = w.d.settingsFileAsRead = "NULL";
+    w.Row(1, 1, "DATA\\START", "Program");
+    w.Row(1, 1, "STARTUP", "");
+    w.media.write("DATA\\" + c.archive + ".lzh", Fixture("START3.lzh"));
+    w.media.write("STARTUP.lzh", Fixture("SYS2.lzh"));
+    EXPECT_EQ(w.Run(), 1);
+    EXPECT_EQ(w.d.productCode, c.code);
+    EXPECT_EQ(w.d.rows[0].archiveName, "DATA\\" + c.archive);
+    EXPECT_EQ(w.d.rows[1].archiveName, "STARTUP");
+    ASSERT_EQ(w.archive.commands.size(), 2u);
+    EXPECT_EQ(w.archive.commands[0], w.Cmd(w.media.path() + "DATA\\" + c.archive, w.working + "Program"));
+    EXPECT_EQ(w.archive.commands[1], w.Cmd(w.media.path() + "STARTUP", w.working));
+  }
+}
+
+TEST(UpdateRun, ASecondRunAfterAnUnidentifiedProduct) {
+  World w;
+  w.Archive("SYS1");
+  w.Archive("START3");
+  w.product.write("vornel1.ini", "[SYSTEM]\r\nTITLE=UNKNOWN\r\n");
+  w.media.write("ONE.TXT", "1");
+  w.Row(1, 2, "ONE.TXT", "");
+  w.Row(1, 1, "SYS1", "Program");
+  w.Row(1, 1, "START", "Program");
+  EXPECT_EQ(w.Run(), 0);
+  EXPECT_EQ(w.d.productCode, -1);
+  EXPECT_EQ(w.d.rows[2].archiveName, "START");
+  EXPECT_TRUE(w.product.exists("ONE.TXT"));  // rows before it stay applied
+  EXPECT_EQ(w.archive.commands.size(), 1u);
+
+  w.product.write("vornel1.ini", "[SYSTEM]\r\nTITLE=GAMMA\r\n");
+  EXPECT_EQ(w.Run(), 1);
+  EXPECT_EQ(w.d.productCode, 3);
+  ASSERT_EQ(w.archive.commands.size(), 3u);
+  EXPECT_EQ(w.archive.commands[2], w.Cmd(w.media.path() + "START3", w.working + "Program"));
+  if (w.archive.extracts()) {
+    EXPECT_EQ(w.product.read("Program\\start.dat"), "start variant 3\n");
+  }
+  EXPECT_EQ(w.ui.boxes, (std::vector<Box>{Ok(kNoSystemName, kUpdateError), Ok(kDone)}));
+
+  // The code stays appended; a third run does not append it again.
+  EXPECT_EQ(w.Run(), 1);
+  EXPECT_EQ(w.d.rows[2].archiveName, "START3");
+}
+
+TEST(UpdateRun, DigitizerEditionSettings) {
+  struct Case {
+    const char* name;
+    std::string digitizer, file, title;
+    std::string digit, mst, newTitle;
+  };
+  const std::string longTitle(300, 'T');
+  const Case cases[] = {
+      {"master files copied", "1", "MASTER21.DAT", "VORNEL", "1", "1", "VORNEL with ﾍﾞﾙﾄﾗﾝ"},
+      {"lower-case master files name", "1", "master21x.dat", "VORNEL", "1", "1", "VORNEL with ﾍﾞﾙﾄﾗﾝ"},
+      {"no master files", "1", "MASTER2.DAT", "VORNEL", "1", "<none>", "VORNEL with ﾍﾞﾙﾄﾗﾝ"},
+      {"mixed case is not the master files", "1", "Master21.DAT", "VORNEL", "1", "<none>", "VORNEL with ﾍﾞﾙﾄﾗﾝ"},
+      {"edition off writes nothing", "0", "MASTER21.DAT", "VORNEL", "<none>", "<none>", "VORNEL"},
+      {"edition 11 is off", "11", "MASTER21.DAT", "VORNEL", "<none>", "<none>", "VORNEL"},
+      {"suffix present", "1", "A.DAT", "ﾍﾞﾙﾄﾗﾝ VORNEL", "1", "<none>", "ﾍﾞﾙﾄﾗﾝ VORNEL"},
+      {"long title kept whole", " 1", "A.DAT", longTitle, "1", "<none>", longTitle + " with ﾍﾞﾙﾄﾗﾝ"},
+      // Written as " with ...": the profile reads values without leading blanks.
+      {"no title", "1", "A.DAT", "", "1", "<none>", "with ﾍﾞﾙﾄﾗﾝ"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    World w;
+    w.product.write("vornel1.ini", c.title.empty() ? "[SYSTEM]\r\n" : "[SYSTEM]\r\nTITLE=" + c.title + "\r\n");
+    w.media.write(c.file, "m");
+    w.d.digitizerEdition = c.digitizer;
+    w.Row(1, 2, c.file, "");
+    EXPECT_EQ(w.Run(), 1);
+    const std::string ini = w.product / "vornel1.ini";
+    EXPECT_EQ(Ini(ini, "SYSTEM", "ﾃﾞｼﾞﾀｲｻﾞ"), c.digit);
+    EXPECT_EQ(Ini(ini, "SYSTEM", "ﾃﾞｼﾞﾀｲｻﾞMST"), c.mst);
+    EXPECT_EQ(Ini(ini, "SYSTEM", "TITLE"), c.newTitle.empty() ? "<none>" : c.newTitle);
+    EXPECT_EQ(w.ui.boxes, std::vector<Box>{Ok(kDone)}) << Show(w.ui.boxes);
+  }
+}
+
+TEST(UpdateRun, TwoRunsAddTheSuffixOnce) {
+  World w;
+  w.d.digitizerEdition = "1";
+  EXPECT_EQ(w.Run(), 1);
+  EXPECT_EQ(w.Run(), 1);
+  EXPECT_EQ(Ini(w.product / "vornel1.ini", "SYSTEM", "TITLE"), "VORNEL GAMMA with ﾍﾞﾙﾄﾗﾝ");
+}
+
+TEST(UpdateRun, ReadOnlySettingsFileWarnsAndTheRunGoesOn) {
+  World w;
+  w.d.digitizerEdition = "1";
+  w.d.masterAdjust = "1";
+  w.product.write("master1\\zai001-3.mst", "400400000107" + std::string(174, 'x') + "\r\n");
+  const std::string ini = w.product / "vornel1.ini";
+  const std::string before = w.product.read("vornel1.ini");
+  MakeReadOnly(ini);
+  RunOutcome how;
+  EXPECT_EQ(w.Run(&how), 1);
+  EXPECT_EQ(how, RunOutcome::Updated);
+  EXPECT_EQ(w.ui.boxes, (std::vector<Box>{Ok(w.working + "vornel1.iniの設定の書き込みに失敗しました。"), Ok(kDone)}))
+      << Show(w.ui.boxes);
+  EXPECT_EQ(w.product.read("vornel1.ini"), before);
+  EXPECT_EQ(w.product.read("master1\\zai001-3.mst").size(), 187u);  // converted all the same
+  MakeReadOnly(ini, false);
+}
+
+TEST(UpdateRun, ReadOnlyFileOnTheMediaIsANormalFileInTheProduct) {
+  World w;
+  w.media.write("RO.DAT", "read only");
+  MakeReadOnly(w.media / "RO.DAT");
+  w.product.write("Data\\RO.DAT", "old");
+  w.Row(1, 2, "RO.DAT", "Data\\");
+  EXPECT_EQ(w.Run(), 1);
+  FileStatus st;
+  ASSERT_TRUE(w.native().get_status(w.product / "Data\\RO.DAT", st));
+  EXPECT_EQ(st.attribute & (kAttrReadOnly | kAttrHidden | kAttrSystem), 0);
+  EXPECT_TRUE(w.native().is_writable(w.product / "Data\\RO.DAT"));
+  EXPECT_EQ(w.product.read("Data\\RO.DAT"), "read only");
+  MakeReadOnly(w.media / "RO.DAT", false);
+}
+
+TEST(UpdateRun, LongPathsAreNeitherCutNorOverflowed) {
+  World w;
+  w.sys.windows = w.sys.windows + "\\" + std::string(200, 'W');
+  const std::string sub(120, 's');
+  w.Row(1, 1, "SYS1", sub);
+  w.archive.unterminated = true;  // and a library that fills its buffer to the end
+  EXPECT_EQ(w.Run(), 1);
+  ASSERT_EQ(w.archive.commands.size(), 1u);
+  EXPECT_EQ(w.archive.commands[0], w.Cmd(w.media.path() + "SYS1", w.working + sub));
+  EXPECT_GT(w.archive.commands[0].size(), 256u);
+  EXPECT_EQ(w.ui.boxes, std::vector<Box>{Ok(std::string(255, 'E'))});
+}
+
+TEST(UpdateRun, WaitCursorEndsWhenSomethingThrows) {
+  struct Throwing : RecordingLibrary {
+    int Command(void*, const char*, char*, std::size_t) override { throw std::runtime_error("library gone"); }
+  };
+  World w;
+  Throwing lib;
+  Host host{w.fs, w.sys, lib, w.ui};
+  w.Row(1, 1, "SYS1", "");
+  EXPECT_THROW(RunUpdate(host, w.d, w.media.path()), std::runtime_error);
+  EXPECT_EQ(w.ui.depth, 0);
+  EXPECT_EQ(w.ui.maxDepth, 1);
+}
+
+TEST(VoiceData, ExtractsIntoTheWaveFolderOrDoesNothing) {
+  struct Case {
+    const char* name;
+    std::string wav;  // relative to the product folder; "-" no key
+    bool makeFolder;
+    std::string failWith;
+    bool extracted;
+  };
+  const Case cases[] = {
+      {"no key", "-", false, "", false},
+      {"empty key", "", false, "", false},
+      {"missing folder", "wave", false, "", false},
+      {"existing folder", "wave", true, "", true},
+      {"library failure", "wave", true, "wave.lzh \x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    World w;
+    w.product.write("vornel1.ini",
+                    c.wav == "-" ? "[DIR]\r\n" : "[DIR]\r\nWAV=" + (c.wav.empty() ? "" : w.product.path() + c.wav) + "\r\n");
+    w.product.write("\x89\xb9\x90\xba\\wave.lzh", Fixture("wave.lzh"));
+    if (c.makeFolder) w.product.mkdir(c.wav);
+    w.archive.failWith = c.failWith;
+    InstallVoiceData(w.host, w.product.path(), "vornel1.ini");
+    EXPECT_EQ(w.archive.modes, "6:0 8:1 ");
+    if (!c.extracted) {
+      EXPECT_TRUE(w.archive.commands.empty());
+      EXPECT_TRUE(w.ui.boxes.empty());
+      EXPECT_FALSE(w.product.exists("wave"));
+      continue;
+    }
+    ASSERT_EQ(w.archive.commands.size(), 1u);
+    EXPECT_EQ(w.archive.commands[0], w.Cmd(w.product.path() + "\x89\xb9\x90\xba\\wave", w.product.path() + c.wav));
+    EXPECT_EQ(w.archive.sizes[0], 100u);
+    if (!c.failWith.empty())
+      EXPECT_EQ(w.ui.boxes, std::vector<Box>{Ok(c.failWith)});
+    else
+      EXPECT_TRUE(w.ui.boxes.empty());
+    if (c.failWith.empty() && w.archive.extracts()) {
+      EXPECT_EQ(w.product.read("wave\\voice1.wav"), "voice one\n");
+    }
+  }
+}
+
+TEST(VoiceData, FailureShowsTheMessageAndTheRunStillSucceeds) {
+  World w;
+  w.d.digitizerEdition = "1";
+  w.product.mkdir("wave");
+  w.archive.failWith = "wave: CRC";
+  RunOutcome how;
+  EXPECT_EQ(w.Run(&how), 1);
+  EXPECT_EQ(how, RunOutcome::Updated);
+  EXPECT_EQ(w.ui.boxes, (std::vector<Box>{Ok("wave: CRC"), Ok(kDone)}));
+}
+
+TEST(RunText, DiskPromptAndFormats) {
+  EXPECT_EQ(run_detail::DiskPrompt(12), Prompt(12));
+  EXPECT_EQ(run_detail::DiskPrompt(-3), Prompt(-3));
+  // An argument holding "%s" is not taken for the second directive.
+  EXPECT_EQ(run_detail::Format("%sの%sに失敗しました。", "a%sb", "X"), "a%sbのXに失敗しました。");
+}
+
+}  // namespace
+}  // namespace relvo
