@@ -1,0 +1,434 @@
+// The file layer's behaviour, run the same on both backends (natively and,
+// as a Windows program, under Wine), on real files in temporary folders.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+
+#include "platform/encoding.h"
+#include "platform/files.h"
+#include "support/temp_dir.h"
+
+namespace relvo {
+namespace {
+
+namespace stdfs = std::filesystem;
+using test::TempDir;
+
+FileSystem& fsys() { return native_file_system(); }
+
+// A CP932 path text as std::filesystem sees it, to look at the disk without
+// going through the layer under test.
+stdfs::path on_disk(const std::string& cp932) {
+  const std::string u = enc::cp932_to_utf8(cp932);
+  return stdfs::path(std::u8string(reinterpret_cast<const char8_t*>(u.data()), u.size()));
+}
+
+std::vector<std::string> names_in(const TempDir& d, const std::string& pattern = "*") {
+  std::vector<std::string> out;
+  for (const auto& e : fsys().find(d / pattern)) out.push_back(e.name);
+  return out;
+}
+
+void make_read_only(const std::string& path) {
+  FileStatus st;
+  ASSERT_TRUE(fsys().get_status(path, st)) << path;
+  st.attribute = kAttrReadOnly;
+  ASSERT_TRUE(fsys().set_status(path, st)) << path;
+}
+
+TEST(FileLayer, ExistsForFilesFoldersAndMissingNames) {
+  TempDir d;
+  d.write("file.txt", "x");
+  d.mkdir("folder");
+  const struct {
+    std::string rel;
+    bool exists;
+  } cases[] = {
+      {"file.txt", true},     {"FILE.TXT", true},     {"folder", true},   {"folder\\", true},
+      {"Folder/", true},      {"missing.txt", false}, {"folder\\x", false}, {"missing\\file.txt", false},
+      {"folder\\..\\file.txt", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(fsys().exists(d / c.rel), c.exists) << c.rel;
+  EXPECT_TRUE(fsys().exists(d.path()));
+}
+
+TEST(FileLayer, MakeDirCreatesOneLevelOnly) {
+  TempDir d;
+  EXPECT_FALSE(fsys().make_dir(d / "a\\b"));
+  EXPECT_FALSE(fsys().exists(d / "a"));
+  EXPECT_TRUE(fsys().make_dir(d / "a"));
+  EXPECT_FALSE(fsys().make_dir(d / "a")) << "an existing folder is not created again";
+  EXPECT_TRUE(fsys().make_dir(d / "A\\b"));
+  EXPECT_TRUE(stdfs::is_directory(on_disk(d / "a/b")));
+  d.write("file", "x");
+  EXPECT_FALSE(fsys().make_dir(d / "file"));
+}
+
+TEST(FileLayer, ComponentsMatchWithoutCaseAndCreateReusesExistingSpelling) {
+  TempDir d;
+  d.write("Data\\Sub\\File.Txt", "one");
+  EXPECT_EQ(d.read("DATA\\sub\\FILE.TXT"), "one");
+  auto w = fsys().create(d / "data\\SUB\\file.txt");
+  ASSERT_TRUE(w);
+  w->write("two", 3);
+  w->close();
+  EXPECT_EQ(names_in(d, "Data\\Sub\\*"), std::vector<std::string>{"File.Txt"});
+  EXPECT_EQ(d.read("Data\\Sub\\File.Txt"), "two");
+  FileStatus st;
+  ASSERT_TRUE(fsys().get_status(d / "data\\sub\\file.txt", st));
+  const std::string tail = "Data\\Sub\\File.Txt";
+  std::string full = st.fullName;
+  std::replace(full.begin(), full.end(), '/', '\\');
+  EXPECT_EQ(full.substr(full.size() - tail.size()), tail) << st.fullName;
+}
+
+TEST(FileLayer, JapaneseNamesReachTheDiskIntact) {
+  // ソ (83 5C), 表 (95 5C) and 能 (94 5C) end in the byte of '\'; they must
+  // never split a path. ｶﾀｶﾅ are single bytes above 0x7F.
+  const struct {
+    std::string rel;
+    std::u8string disk;
+  } cases[] = {
+      {"ソフト表.txt", u8"ソフト表.txt"},
+      {"能力\\表.dat", u8"能力/表.dat"},
+      {"ｶﾀｶﾅ.ini", u8"ｶﾀｶﾅ.ini"},
+      {"材料ﾏｽﾀ\\ソ", u8"材料ﾏｽﾀ/ソ"},
+  };
+  TempDir d;
+  for (const auto& c : cases) {
+    d.write(c.rel, c.rel);
+    EXPECT_TRUE(stdfs::exists(on_disk(d.path()) / c.disk)) << enc::cp932_to_utf8(c.rel);
+    EXPECT_EQ(d.read(c.rel), c.rel);
+  }
+  EXPECT_EQ(names_in(d, "能力\\*"), std::vector<std::string>{"表.dat"});
+  EXPECT_EQ(names_in(d, "材料ﾏｽﾀ\\?"), std::vector<std::string>{"ソ"});
+}
+
+TEST(FileLayer, FindMatchesThePatternInSortedOrder) {
+  TempDir d;
+  for (const char* f : {"zai001-3.mst", "ZAI002-3.MST", "zai01-3.mst", "zai0001-3.mst", "zai003-3.mxt",
+                        "表1.txt", "表表.txt", "readme", "a.b.c"})
+    d.write(f, "x");
+  d.mkdir("zaiABC-3.mst");
+  d.mkdir("sub");
+  const struct {
+    std::string pattern;
+    std::vector<std::string> names;
+  } cases[] = {
+      {"zai???-3.mst", {"zai001-3.mst", "ZAI002-3.MST", "zaiABC-3.mst"}},
+      {"ZAI*.MST", {"zai0001-3.mst", "zai001-3.mst", "ZAI002-3.MST", "zai01-3.mst", "zaiABC-3.mst"}},
+      {"表?.txt", {"表1.txt", "表表.txt"}},
+      {"*.*", {"a.b.c", "readme", "sub", "zai0001-3.mst", "zai001-3.mst", "ZAI002-3.MST", "zai003-3.mxt",
+               "zai01-3.mst", "zaiABC-3.mst", "表1.txt", "表表.txt"}},
+      {"readme.*", {"readme"}},
+      {"README", {"readme"}},
+      {"nothing*", {}},
+      {"missing\\*", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(names_in(d, c.pattern), c.names) << c.pattern;
+
+  for (const auto& e : fsys().find(d / "*")) {
+    EXPECT_NE(e.name, ".");
+    EXPECT_NE(e.name, "..");
+    EXPECT_EQ(e.isFolder, e.name == "sub" || e.name == "zaiABC-3.mst") << e.name;
+  }
+}
+
+TEST(FileLayer, CopyReplacesTargetWithSourceContentModeAndTime) {
+  TempDir d;
+  d.write("src.txt", "new content");
+  d.write("dst.txt", "old");
+  FileStatus st;
+  ASSERT_TRUE(fsys().get_status(d / "src.txt", st));
+  st.mtime = 1000000000;  // 2001-09-09
+  st.atime = 0;
+  ASSERT_TRUE(fsys().set_status(d / "src.txt", st));
+  make_read_only(d / "src.txt");
+
+  ASSERT_TRUE(fsys().copy_file(d / "SRC.TXT", d / "dst.txt"));
+  EXPECT_EQ(d.read("dst.txt"), "new content");
+  FileStatus copy;
+  ASSERT_TRUE(fsys().get_status(d / "dst.txt", copy));
+  EXPECT_EQ(copy.mtime, 1000000000);
+  EXPECT_EQ(copy.size, 11u);
+  EXPECT_TRUE(copy.attribute & kAttrReadOnly) << "the copy takes the source's attributes";
+  EXPECT_FALSE(fsys().is_writable(d / "dst.txt"));
+  EXPECT_EQ(names_in(d), (std::vector<std::string>{"dst.txt", "src.txt"})) << "no temporary file is left";
+
+  // A new target, in a folder named with another case.
+  d.mkdir("Out");
+  ASSERT_TRUE(fsys().copy_file(d / "src.txt", d / "out\\fresh.txt"));
+  EXPECT_EQ(d.read("Out\\fresh.txt"), "new content");
+}
+
+TEST(FileLayer, CopyFailuresLeaveTheTargetAlone) {
+  TempDir d;
+  d.write("src.txt", "new");
+  d.write("locked.txt", "old");
+  make_read_only(d / "locked.txt");
+  d.mkdir("folder");
+  EXPECT_FALSE(fsys().copy_file(d / "src.txt", d / "locked.txt")) << "a read-only target is not replaced";
+  EXPECT_EQ(d.read("locked.txt"), "old");
+  EXPECT_FALSE(fsys().copy_file(d / "missing.txt", d / "src.txt"));
+  EXPECT_EQ(d.read("src.txt"), "new");
+  EXPECT_FALSE(fsys().copy_file(d / "src.txt", d / "folder"));
+  EXPECT_FALSE(fsys().copy_file(d / "folder", d / "copy"));
+  EXPECT_FALSE(fsys().copy_file(d / "src.txt", d / "nowhere\\x.txt"));
+  EXPECT_EQ(names_in(d), (std::vector<std::string>{"folder", "locked.txt", "src.txt"}));
+}
+
+TEST(FileLayer, ReadOnlyFilesAreProtectedEvenFromTheSuperUser) {
+  TempDir d;
+  d.write("ro.txt", "keep");
+  d.write("other.txt", "other");
+  make_read_only(d / "ro.txt");
+  EXPECT_FALSE(fsys().is_writable(d / "ro.txt"));
+  EXPECT_TRUE(fsys().is_writable(d / "other.txt"));
+  EXPECT_FALSE(fsys().is_writable(d / "missing.txt"));
+  EXPECT_FALSE(fsys().create(d / "ro.txt"));
+  EXPECT_FALSE(fsys().create(d / "RO.TXT"));
+  EXPECT_FALSE(fsys().remove(d / "ro.txt"));
+  EXPECT_FALSE(fsys().rename(d / "other.txt", d / "ro.txt"));
+  EXPECT_FALSE(write_file_atomically(fsys(), d / "ro.txt", "changed"));
+  EXPECT_EQ(d.read("ro.txt"), "keep");
+  EXPECT_EQ(d.read("other.txt"), "other");
+
+  // A read-only file may still be read, and renamed itself.
+  EXPECT_TRUE(fsys().open_read(d / "ro.txt"));
+  ASSERT_TRUE(fsys().rename(d / "ro.txt", d / "moved.txt"));
+  EXPECT_FALSE(fsys().is_writable(d / "moved.txt"));
+
+  // Attribute 0 makes it a normal file again.
+  FileStatus st;
+  ASSERT_TRUE(fsys().get_status(d / "moved.txt", st));
+  EXPECT_EQ(st.attribute & kAttrReadOnly, kAttrReadOnly);
+  st.attribute = 0;
+  ASSERT_TRUE(fsys().set_status(d / "moved.txt", st));
+  EXPECT_TRUE(fsys().is_writable(d / "moved.txt"));
+  EXPECT_TRUE(fsys().remove(d / "moved.txt"));
+  EXPECT_FALSE(fsys().exists(d / "moved.txt"));
+}
+
+TEST(FileLayer, RenameReplacesAtomicallyAndKeepsTheTargetMode) {
+  TempDir d;
+  d.write("new.txt", "new");
+  d.write("old.txt", "old");
+#ifndef _WIN32
+  stdfs::permissions(on_disk(d / "old.txt"), stdfs::perms(0750));
+  stdfs::permissions(on_disk(d / "new.txt"), stdfs::perms(0644));
+#endif
+  ASSERT_TRUE(fsys().rename(d / "NEW.txt", d / "OLD.TXT"));
+  EXPECT_FALSE(fsys().exists(d / "new.txt"));
+  EXPECT_EQ(d.read("old.txt"), "new");
+  EXPECT_EQ(names_in(d), std::vector<std::string>{"old.txt"}) << "the existing spelling is kept";
+#ifndef _WIN32
+  EXPECT_EQ(stdfs::status(on_disk(d / "old.txt")).permissions(), stdfs::perms(0750));
+#endif
+}
+
+TEST(FileLayer, RenameEdgeCases) {
+  TempDir d;
+  d.write("a.txt", "a");
+  d.mkdir("folder");
+  EXPECT_FALSE(fsys().rename(d / "missing.txt", d / "b.txt"));
+  EXPECT_FALSE(fsys().rename(d / "a.txt", d / "folder")) << "a folder is not replaced by a file";
+  EXPECT_FALSE(fsys().rename(d / "a.txt", d / "nowhere\\a.txt"));
+  EXPECT_EQ(d.read("a.txt"), "a");
+  // A change of case only renames the file to the new spelling.
+  ASSERT_TRUE(fsys().rename(d / "a.txt", d / "A.TXT"));
+  EXPECT_EQ(names_in(d, "*.txt"), std::vector<std::string>{"A.TXT"});
+  // Folders move too.
+  ASSERT_TRUE(fsys().rename(d / "folder", d / "フォルダ"));
+  EXPECT_TRUE(fsys().exists(d / "フォルダ\\"));
+}
+
+TEST(FileLayer, RemoveDeletesFilesButNotFolders) {
+  TempDir d;
+  d.write("f.txt", "x");
+  d.mkdir("dir");
+  EXPECT_FALSE(fsys().remove(d / "dir"));
+  EXPECT_TRUE(fsys().exists(d / "dir"));
+  EXPECT_TRUE(fsys().remove(d / "F.TXT"));
+  EXPECT_FALSE(fsys().exists(d / "f.txt"));
+  EXPECT_FALSE(fsys().remove(d / "f.txt"));
+}
+
+TEST(FileLayer, StatusCarriesSizeTimesAndAttributes) {
+  TempDir d;
+  d.write("f.bin", std::string(1234, 'z'));
+  d.mkdir("dir");
+  FileStatus st;
+  ASSERT_TRUE(fsys().get_status(d / "f.bin", st));
+  EXPECT_EQ(st.size, 1234u);
+  EXPECT_EQ(st.attribute & (kAttrDirectory | kAttrReadOnly), 0);
+  EXPECT_GT(st.mtime, 1500000000);
+  ASSERT_TRUE(fsys().get_status(d / "dir", st));
+  EXPECT_EQ(st.attribute & kAttrDirectory, kAttrDirectory);
+  EXPECT_FALSE(fsys().get_status(d / "missing", st));
+
+  // Times are applied; a time of 0 is left as it was.
+  ASSERT_TRUE(fsys().get_status(d / "f.bin", st));
+  st.mtime = 946684800;  // 2000-01-01
+  st.atime = 946684800;
+  st.attribute = 0;
+  ASSERT_TRUE(fsys().set_status(d / "f.bin", st));
+  st.mtime = 0;
+  st.atime = 0;
+  ASSERT_TRUE(fsys().set_status(d / "f.bin", st));
+  FileStatus back;
+  ASSERT_TRUE(fsys().get_status(d / "f.bin", back));
+  EXPECT_EQ(back.mtime, 946684800);
+  EXPECT_FALSE(fsys().set_status(d / "missing", st));
+}
+
+TEST(FileLayer, StreamsReadWriteAndReportTheirFile) {
+  TempDir d;
+  EXPECT_FALSE(fsys().open_read(d / "missing.txt"));
+  EXPECT_FALSE(fsys().create(d / "missing\\new.txt"));
+  d.mkdir("dir");
+  EXPECT_FALSE(fsys().open_read(d / "dir")) << "a folder is not a file";
+  EXPECT_FALSE(fsys().create(d / "dir"));
+
+  const std::string path = d / "Stream.dat";
+  std::string big(300000, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7);
+  auto w = fsys().create(path);
+  ASSERT_TRUE(w);
+  w->write(big.data(), big.size());
+  w->flush();
+  w->close();
+  w->close();  // a second close does nothing
+  try {
+    w->write("x", 1);
+    ADD_FAILURE() << "writing to a closed file succeeded";
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.op(), FileError::Op::Write);
+    EXPECT_EQ(e.path(), path);
+    EXPECT_STREQ(e.op_text(), "書き込み");
+    EXPECT_NE(std::string(e.what()).find(path), std::string::npos);
+  }
+  std::string back;
+  ASSERT_TRUE(read_whole_file(fsys(), d / "stream.DAT", back));
+  EXPECT_EQ(back, big);
+
+  auto r = fsys().open_read(path);
+  ASSERT_TRUE(r);
+  char buf[10];
+  EXPECT_EQ(r->read(buf, sizeof buf), sizeof buf);
+  EXPECT_EQ(std::string(buf, 10), big.substr(0, 10));
+}
+
+#ifndef _WIN32
+TEST(FileLayer, WriteFailuresRaiseFileErrorWithThePath) {
+  // /dev/full takes the open and refuses every byte.
+  auto w = fsys().create("/dev/full");
+  ASSERT_TRUE(w);
+  const std::string data(100000, 'x');
+  try {
+    w->write(data.data(), data.size());
+    w->flush();
+    w->close();
+    ADD_FAILURE() << "a full disk was reported as success";
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.path(), "/dev/full");
+    EXPECT_TRUE(e.op() == FileError::Op::Write || e.op() == FileError::Op::Flush) << e.op_text();
+    EXPECT_NE(e.sys_error(), 0);
+  }
+}
+#endif
+
+TEST(FileLayer, OperationWordsAreJapanese) {
+  const struct {
+    FileError::Op op;
+    const char* text;
+  } cases[] = {
+      {FileError::Op::Open, "開く"},       {FileError::Op::Read, "読み込み"},
+      {FileError::Op::Write, "書き込み"},  {FileError::Op::Flush, "ディスクへの書き出し"},
+      {FileError::Op::Close, "閉じる"},    {FileError::Op::Remove, "削除"},
+      {FileError::Op::Rename, "名前の変更"},
+  };
+  for (const auto& c : cases) {
+    const FileError e(c.op, "C:\\ソフト\\a.txt", 5);
+    EXPECT_STREQ(e.op_text(), c.text);
+    EXPECT_EQ(e.path(), "C:\\ソフト\\a.txt");
+    EXPECT_EQ(e.sys_error(), 5);
+  }
+}
+
+// Passes everything to the real file system, but its writers fail after a
+// given number of bytes, as a full disk does.
+class FailingWrites : public FileSystem {
+ public:
+  explicit FailingWrites(std::size_t budget) : budget_(budget) {}
+  bool exists(const std::string& p) override { return fsys().exists(p); }
+  bool make_dir(const std::string& p) override { return fsys().make_dir(p); }
+  bool copy_file(const std::string& a, const std::string& b) override { return fsys().copy_file(a, b); }
+  bool get_status(const std::string& p, FileStatus& s) override { return fsys().get_status(p, s); }
+  bool set_status(const std::string& p, const FileStatus& s) override { return fsys().set_status(p, s); }
+  bool remove(const std::string& p) override { return fsys().remove(p); }
+  bool rename(const std::string& a, const std::string& b) override { return fsys().rename(a, b); }
+  std::vector<FoundEntry> find(const std::string& p) override { return fsys().find(p); }
+  std::unique_ptr<FileReader> open_read(const std::string& p) override { return fsys().open_read(p); }
+  bool is_writable(const std::string& p) override { return fsys().is_writable(p); }
+  std::unique_ptr<FileWriter> create(const std::string& p) override {
+    auto inner = fsys().create(p);
+    if (!inner) return nullptr;
+    return std::make_unique<Writer>(std::move(inner), p, budget_);
+  }
+
+ private:
+  class Writer : public FileWriter {
+   public:
+    Writer(std::unique_ptr<FileWriter> inner, std::string path, std::size_t budget)
+        : inner_(std::move(inner)), path_(std::move(path)), budget_(budget) {}
+    void write(const void* buf, std::size_t n) override {
+      const std::size_t take = std::min(n, budget_);
+      inner_->write(buf, take);
+      budget_ -= take;
+      if (take < n) throw FileError(FileError::Op::Write, path_, 28);
+    }
+    void flush() override { inner_->flush(); }
+    void close() override { inner_->close(); }
+
+   private:
+    std::unique_ptr<FileWriter> inner_;
+    std::string path_;
+    std::size_t budget_;
+  };
+  std::size_t budget_;
+};
+
+TEST(FileLayer, AtomicWriteReplacesOrLeavesTheOldFileWhole) {
+  TempDir d;
+  d.write("settings.ini", "old settings");
+  FailingWrites full(4);
+  EXPECT_FALSE(write_file_atomically(full, d / "settings.ini", "new settings"));
+  EXPECT_EQ(d.read("settings.ini"), "old settings");
+  EXPECT_EQ(names_in(d), std::vector<std::string>{"settings.ini"}) << "the half-written copy is removed";
+
+  // A leftover of an earlier run does not stand in the way.
+  d.write(sibling_temp_name("settings.ini"), "stale");
+  ASSERT_TRUE(write_file_atomically(fsys(), d / "SETTINGS.INI", "new settings"));
+  EXPECT_EQ(d.read("settings.ini"), "new settings");
+  EXPECT_EQ(names_in(d), std::vector<std::string>{"settings.ini"});
+
+  ASSERT_TRUE(write_file_atomically(fsys(), d / "fresh.ini", ""));
+  EXPECT_EQ(d.read("fresh.ini"), "");
+  d.mkdir("dir.ini");
+  EXPECT_FALSE(write_file_atomically(fsys(), d / "dir.ini", "x"));
+  EXPECT_FALSE(write_file_atomically(fsys(), d / "missing\\x.ini", "x"));
+}
+
+TEST(FileLayer, SiblingTempNameStaysInTheSameFolder) {
+  for (const std::string t : {"C:\\a\\b.ini", "/tmp/x", "表", "C:\\ソ\\ソ"}) {
+    const std::string s = sibling_temp_name(t);
+    EXPECT_NE(s, t);
+    EXPECT_EQ(s.substr(0, t.size()), t) << "same folder, same name start";
+    EXPECT_EQ(s.find_first_of("\\/", t.size()), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace relvo

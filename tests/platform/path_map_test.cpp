@@ -1,0 +1,129 @@
+// The POSIX drive map: RELVO_DRIVES, Wine's dosdevices, and drive-letter
+// texts reaching the mapped folders.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/encoding.h"
+#include "platform/files.h"
+#include "platform/posix/path_map.h"
+#include "support/temp_dir.h"
+#include "test_env.h"
+
+namespace relvo {
+namespace {
+
+using test::ScopedEnv;
+using test::TempDir;
+
+std::string native(const TempDir& d) {
+  std::string s = enc::cp932_to_utf8(d.path());
+  s.pop_back();  // the trailing separator
+  return s;
+}
+
+TEST(DriveMap, ParsesRelvoDrives) {
+  const struct {
+    const char* spec;
+    std::vector<std::pair<char, std::string>> roots;
+  } cases[] = {
+      {"C=/srv/c;A=/media/floppy", {{'C', "/srv/c"}, {'A', "/media/floppy"}}},
+      {"c:=/x/;  d=/", {{'C', "/x"}, {'D', "/"}}},
+      {"C=/one;C=/two", {{'C', "/two"}}},
+      {"1=/x;E=relative;F;G=;=/y;HH=/z", {}},
+      {"", {}},
+      {";;B=/b;", {{'B', "/b"}}},
+  };
+  for (const auto& c : cases) {
+    const posix::DriveMap m = posix::parse_drive_map(c.spec);
+    int mapped = 0;
+    for (char l = 'A'; l <= 'Z'; ++l) mapped += !m.root(l).empty();
+    EXPECT_EQ(mapped, static_cast<int>(c.roots.size())) << c.spec;
+    for (const auto& [letter, root] : c.roots) EXPECT_EQ(m.root(letter), root) << c.spec << " " << letter;
+  }
+}
+
+TEST(DriveMap, ReadsWineDosdevices) {
+  TempDir prefix;
+  const std::string p = native(prefix);
+  namespace stdfs = std::filesystem;
+  stdfs::create_directories(p + "/drive_c");
+  stdfs::create_directories(p + "/dosdevices");
+  stdfs::create_directory_symlink("../drive_c", p + "/dosdevices/c:");
+  stdfs::create_directory_symlink("/", p + "/dosdevices/z:");
+  stdfs::create_directory_symlink(p + "/gone", p + "/dosdevices/x:");  // dangling
+  stdfs::create_symlink("/dev/null", p + "/dosdevices/com1");
+  const posix::DriveMap m = posix::wine_drive_map(p);
+  EXPECT_EQ(m.root('c'), stdfs::canonical(p + "/drive_c").string());
+  EXPECT_EQ(m.root('Z'), "/");
+  EXPECT_TRUE(m.root('X').empty());
+  EXPECT_TRUE(posix::wine_drive_map(p + "/none").empty());
+
+  // In force when RELVO_DRIVES is not set; without any prefix, Z: is "/".
+  ScopedEnv no_drives("RELVO_DRIVES", nullptr);
+  {
+    ScopedEnv wp("WINEPREFIX", p.c_str());
+    EXPECT_EQ(posix::current_drive_map().root('C'), m.root('C'));
+  }
+  ScopedEnv wp("WINEPREFIX", (p + "/none").c_str());
+  const posix::DriveMap fallback = posix::current_drive_map();
+  EXPECT_EQ(fallback.root('Z'), "/");
+  EXPECT_TRUE(fallback.root('C').empty());
+}
+
+TEST(DriveMap, DriveLetterTextsReachTheMappedFolder) {
+  TempDir c, a;
+  const std::string spec = "C=" + native(c) + ";a=" + native(a);
+  ScopedEnv drives("RELVO_DRIVES", spec.c_str());
+  FileSystem& f = native_file_system();
+  for (const char* root : {"C:", "C:\\", "c:/", "A:"}) EXPECT_TRUE(f.exists(root)) << root;
+  EXPECT_FALSE(f.exists("Q:\\"));
+  EXPECT_FALSE(f.create("Q:\\x.txt"));
+
+  ASSERT_TRUE(f.make_dir("C:\\Sub"));
+  ASSERT_TRUE(write_file_atomically(f, "c:\\sub\\ソフト.txt", "on c"));
+  EXPECT_EQ(c.read("Sub/ソフト.txt"), "on c");
+  EXPECT_TRUE(std::filesystem::exists(native(c) + "/Sub/" + enc::cp932_to_utf8("ソフト.txt")));
+  FileStatus st;
+  ASSERT_TRUE(f.get_status("C:\\SUB\\ソフト.TXT", st));
+  EXPECT_EQ(st.fullName, "C:\\Sub\\ソフト.txt");
+  EXPECT_TRUE(f.copy_file("C:\\sub\\ソフト.txt", "A:info.txt"));
+  EXPECT_EQ(a.read("info.txt"), "on c");
+  const auto found = f.find("A:*.TXT");
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].name, "info.txt");
+}
+
+TEST(DriveMap, RelativeTextsStartAtTheCurrentFolder) {
+  TempDir d;
+  d.write("Here.txt", "here");
+  const std::string old = std::filesystem::current_path().string();
+  ASSERT_EQ(chdir(native(d).c_str()), 0);
+  std::string out;
+  EXPECT_TRUE(read_whole_file(native_file_system(), "here.TXT", out));
+  EXPECT_EQ(out, "here");
+  FileStatus st;
+  EXPECT_TRUE(native_file_system().get_status(".\\here.txt", st));
+  EXPECT_EQ(st.fullName, d.path() + "Here.txt");
+  EXPECT_EQ(native_file_system().find("*.txt").size(), 1u);
+  ASSERT_EQ(chdir(old.c_str()), 0);
+}
+
+TEST(DriveMap, DosPatterns) {
+  const struct {
+    const char* pattern;
+    const char* name;
+    bool match;
+  } cases[] = {
+      {"*.*", "noext", true},      {"*.*", "a.b", true},         {"abc.*", "abc", true},
+      {"abc.*", "abc.txt", true},  {"abc.*", "abcd", false},     {"*.", "noext", true},
+      {"*.", "a.b", false},        {"?.txt", "表.txt", true},    {"??.txt", "表.txt", false},
+      {"ZAI*", "zai1", true},      {"ｿ*", "ソ", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(posix::dos_pattern_match(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
+}
+
+}  // namespace
+}  // namespace relvo
