@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "app/console_ui.h"
+#include "app/update_plan.h"
 #include "engine/update_run.h"
 #include "platform/encoding.h"
 #include "platform/profile.h"
@@ -694,6 +696,133 @@ TEST(RunText, DiskPromptAndFormats) {
   EXPECT_EQ(run_detail::DiskPrompt(-3), Prompt(-3));
   // An argument holding "%s" is not taken for the second directive.
   EXPECT_EQ(run_detail::Format("%sの%sに失敗しました。", "a%sb", "X"), "a%sbのXに失敗しました。");
+}
+
+// The dry run: the steps of the run, nothing changed.
+TEST(UpdatePlan, ListsTheStepsWithoutChangingAnything) {
+  World w;
+  w.sys.driveType = kDriveRemovable;
+  w.Archive("SYS1");
+  w.media.write("MASTER21.DAT", "m");
+  w.product.mkdir("wave");
+  w.product.write("master1\\zai001-3.mst", "x\r\n");
+  w.d.settingsFile = w.d.settingsFileAsRead = "NULL";
+  w.d.digitizerEdition = "1";
+  w.d.masterAdjust = "1";
+  w.Row(1, 1, "SYS1", "Program");
+  w.Row(2, 1, "START", "Program");
+  w.Row(2, 2, "MASTER21.DAT", "");
+  const std::string ini = w.product.read("vornel1.ini");
+  const UpdateDescriptor before = w.d;
+
+  const std::vector<app::PlanStep> plan = app::PlanUpdate(w.fs, w.sys, w.d, w.media.path(), w.folder);
+  std::string kinds;
+  for (const app::PlanStep& s : plan) kinds += s.kind + " ";
+  EXPECT_EQ(kinds,
+            "check check check mkdir extract prompt extract copy settings settings settings voice-data "
+            "convert convert convert convert message ");
+  const auto u = [](const std::string& cp932) { return enc::cp932_to_utf8(cp932); };
+  EXPECT_EQ(plan[3].target, u(w.working + "Program"));
+  EXPECT_EQ(plan[4].text, u(w.Cmd(w.media.path() + "SYS1", w.working + "Program")));
+  EXPECT_EQ(plan[5].text, u("[確認] " + Prompt(2)));
+  EXPECT_EQ(plan[5].source, u(w.media.path() + "START.lzh"));
+  EXPECT_EQ(plan[6].source, u(w.media.path() + "START3.lzh"));
+  EXPECT_EQ(plan[7].target, u(w.working + "MASTER21.DAT"));
+  EXPECT_EQ(plan[9].text, u("[SYSTEM] ﾃﾞｼﾞﾀｲｻﾞMST=1"));
+  EXPECT_EQ(plan[10].text, u("[SYSTEM] TITLE=VORNEL GAMMA with ﾍﾞﾙﾄﾗﾝ"));
+  EXPECT_EQ(plan[11].text, u(w.Cmd(w.working + "音声\\wave", w.product.path() + "wave")));
+  EXPECT_EQ(plan.back().text, u("[確認] " + kDone));
+
+  EXPECT_EQ(w.product.read("vornel1.ini"), ini);
+  EXPECT_FALSE(w.product.exists("Program"));
+  EXPECT_EQ(w.d.settingsFile, before.settingsFile);
+  EXPECT_EQ(w.d.rows[1].archiveName, "START");
+  EXPECT_TRUE(w.ui.boxes.empty());
+  EXPECT_TRUE(w.archive.commands.empty());
+}
+
+TEST(UpdatePlan, StopsWhereTheRunWould) {
+  struct Case {
+    const char* name;
+    std::function<void(World&)> setup;
+    std::string stop;
+  };
+  const Case cases[] = {
+      {"no settings file", [](World& w) { w.native().remove(w.product / "vornel1.ini"); },
+       "[エラー] " + kFolderWrong},
+      {"no Start.bmp", [](World& w) { w.native().remove(w.product / "Start.bmp"); }, "[エラー] " + kVersionWrong},
+      {"not identified",
+       [](World& w) {
+         w.product.write("vornel1.ini", "[SYSTEM]\r\nTITLE=?\r\n");
+         w.Row(1, 1, "START", "");
+       },
+       "[更新エラー] " + kNoSystemName},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    World w;
+    c.setup(w);
+    const std::vector<app::PlanStep> plan = app::PlanUpdate(w.fs, w.sys, w.d, w.media.path(), w.folder);
+    ASSERT_FALSE(plan.empty());
+    EXPECT_EQ(plan.back().kind, "stop");
+    EXPECT_EQ(plan.back().text, enc::cp932_to_utf8(c.stop));
+  }
+}
+
+// The console's boxes: how each kind is answered with and without a terminal.
+TEST(ConsoleUi, AnswersAndOutput) {
+  struct Case {
+    const char* name;
+    bool interactive;
+    std::string input;
+    fw::Buttons buttons;
+    int answer;
+    bool unasked;
+    int questions;
+  };
+  const Case cases[] = {
+      {"OK box needs no answer", true, "", fw::Buttons::Ok, fw::kIdOk, false, 0},
+      {"prompt without a terminal cancels", false, "o\n", fw::Buttons::OkCancel, fw::kIdCancel, true, 0},
+      {"empty line is OK", true, "\n", fw::Buttons::OkCancel, fw::kIdOk, false, 1},
+      {"unknown answer asks again", true, "what\r\nc\n", fw::Buttons::OkCancel, fw::kIdCancel, false, 2},
+      {"end of input cancels", true, "", fw::Buttons::OkCancel, fw::kIdCancel, true, 1},
+      {"ok in capitals", true, " OK \n", fw::Buttons::OkCancel, fw::kIdOk, false, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::FILE* in = std::tmpfile();
+    std::FILE* out = std::tmpfile();
+    ASSERT_TRUE(in && out);
+    std::fputs(c.input.c_str(), in);
+    std::rewind(in);
+    app::ConsoleUi ui(in, out, c.interactive);
+    EXPECT_EQ(ui.message_box(Prompt(2), kConfirm, c.buttons), c.answer);
+    EXPECT_EQ(ui.answeredUnasked(), c.unasked);
+    std::rewind(out);
+    std::string text;
+    for (int ch; (ch = std::fgetc(out)) != EOF;) text += static_cast<char>(ch);
+    EXPECT_EQ(text.rfind(enc::cp932_to_utf8("[確認] " + Prompt(2)) + "\n", 0), 0u) << text;
+    std::size_t asked = 0;
+    for (std::size_t at = 0; (at = text.find("[o/c]", at)) != std::string::npos; ++at) ++asked;
+    EXPECT_EQ(asked, std::size_t(c.questions));
+    std::fclose(in);
+    std::fclose(out);
+  }
+}
+
+TEST(ConsoleUi, AnUnanswerableDiskPromptCancelsTheRun) {
+  World w;
+  w.sys.driveType = kDriveRemovable;
+  w.Row(2, 1, "SYS2", "");
+  std::FILE* out = std::tmpfile();
+  ASSERT_TRUE(out);
+  app::ConsoleUi ui(stdin, out, false);
+  Host host{w.fs, w.sys, w.archive, ui};
+  RunOutcome how;
+  EXPECT_EQ(RunUpdate(host, w.d, w.media.path(), &how), 1);
+  EXPECT_EQ(how, RunOutcome::Cancelled);
+  EXPECT_TRUE(w.archive.commands.empty());
+  std::fclose(out);
 }
 
 }  // namespace
