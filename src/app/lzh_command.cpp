@@ -1,0 +1,106 @@
+// relvo lzh: list, test or extract an LZH archive with our own library,
+// the same code the update run extracts with.
+#include <cinttypes>
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "app/commands.h"
+#include "archive/lzh_extract.h"
+#include "platform/encoding.h"
+#include "platform/files.h"
+
+namespace relvo::app {
+
+namespace {
+
+const char kLzhUsage[] =
+    "usage: relvo lzh l|t|e|x ARCHIVE [DIR]\n"
+    "\n"
+    "  l   list the members: name, size, packed size, method, CRC, time\n"
+    "  t   test: decode every member and check its CRC\n"
+    "  e   extract every file into DIR under its name alone (as the update does)\n"
+    "  x   extract with the stored folders, never outside DIR\n"
+    "\n"
+    "ARCHIVE is the file as named (no extension is added). DIR defaults to the\n"
+    "current folder. Names are shown in UTF-8.\n"
+    "Exit status: 0 all well, 1 a member or the archive failed, 2 bad usage.\n";
+
+std::string utf8(const std::string& cp932) { return enc::cp932_to_utf8(cp932); }
+
+std::string time_text(std::int64_t t) {
+  const std::time_t tt = static_cast<std::time_t>(t);
+  std::tm tm{};
+#ifdef _WIN32
+  if (gmtime_s(&tm, &tt) != 0) return "-";
+#else
+  if (!gmtime_r(&tt, &tm)) return "-";
+#endif
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+  return buf;
+}
+
+class Printer final : public lzh::MemberObserver {
+ public:
+  explicit Printer(lzh::Mode mode) : mode_(mode) {}
+  void on_member(const lzh::Member& m, const std::string* failure) override {
+    const std::string name = utf8(m.path('/')) + (m.is_directory() ? "/" : "");
+    if (mode_ == lzh::Mode::List) {
+      std::printf("%12" PRIu64 " %12" PRIu64 "  %s  %04X  %s  %s\n", m.original_size, m.packed_size,
+                  m.method.c_str(), m.crc, time_text(m.mtime).c_str(), name.c_str());
+      total_ += m.original_size;
+      packed_ += m.packed_size;
+      return;
+    }
+    if (failure)
+      std::printf("%s: %s\n", name.c_str(), utf8(*failure).c_str());
+    else
+      std::printf("%s: %s\n", name.c_str(), mode_ == lzh::Mode::Test ? "OK" : "extracted");
+  }
+  void totals(int members) const {
+    if (mode_ == lzh::Mode::List)
+      std::printf("%12" PRIu64 " %12" PRIu64 "  %d member(s)\n", total_, packed_, members);
+  }
+
+ private:
+  lzh::Mode mode_;
+  std::uint64_t total_ = 0, packed_ = 0;
+};
+
+}  // namespace
+
+int RunLzhCommand(int argc, char** argv) {
+  if (argc >= 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::fputs(kLzhUsage, stdout);
+    return 0;
+  }
+  if (argc < 3 || argc > 4 || std::string(argv[1]).size() != 1) {
+    std::fputs(kLzhUsage, stderr);
+    return 2;
+  }
+  lzh::RunOptions opt;
+  switch (argv[1][0]) {
+    case 'l': opt.mode = lzh::Mode::List; break;
+    case 't': opt.mode = lzh::Mode::Test; break;
+    case 'e': opt.mode = lzh::Mode::Flat; break;
+    case 'x': opt.mode = lzh::Mode::Folders; break;
+    default: std::fputs(kLzhUsage, stderr); return 2;
+  }
+  const bool extracting = opt.mode == lzh::Mode::Flat || opt.mode == lzh::Mode::Folders;
+  if (argc == 4 && !extracting) {
+    std::fputs(kLzhUsage, stderr);
+    return 2;
+  }
+  opt.target = argc == 4 ? enc::utf8_to_cp932(argv[3]) : std::string(".");
+  Printer printer(opt.mode);
+  opt.observer = &printer;
+  if (opt.mode == lzh::Mode::List)
+    std::printf("%12s %12s  %-5s  %-4s  %-19s  %s\n", "size", "packed", "method", "CRC", "time (UTC)", "name");
+  const lzh::RunOutcome r = lzh::run_archive(native_file_system(), enc::utf8_to_cp932(argv[2]), opt);
+  printer.totals(r.members);
+  if (!r.archive_ok) std::fprintf(stderr, "relvo lzh: %s\n", utf8(r.message).c_str());
+  return r.ok() ? 0 : 1;
+}
+
+}  // namespace relvo::app

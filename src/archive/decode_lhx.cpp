@@ -1,0 +1,131 @@
+// -lh4- to -lh7-: static Huffman blocks over LZ77, one source parameterised
+// by the dictionary size (4 KiB to 64 KiB).
+#include <cstring>
+
+#include "archive/decoder.h"
+#include "archive/huffman.h"
+
+namespace relvo::lzh {
+
+namespace {
+
+constexpr unsigned kNC = 510;  // 256 literals + match lengths 3..256
+constexpr unsigned kNT = 19;   // code-length alphabet
+constexpr unsigned kTBit = 5;
+constexpr unsigned kCBit = 9;
+
+template <unsigned DicBits>
+class LhxDecoder final : public Decoder {
+  static constexpr unsigned kNP = DicBits + 1;          // position classes
+  static constexpr unsigned kPBit = DicBits >= 15 ? 5 : 4;
+
+ public:
+  DecodeStatus decode(BitInput& in, OutputWindow& out) override {
+    std::uint32_t block = 0;
+    while (out.left() > 0) {
+      if (block == 0) {
+        in.refill();
+        block = in.get(16);
+        if (block == 0) block = 0x10000;  // a full block of 65536 codes
+        if (!read_lengths(in, kNT, kTBit, 3, t_) || !read_c(in) || !read_lengths(in, kNP, kPBit, -1, p_))
+          return in.overrun() ? DecodeStatus::Truncated : DecodeStatus::BadData;
+      }
+      --block;
+      in.refill();
+      const int c = c_.decode(in);
+      if (c < 0) return in.overrun() ? DecodeStatus::Truncated : DecodeStatus::BadData;
+      if (c < 256) {
+        out.put(static_cast<std::uint8_t>(c));
+      } else {
+        const int j = p_.decode(in);
+        if (j < 0) return in.overrun() ? DecodeStatus::Truncated : DecodeStatus::BadData;
+        std::size_t dist = 1;
+        if (j > 0) {
+          const int extra = j - 1;
+          dist += (std::size_t(1) << extra) + in.peek(extra);
+          in.skip(extra);
+        }
+        out.copy(dist, static_cast<std::size_t>(c) - 253);
+      }
+      if (in.overrun()) return DecodeStatus::Truncated;
+    }
+    return DecodeStatus::Ok;
+  }
+
+ private:
+  // The code lengths of the T (special at position 3) and P alphabets.
+  bool read_lengths(BitInput& in, unsigned nn, unsigned nbit, int special, HuffmanTable& table) {
+    in.refill();
+    const unsigned n = in.get(static_cast<int>(nbit));
+    if (n == 0) {
+      const unsigned c = in.get(static_cast<int>(nbit));
+      if (c >= nn) return false;
+      table.build_single(c, 8);
+      return true;
+    }
+    if (n > nn) return false;
+    std::uint8_t len[32] = {};
+    unsigned i = 0;
+    while (i < n) {
+      in.refill();
+      unsigned c = in.peek(3);
+      if (c == 7) {
+        std::uint64_t b = in.bits() << 3;
+        while (b >> 63) {
+          if (++c > 16) return false;
+          b <<= 1;
+        }
+        in.skip(static_cast<int>(c) - 3);
+      } else {
+        in.skip(3);
+      }
+      len[i++] = static_cast<std::uint8_t>(c);
+      if (static_cast<int>(i) == special) {
+        unsigned z = in.get(2);
+        if (i + z > nn) return false;
+        while (z--) len[i++] = 0;
+      }
+    }
+    return table.build(len, nn, 8);
+  }
+
+  // The code lengths of the literal/length alphabet, coded with T.
+  bool read_c(BitInput& in) {
+    in.refill();
+    const unsigned n = in.get(kCBit);
+    if (n == 0) {
+      const unsigned c = in.get(kCBit);
+      if (c >= kNC) return false;
+      c_.build_single(c, 12);
+      return true;
+    }
+    if (n > kNC) return false;
+    std::uint8_t len[kNC] = {};
+    unsigned i = 0;
+    while (i < n) {
+      in.refill();
+      const int c = t_.decode(in);
+      if (c < 0) return false;
+      if (c <= 2) {
+        const unsigned z = c == 0 ? 1 : c == 1 ? in.get(4) + 3 : in.get(kCBit) + 20;
+        if (i + z > kNC) return false;
+        i += z;  // already zero
+      } else {
+        len[i++] = static_cast<std::uint8_t>(c - 2);
+      }
+      if (in.overrun()) return false;
+    }
+    return c_.build(len, kNC, 12);
+  }
+
+  HuffmanTable c_, p_, t_;
+};
+
+}  // namespace
+
+std::unique_ptr<Decoder> make_lh4_decoder() { return std::make_unique<LhxDecoder<12>>(); }
+std::unique_ptr<Decoder> make_lh5_decoder() { return std::make_unique<LhxDecoder<13>>(); }
+std::unique_ptr<Decoder> make_lh6_decoder() { return std::make_unique<LhxDecoder<15>>(); }
+std::unique_ptr<Decoder> make_lh7_decoder() { return std::make_unique<LhxDecoder<16>>(); }
+
+}  // namespace relvo::lzh

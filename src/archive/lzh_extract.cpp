@@ -1,0 +1,210 @@
+// Listing, testing and extracting whole archives. Each member is written
+// beside its target and renamed over it only after its CRC checked out.
+#include "archive/lzh_extract.h"
+
+#include <memory>
+
+#include "archive/lzh_messages.h"
+#include "base/sjis.h"
+
+namespace relvo::lzh {
+
+namespace {
+
+class FileSink final : public OutputSink {
+ public:
+  explicit FileSink(FileWriter& w) : w_(w) {}
+  void write(const std::uint8_t* data, std::size_t n) override { w_.write(data, n); }
+
+ private:
+  FileWriter& w_;
+};
+
+bool is_device_name(std::string_view name) {
+  const std::size_t dot = name.find('.');
+  const std::string base = sjis::to_upper(name.substr(0, dot));
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CLOCK$", "CONIN$", "CONOUT$"};
+  for (const char* d : kDevices)
+    if (base == d) return true;
+  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) && base[3] >= '0' &&
+         base[3] <= '9';
+}
+
+// A single component that may become a file or folder name inside the target.
+bool is_safe_component(std::string_view c) {
+  if (c.empty() || c == "." || c == "..") return false;
+  for (std::size_t i = 0; i < c.size(); i += sjis::char_len(c, i)) {
+    if (sjis::char_len(c, i) == 2) continue;
+    const unsigned char ch = static_cast<unsigned char>(c[i]);
+    if (ch < 0x20 || ch == 0x7F) return false;
+    switch (ch) {
+      case ':': case '<': case '>': case '"': case '|': case '?': case '*': return false;
+      default: break;
+    }
+  }
+  return !is_device_name(c);
+}
+
+std::string join(const std::string& folder, const std::string& name) {
+  if (folder.empty() || sjis::ends_with_separator(folder)) return folder + name;
+  return folder + '\\' + name;
+}
+
+// Creates each missing level of target + folders. False when one fails.
+bool make_folders(FileSystem& fs, const std::string& target, const std::vector<std::string>& folders,
+                  std::string& failed) {
+  std::string path = target;
+  for (const std::string& f : folders) {
+    path = join(path, f);
+    if (!fs.exists(path) && !fs.make_dir(path)) {
+      failed = path;
+      return false;
+    }
+  }
+  return true;
+}
+
+// Writes the member's data to dest through a file beside it. Empty on
+// success, else the message.
+std::string write_member(FileSystem& fs, ArchiveReader& reader, const Member& m, const std::string& dest,
+                         const std::string& shown) {
+  const std::string tmp = sibling_temp_name(dest);
+  std::unique_ptr<FileWriter> w = fs.create(tmp);
+  if (!w) {
+    reader.read_data(nullptr);  // keep the reader in step for the next member
+    return msg::write_failed(dest);
+  }
+  DataStatus st;
+  try {
+    FileSink sink(*w);
+    st = reader.read_data(&sink);
+    w->close();
+  } catch (const FileError& e) {
+    w.reset();
+    fs.remove(tmp);
+    if (e.op() == FileError::Op::Read) throw;  // the archive, not the target
+    return msg::write_failed(dest);
+  }
+  w.reset();
+  if (st != DataStatus::Ok) {
+    fs.remove(tmp);
+    switch (st) {
+      case DataStatus::Unsupported: return msg::unsupported_method(shown, m.method);
+      case DataStatus::Truncated: return msg::data_truncated(shown);
+      case DataStatus::BadCrc: return msg::crc_error(shown);
+      default: return msg::data_broken(shown);
+    }
+  }
+  if (!fs.rename(tmp, dest)) {
+    // A read-only file in the way: the update replaces it all the same.
+    FileStatus old;
+    if (fs.get_status(dest, old) && (old.attribute & kAttrReadOnly)) {
+      old.attribute = static_cast<std::uint8_t>(old.attribute & ~kAttrReadOnly);
+      fs.set_status(dest, old);
+    }
+    if (!fs.rename(tmp, dest)) {
+      fs.remove(tmp);
+      return msg::write_failed(dest);
+    }
+  }
+  // Extracted files are normal files carrying the archived times; stored
+  // attributes (read-only above all) are not applied, so that the next
+  // update can replace them. A failure here leaves the right bytes in place
+  // and is not reported.
+  FileStatus st_out;
+  st_out.mtime = st_out.atime = st_out.ctime = m.mtime;
+  st_out.attribute = kAttrArchive;
+  fs.set_status(dest, st_out);
+  return {};
+}
+
+// A reader error as the message for the archive.
+std::string header_message(HeaderStatus st, const std::string& archive) {
+  switch (st) {
+    case HeaderStatus::NotArchive: return msg::not_lzh(archive);
+    case HeaderStatus::Truncated: return msg::archive_truncated(archive);
+    case HeaderStatus::BadChecksum: return msg::header_checksum(archive);
+    default: return msg::header_broken(archive);
+  }
+}
+
+}  // namespace
+
+std::string judge_member_path(const Member& m) {
+  const std::string shown = m.path('\\');
+  if (m.is_symlink()) return msg::symlink_refused(shown);
+  if (m.absolute) return msg::unsafe_name(shown);
+  for (const std::string& f : m.folders)
+    if (f != "." && !is_safe_component(f)) return msg::unsafe_name(shown);
+  if (!m.is_directory() && !is_safe_component(m.name)) return msg::unsafe_name(shown);
+  return {};
+}
+
+RunOutcome run_archive(FileSystem& fs, const std::string& archive, const RunOptions& opt) {
+  RunOutcome out;
+  auto fail_archive = [&](std::string message) {
+    out.archive_ok = false;
+    if (out.message.empty()) out.message = std::move(message);
+    return out;
+  };
+  if (!fs.exists(archive)) return fail_archive(msg::archive_missing(archive));
+  std::unique_ptr<FileReader> file = fs.open_read(archive);
+  if (!file) return fail_archive(msg::archive_unreadable(archive));
+  const bool extracting = opt.mode == Mode::Flat || opt.mode == Mode::Folders;
+  if (extracting && !fs.exists(opt.target) && !fs.make_dir(opt.target))
+    return fail_archive(msg::target_missing(opt.target));
+
+  try {
+    ArchiveReader reader(*file);
+    for (;;) {
+      Member m;
+      const HeaderStatus hs = reader.next(m);
+      if (hs == HeaderStatus::End) break;
+      if (hs != HeaderStatus::Ok) return fail_archive(header_message(hs, archive));
+      ++out.members;
+      const std::string shown = m.path('\\');
+      std::string failure;
+      if (opt.mode == Mode::List) {
+        // headers only
+      } else if (opt.mode == Mode::Test) {
+        if (!m.is_directory()) {
+          switch (reader.read_data(nullptr)) {
+            case DataStatus::Ok: break;
+            case DataStatus::Unsupported: failure = msg::unsupported_method(shown, m.method); break;
+            case DataStatus::Truncated: failure = msg::data_truncated(shown); break;
+            case DataStatus::BadCrc: failure = msg::crc_error(shown); break;
+            case DataStatus::BadData: failure = msg::data_broken(shown); break;
+          }
+        }
+      } else if (!(failure = judge_member_path(m)).empty()) {
+        // refused before anything is written
+      } else if (m.is_directory()) {
+        std::string bad;
+        if (opt.mode == Mode::Folders && !make_folders(fs, opt.target, m.folders, bad))
+          failure = msg::folder_failed(bad);
+      } else {
+        std::string folder = opt.target;
+        if (opt.mode == Mode::Folders) {
+          std::string bad;
+          std::vector<std::string> levels;
+          for (const std::string& f : m.folders)
+            if (f != ".") levels.push_back(f);
+          if (!make_folders(fs, opt.target, levels, bad)) failure = msg::folder_failed(bad);
+          for (const std::string& f : levels) folder = join(folder, f);
+        }
+        if (failure.empty()) failure = write_member(fs, reader, m, join(folder, m.name), shown);
+      }
+      if (opt.observer) opt.observer->on_member(m, failure.empty() ? nullptr : &failure);
+      if (!failure.empty()) {
+        ++out.failed;
+        if (out.message.empty()) out.message = failure;
+        if (opt.stop_at_failure) return out;
+      }
+    }
+  } catch (const FileError&) {
+    return fail_archive(msg::archive_unreadable(archive));
+  }
+  return out;
+}
+
+}  // namespace relvo::lzh

@@ -1,0 +1,50 @@
+// Running over a whole archive file: list, test, or extract its members
+// into a folder through the file layer, never writing outside that folder.
+#pragma once
+#include <string>
+
+#include "archive/lzh_reader.h"
+#include "platform/files.h"
+
+namespace relvo::lzh {
+
+enum class Mode {
+  List,     // headers only
+  Test,     // decode and check every member, write nothing
+  Flat,     // extract every file member under its name alone
+  Folders,  // extract with the stored folders, below the target
+};
+
+// Told about each member as it is done. failure is null when the member was
+// listed, checked or written; otherwise the message (CP932) saying why not.
+class MemberObserver {
+ public:
+  virtual ~MemberObserver() = default;
+  virtual void on_member(const Member& m, const std::string* failure) = 0;
+};
+
+struct RunOptions {
+  Mode mode = Mode::Test;
+  std::string target;          // folder to extract into (Flat, Folders)
+  bool stop_at_failure = false;  // stop at the first member that fails
+  MemberObserver* observer = nullptr;
+};
+
+struct RunOutcome {
+  int members = 0;     // members seen
+  int failed = 0;      // members that failed
+  bool archive_ok = true;  // false when the archive itself could not be read to its end
+  std::string message;  // the first failure's message (CP932); empty when all went well
+  bool ok() const { return archive_ok && failed == 0; }
+};
+
+// Runs mode over the archive file (named exactly, no extension added).
+RunOutcome run_archive(FileSystem& fs, const std::string& archive, const RunOptions& opt);
+
+// Why a stored path may not be written below a target folder, or an empty
+// text when it may: absolute paths, drive letters, "..", device names,
+// characters a file name cannot hold, symbolic links. The message names the
+// member.
+std::string judge_member_path(const Member& m);
+
+}  // namespace relvo::lzh

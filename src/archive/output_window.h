@@ -1,0 +1,86 @@
+// Where decoders put their output: the method's sliding window followed by
+// room for new bytes, handed on to a sink (and checked) in large pieces.
+#pragma once
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+namespace relvo::lzh {
+
+// Receives a member's decoded bytes in order. May throw (the file layer's
+// FileError); the decoder then stops and the exception reaches the caller.
+class OutputSink {
+ public:
+  virtual ~OutputSink() = default;
+  virtual void write(const std::uint8_t* data, std::size_t n) = 0;
+};
+
+class OutputWindow {
+ public:
+  // The longest match any method emits, with room to spare.
+  static constexpr std::size_t kMaxMatch = 512;
+
+  // window: the history the method may refer back to (a power of two, or 0
+  // for the stored method). The buffer holds the window and a piece of new
+  // output, so memory depends on the method alone. sink may be null (test).
+  OutputWindow(std::size_t window, std::uint64_t size, OutputSink* sink);
+
+  // Fills the history before the first byte (what a match reaching back
+  // before the start copies): fill(i) for i in [0, window).
+  template <class F>
+  void preset(F fill) {
+    for (std::size_t i = 0; i < window_; ++i) buf_[i] = fill(i);
+  }
+
+  std::uint64_t left() const { return left_; }
+  std::size_t window() const { return window_; }
+
+  void put(std::uint8_t b) {
+    buf_[pos_++] = b;
+    --left_;
+    if (pos_ >= limit_) slide();
+  }
+  // Copies len bytes from dist back (1 <= dist <= window), overlapping as an
+  // LZ77 copy does; a match running past the member's size is cut there.
+  void copy(std::size_t dist, std::size_t len) {
+    if (len > left_) len = static_cast<std::size_t>(left_);
+    std::uint8_t* d = buf_.get() + pos_;
+    const std::uint8_t* s = d - dist;
+    if (dist >= 8) {
+      // Eight bytes at a time; with dist >= 8 a chunk never reads what it writes.
+      std::size_t i = 0;
+      for (; i + 8 <= len; i += 8) std::memcpy(d + i, s + i, 8);
+      for (; i < len; ++i) d[i] = s[i];
+    } else {
+      for (std::size_t i = 0; i < len; ++i) d[i] = s[i];
+    }
+    pos_ += len;
+    left_ -= len;
+    if (pos_ >= limit_) slide();
+  }
+  // Room for n raw bytes at the end of the output (the stored method):
+  // returns where to write at most room() bytes, then commit(n).
+  std::uint8_t* tail() { return buf_.get() + pos_; }
+  std::size_t room() const { return limit_ + kMaxMatch - pos_; }
+  void commit(std::size_t n) {
+    pos_ += n;
+    left_ -= n;
+    if (pos_ >= limit_) slide();
+  }
+
+  // Hands the rest to the sink. Returns the CRC-16 of everything written.
+  std::uint16_t finish();
+
+ private:
+  void slide();
+
+  std::size_t window_;
+  std::size_t cap_, limit_;
+  std::unique_ptr<std::uint8_t[]> buf_;
+  std::size_t pos_, flushed_;
+  std::uint64_t left_;
+  OutputSink* sink_;
+  std::uint16_t crc_ = 0;
+};
+
+}  // namespace relvo::lzh
