@@ -111,6 +111,14 @@ std::u16string decode(std::string_view s, std::size_t* bad_count) {
   return out;
 }
 
+// True when bytes decode, under the rules above, to exactly text: the test
+// that keeps best-fit substitutes (U+00A5 -> 0x5C) and the code points
+// Windows gives the stray single bytes (U+0080 -> 0x80) out of the output.
+bool round_trips(std::string_view bytes, std::u16string_view text) {
+  std::size_t bad = 0;
+  return decode(bytes, &bad) == text && bad == 0;
+}
+
 // Encodes one character given as a UTF-16 unit sequence, accepting only
 // mappings that come back to the same character.
 void encode_char(std::u16string_view ch, std::string& out) {
@@ -120,8 +128,7 @@ void encode_char(std::u16string_view ch, std::string& out) {
   }
   if (ch.size() == 1 && utf16_to_user_defined(ch[0], out)) return;
   std::string bytes;
-  std::u16string back;
-  if (detail::utf16_run_to_cp932(ch, bytes) && detail::cp932_run_to_utf16(bytes, back) && back == ch) {
+  if (detail::utf16_run_to_cp932(ch, bytes) && round_trips(bytes, ch)) {
     out += bytes;
   } else {
     out += '?';
@@ -231,10 +238,9 @@ std::string utf16_to_cp932(std::u16string_view s) {
     if (j > i) {
       const std::u16string_view run = s.substr(i, j - i);
       std::string bytes;
-      std::u16string back;
       if (ascii) {
         for (char16_t c : run) out += static_cast<char>(c);
-      } else if (detail::utf16_run_to_cp932(run, bytes) && detail::cp932_run_to_utf16(bytes, back) && back == run) {
+      } else if (detail::utf16_run_to_cp932(run, bytes) && round_trips(bytes, run)) {
         out += bytes;
       } else {
         for (std::size_t k = i; k < j; ++k) encode_char(s.substr(k, 1), out);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "base/sjis.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "support/temp_dir.h"
@@ -222,8 +223,13 @@ TEST(FileLayer, RenameReplacesAtomicallyAndKeepsTheTargetMode) {
   ASSERT_TRUE(fsys().rename(d / "NEW.txt", d / "OLD.TXT"));
   EXPECT_FALSE(fsys().exists(d / "new.txt"));
   EXPECT_EQ(d.read("old.txt"), "new");
+#ifdef _WIN32
+  // NTFS may take the spelling of the new name; Wine keeps the old one.
+  const auto names = names_in(d);
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_TRUE(sjis::iequals(names[0], "old.txt")) << names[0];
+#else
   EXPECT_EQ(names_in(d), std::vector<std::string>{"old.txt"}) << "the existing spelling is kept";
-#ifndef _WIN32
   EXPECT_EQ(stdfs::status(on_disk(d / "old.txt")).permissions(), stdfs::perms(0750));
 #endif
 }
