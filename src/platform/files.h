@@ -80,24 +80,40 @@ class FileSystem {
   // Creates one folder level. True on success.
   virtual bool make_dir(const std::string& path) = 0;
   // Copies from over to, replacing an existing target: the copy is written
-  // beside the target and renamed over it, so a failure half-way never
-  // leaves a half-written target. True on success.
+  // beside the target (sibling_temp_name), flushed and renamed over it, so a
+  // failure half-way never leaves a half-written target or a temporary file.
+  // The copy gets the source's mode or attributes and modification time, as
+  // CopyFile gives them. False when to is read-only or a folder (CopyFile's
+  // access denied), and for a file copied onto itself. True on success.
   virtual bool copy_file(const std::string& from, const std::string& to) = 0;
-  // Reads a file's status. False when it cannot be read.
+  // Reads a file's status. False when it cannot be read. On POSIX the
+  // attribute byte holds only read-only (no owner write bit) and directory,
+  // ctime is the birth time where the file system keeps one (else mtime),
+  // and fullName keeps the text's own form (drive, '/' or current folder)
+  // with every component spelled as on the disk.
   virtual bool get_status(const std::string& path, FileStatus& st) = 0;
   // Applies the status's attribute byte (read-only, hidden, system, archive)
-  // and its times to the file. False on failure.
+  // and its times to the file; a time of 0 leaves that time unchanged.
+  // Attribute 0 makes a normal, writable file. On POSIX read-only clears
+  // every write bit, anything else gives the owner's back; hidden, system,
+  // archive and the creation time have no counterpart. False on failure.
   virtual bool set_status(const std::string& path, const FileStatus& st) = 0;
-  // Deletes a file. False on failure.
+  // Deletes a file. False on failure, for a folder, and for a read-only
+  // file (as DeleteFile).
   virtual bool remove(const std::string& path) = 0;
   // Renames from to to, atomically replacing an existing to and keeping its
-  // mode (POSIX rename, MoveFileExW with replace). False on failure.
+  // mode (POSIX rename, MoveFileExW with replace). False on failure, and
+  // when to is a folder or read-only. A name that differs only in case
+  // changes the file's spelling.
   virtual bool rename(const std::string& from, const std::string& to) = 0;
   // Lists the entries of a folder whose names match the last component of
-  // pattern ('*' and '?', letters without case), "." and ".." excluded, in
-  // the order of the folder's listing. A missing folder gives nothing.
+  // pattern ('*' and '?', letters without case, and the DOS forms "*.*"
+  // and "name.*"), "." and ".." excluded, sorted by sjis::icompare (the
+  // order NTFS lists in; sorted on every backend so that runs repeat). A
+  // missing folder gives nothing.
   virtual std::vector<FoundEntry> find(const std::string& pattern) = 0;
-  // Opens an existing file for reading; nullptr when it cannot be opened.
+  // Opens an existing file for reading; nullptr when it cannot be opened
+  // (missing, a folder). The reader's errors name path as given.
   virtual std::unique_ptr<FileReader> open_read(const std::string& path) = 0;
   // Creates (or truncates) a file for writing; nullptr when it cannot be
   // created. A file that is read-only is not opened.
