@@ -12,6 +12,7 @@
 
 #include "app/console_ui.h"
 #include "app/update_plan.h"
+#include "archive/lzh_library.h"
 #include "engine/update_run.h"
 #include "platform/encoding.h"
 #include "platform/profile.h"
@@ -112,7 +113,7 @@ class FaultyFs : public FileSystem {
 // library when it is built in.
 class RecordingLibrary : public ArchiveLibrary {
  public:
-  ArchiveLibrary* real = nullptr;
+  ArchiveLibrary* real = nullptr;  // our LZH library, which extracts for real
   std::vector<std::string> commands;
   std::vector<std::size_t> sizes;
   std::vector<void*> owners;
@@ -168,6 +169,7 @@ struct World {
   ScriptUi ui;
   TestSystem sys;
   FaultyFs fs;
+  lzh::LzhLibrary lzh{fs};
   RecordingLibrary archive;
   Host host{fs, sys, archive, ui, reinterpret_cast<void*>(0x1234)};
   UpdateDescriptor d;
@@ -175,6 +177,7 @@ struct World {
   std::string working;  // ... as the checks complete it
 
   World() {
+    archive.real = &lzh;
     sys.windows = windows.path().substr(0, windows.path().size() - 1);
     folder = product.path().substr(0, product.path().size() - 1);
     working = folder + "\\";
@@ -608,6 +611,41 @@ TEST(UpdateRun, ReadOnlyFileOnTheMediaIsANormalFileInTheProduct) {
   EXPECT_TRUE(w.native().is_writable(w.product / "Data\\RO.DAT"));
   EXPECT_EQ(w.product.read("Data\\RO.DAT"), "read only");
   MakeReadOnly(w.media / "RO.DAT", false);
+}
+
+// Our LZH library's own failures reach the user as its message, and end the
+// run with the rows after it untouched.
+TEST(UpdateRun, RealLibraryFailuresEndTheRun) {
+  struct Case {
+    const char* name;
+    std::function<void(World&)> media;
+  };
+  const Case cases[] = {
+      {"archive missing", [](World&) {}},
+      {"corrupted data",
+       [](World& w) {
+         std::string bytes = Fixture("SYS1.lzh");
+         bytes[bytes.size() - 8] = static_cast<char>(bytes[bytes.size() - 8] ^ 0x55);
+         w.media.write("SYS1.lzh", bytes);
+       }},
+      {"not an archive", [](World& w) { w.media.write("SYS1.lzh", "plain text, not LZH"); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    World w;
+    c.media(w);
+    w.media.write("AFTER.DAT", "after");
+    w.Row(1, 1, "SYS1", "Program");
+    w.Row(1, 2, "AFTER.DAT", "");
+    RunOutcome how;
+    EXPECT_EQ(w.Run(&how), 1);
+    EXPECT_EQ(how, RunOutcome::Failed);
+    ASSERT_EQ(w.ui.boxes.size(), 1u) << Show(w.ui.boxes);
+    EXPECT_EQ(w.ui.boxes[0].caption, kConfirm);
+    EXPECT_FALSE(w.ui.boxes[0].text.empty());
+    EXPECT_LT(w.ui.boxes[0].text.size(), 256u);
+    EXPECT_FALSE(w.product.exists("AFTER.DAT"));
+  }
 }
 
 TEST(UpdateRun, LongPathsAreNeitherCutNorOverflowed) {
