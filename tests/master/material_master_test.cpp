@@ -34,6 +34,7 @@ std::string Rec(std::string_view code, std::string_view sub, char type, std::siz
   r.resize(len);
   return r;
 }
+std::string Shifted(const std::string& r) { return std::string(1, ' ').append(r); }
 std::string Without(std::string r, std::size_t at) { return r.erase(at, 1); }
 std::string With(std::string r, std::size_t at, char c) {
   r[at] = c;
@@ -83,8 +84,8 @@ TEST(SizeRule, DropsByteAt66FromOldLayoutRecordsOnly) {
           {"other sub-code", Rec("400400", "000108", 'A', 186), Rec("400400", "000108", 'A', 186)},
           {"sub-code 000107 under another code", Rec("400401", "000107", 'A', 186),
            Rec("400401", "000107", 'A', 186)},
-          {"code shifted by a blank", " " + Rec("400400", "000107", 'A', 185),
-           " " + Rec("400400", "000107", 'A', 185)},
+          {"code shifted by a blank", Shifted(Rec("400400", "000107", 'A', 185)),
+           Shifted(Rec("400400", "000107", 'A', 185))},
           {"a double-byte character is cut by byte", sjisOver66, Without(sjisOver66, 66)},
           {"empty record", "", ""},
       },
