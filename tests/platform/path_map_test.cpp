@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "platform/encoding.h"
 #include "platform/files.h"
@@ -108,6 +109,18 @@ TEST(DriveMap, RelativeTextsStartAtTheCurrentFolder) {
   EXPECT_EQ(st.fullName, d.path() + "Here.txt");
   EXPECT_EQ(native_file_system().find("*.txt").size(), 1u);
   ASSERT_EQ(chdir(old.c_str()), 0);
+}
+
+TEST(DriveMap, ExactSpellingWinsOverOtherCases) {
+  TempDir d;
+  // Made beside the layer, which would reuse the first name for the others.
+  for (const char* n : {"Abc", "ABC", "abc"}) std::ofstream(native(d) + "/" + n) << n;
+  EXPECT_EQ(d.read("Abc"), "Abc");
+  EXPECT_EQ(d.read("abc"), "abc");
+  ASSERT_TRUE(std::filesystem::remove(native(d) + "/abc"));
+  // No exact name: the first of the others in byte order.
+  EXPECT_EQ(d.read("abc"), "ABC");
+  EXPECT_EQ(d.read("aBC"), "ABC");
 }
 
 TEST(DriveMap, DosPatterns) {
