@@ -11,8 +11,9 @@
 namespace relvo::enc::detail {
 namespace {
 
-// One conversion descriptor, opened per call: iconv keeps shift state in it
-// and the calls are rare enough (path texts, terminal lines).
+// One conversion descriptor per direction and thread, kept open: the
+// conversion of one text may ask for many small runs. The state is reset
+// before each use.
 class Iconv {
  public:
   Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
@@ -24,6 +25,7 @@ class Iconv {
   bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
   // Converts all of in; false when any part of it cannot be converted.
   bool convert(const char* in, std::size_t n, std::vector<char>& out) {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     out.resize(n * 4 + 16);
     char* ip = const_cast<char*>(in);
     std::size_t il = n;
@@ -43,7 +45,7 @@ class Iconv {
 }  // namespace
 
 bool cp932_run_to_utf16(std::string_view s, std::u16string& out) {
-  Iconv cd("UTF-16LE", "CP932");
+  thread_local Iconv cd("UTF-16LE", "CP932");
   std::vector<char> buf;
   if (!cd.ok() || !cd.convert(s.data(), s.size(), buf)) return false;
   for (std::size_t i = 0; i + 1 < buf.size(); i += 2)
@@ -58,7 +60,7 @@ bool utf16_run_to_cp932(std::u16string_view s, std::string& out) {
     in += static_cast<char>(c & 0xFF);
     in += static_cast<char>(c >> 8);
   }
-  Iconv cd("CP932", "UTF-16LE");
+  thread_local Iconv cd("CP932", "UTF-16LE");
   std::vector<char> buf;
   if (!cd.ok() || !cd.convert(in.data(), in.size(), buf)) return false;
   out.append(buf.data(), buf.size());
