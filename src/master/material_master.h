@@ -8,10 +8,13 @@
 
 namespace relvo {
 
-// Each returns 1 when both master folders were converted, 0 when a master
-// file could not be opened or "temp.mst" could not be created. A failed
-// read, write, flush or rename throws FileError naming the file; the master
-// file is then untouched and no "temp.mst" is left.
+// Each returns 1 when both master folders (or the one folder) were converted,
+// 0 when a master file could not be opened for rewriting (read-only, vanished,
+// locked) or "temp.mst" could not be created; the walk stops there, files
+// before it stay converted. A missing folder counts as converted, and so does
+// a settings file that names no master folder prefix (nothing is touched).
+// A failed read, write, flush or rename throws FileError naming the file; the
+// master file is then untouched and no "temp.mst" is left.
 int ConvertMaterialSize(FileSystem& fs, const std::string& settingsPath);
 int ConvertMaterialType(FileSystem& fs, const std::string& settingsPath);
 int ConvertSizeInFolder(FileSystem& fs, const std::string& folder);
