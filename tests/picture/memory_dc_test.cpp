@@ -82,25 +82,5 @@ TEST(MemoryDc, RefusesBitsItCannotRead) {
   }
 }
 
-TEST(MemoryDc, NarrowMasksWidenToFullRange) {
-  // 32-bit pixels with 2-, 3- and 10-bit channels.
-  const std::uint32_t pixel = (3u << 30) | (4u << 27) | (0x200u);  // red 3/3, green 4/7, blue 512/1023
-  std::vector<std::uint8_t> bits = {std::uint8_t(pixel), std::uint8_t(pixel >> 8), std::uint8_t(pixel >> 16),
-                                    std::uint8_t(pixel >> 24)};
-  DibBits d;
-  d.width = 1;
-  d.height = 1;
-  d.bitCount = 32;
-  d.bitFields = true;
-  d.redMask = 0xC0000000;
-  d.greenMask = 0x38000000;
-  d.blueMask = 0x000003FF;
-  d.bits = bits.data();
-  d.bitsSize = bits.size();
-  MemoryDc dc(1, 1);
-  ASSERT_EQ(dc.stretch_dib_bits(0, 0, 1, 1, 0, 0, 1, 1, d, kSrcCopy), 1);
-  EXPECT_EQ(dc.pixel(0, 0), 0xFF9280u);  // 3 -> FF, 100 -> 10010010, top 8 of 1000000000
-}
-
 }  // namespace
 }  // namespace relvo::fw
