@@ -9,9 +9,11 @@ import java.io.OutputStream;
 import java.nio.file.Files;
 import java.nio.file.Paths;
 import java.util.Date;
+import java.util.Properties;
 
 import jp.gr.java_conf.dangan.util.lha.LhaHeader;
 import jp.gr.java_conf.dangan.util.lha.LhaOutputStream;
+import jp.gr.java_conf.dangan.util.lha.LhaProperty;
 
 public class LzhFixture {
   public static void main(String[] args) throws Exception {
@@ -23,8 +25,11 @@ public class LzhFixture {
     int level = Integer.parseInt(args[2]);
     // A fixed time, so that the fixtures come out the same on every run.
     Date when = new Date(1136214245000L);  // 2006-01-02 15:04:05 UTC
+    // Names are stored in CP932, as the product's archives have them.
+    Properties props = LhaProperty.getProperties();
+    props.setProperty("lha.encoding", "MS932");
     try (OutputStream file = new BufferedOutputStream(new FileOutputStream(args[0]));
-         LhaOutputStream out = new LhaOutputStream(file)) {
+         LhaOutputStream out = new LhaOutputStream(file, props)) {
       for (int i = 3; i < args.length; ++i) {
         int eq = args[i].indexOf('=');
         String name = eq < 0 ? args[i] : args[i].substring(0, eq);

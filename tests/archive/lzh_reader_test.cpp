@@ -1,0 +1,378 @@
+// The reader and the decoders on fixtures from an independent archiver and
+// on hand-built archives, with truncated and corrupted variants.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "archive/lzh_reader.h"
+#include "lzh_builder.h"
+#include "support/temp_dir.h"
+
+namespace relvo::lzh {
+namespace {
+
+using test::StringSink;
+using test::StringSource;
+
+std::string data_path(const std::string& rel) {
+  const char* d = std::getenv("RELVO_TEST_DATA");
+  return std::string(d ? d : "tests/data") + "/lzh/" + rel;
+}
+std::string slurp(const std::string& rel) {
+  std::ifstream f(data_path(rel), std::ios::binary);
+  EXPECT_TRUE(f.good()) << rel;
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+// The same four letters the fixture script writes into acgt.txt.
+std::string acgt_data() {
+  std::uint32_t x = 1;
+  std::string s;
+  for (int i = 0; i < 73728; ++i) {
+    x = (x * 1103515245u + 12345u) & 0x7FFFFFFFu;
+    s += "ACGT"[(x >> 16) & 3];
+  }
+  return s;
+}
+
+struct Decoded {
+  std::string path;  // '/' between folders
+  std::string method;
+  HeaderStatus header = HeaderStatus::Ok;
+  DataStatus data = DataStatus::Ok;
+  std::string bytes;
+};
+
+// Reads every member of an archive; the last entry carries a header error
+// when the archive stops with one.
+std::vector<Decoded> read_all(const std::string& archive) {
+  StringSource src(archive);
+  ArchiveReader r(src);
+  std::vector<Decoded> out;
+  for (;;) {
+    Member m;
+    const HeaderStatus hs = r.next(m);
+    if (hs == HeaderStatus::End) break;
+    if (hs != HeaderStatus::Ok) {
+      out.push_back({"", "", hs, DataStatus::Ok, ""});
+      break;
+    }
+    StringSink sink;
+    Decoded d{m.path('/'), m.method, hs, DataStatus::Ok, ""};
+    d.data = r.read_data(&sink);
+    d.bytes = std::move(sink.data);
+    out.push_back(std::move(d));
+  }
+  return out;
+}
+
+std::map<std::string, std::string> expected_members(bool with_japanese) {
+  std::map<std::string, std::string> m{{"text.txt", slurp("src/text.txt")}, {"data.bin", slurp("src/data.bin")}};
+  if (with_japanese) {
+    m["empty.txt"] = "";
+    m["sub"] = "";
+    m["sub/\x93\xfa\x96\x7b\x8c\xea.txt"] = slurp("src/japanese.txt");  // 日本語 in CP932
+  }
+  return m;
+}
+
+struct FixtureCase {
+  const char* file;
+  bool full_set;     // the five members with the CP932 name, else two
+  bool acgt;         // also acgt.txt
+  const char* method;  // of text.txt
+};
+
+const FixtureCase kFixtures[] = {
+    {"m_lh0.lzh", true, false, "-lh0-"}, {"m_lh1.lzh", true, true, "-lh1-"},
+    {"m_lh3.lzh", true, false, "-lh3-"}, {"m_lh4.lzh", true, false, "-lh4-"},
+    {"m_lh5.lzh", true, false, "-lh5-"}, {"m_lh6.lzh", true, false, "-lh6-"},
+    {"m_lh7.lzh", true, false, "-lh7-"}, {"m_lzs.lzh", true, false, "-lzs-"},
+    {"m_lz5.lzh", true, false, "-lz5-"}, {"lv0_lh5.lzh", true, false, "-lh5-"},
+    {"lv1_lh6.lzh", true, false, "-lh6-"}, {"cli_a0o5.lzh", false, false, "-lh5-"},
+    {"cli_a1o6.lzh", false, false, "-lh6-"}, {"cli_a2o7.lzh", false, false, "-lh7-"},
+    {"cli_az.lzh", false, false, "-lh0-"},
+};
+
+TEST(LzhReader, EveryFixtureDecodesToItsSources) {
+  for (const FixtureCase& fc : kFixtures) {
+    SCOPED_TRACE(fc.file);
+    auto want = expected_members(fc.full_set);
+    if (fc.acgt) want["acgt.txt"] = acgt_data();
+    const auto got = read_all(slurp(fc.file));
+    ASSERT_EQ(got.size(), want.size());
+    for (const Decoded& d : got) {
+      SCOPED_TRACE(d.path);
+      ASSERT_EQ(d.header, HeaderStatus::Ok);
+      EXPECT_EQ(d.data, DataStatus::Ok);
+      ASSERT_TRUE(want.count(d.path));
+      EXPECT_TRUE(d.bytes == want[d.path]);
+      if (d.path == "text.txt") {
+        EXPECT_EQ(d.method, fc.method);
+      }
+    }
+  }
+}
+
+TEST(LzhReader, LargeMemberSpanningManyBlocks) {
+  const auto got = read_all(slurp("big_lh5.lzh"));
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].data, DataStatus::Ok);
+  EXPECT_TRUE(got[0].bytes == acgt_data());
+}
+
+TEST(LzhReader, UnsupportedMethodIsReportedAndSkipped) {
+  const auto got = read_all(slurp("m_lh2.lzh"));
+  ASSERT_EQ(got.size(), 5u);
+  EXPECT_EQ(got[0].data, DataStatus::Unsupported);
+  // The members after it are still read.
+  EXPECT_EQ(got[2].path, "empty.txt");
+  EXPECT_EQ(got[4].data, DataStatus::Ok);
+}
+
+// The header fields each level carries, on hand-built archives.
+TEST(LzhReader, HeaderLevelsAndExtendedHeaders) {
+  const std::string body = "stored body \x83\x5C bytes";
+  // Level 0 with a Unix extension: 'U', version, time, mode, uid, gid.
+  {
+    test::Entry e = test::stored("dir\\name.txt", body);
+    std::string h = test::build(e, 0);
+    StringSource src(h);
+    ArchiveReader r(src);
+    Member m;
+    ASSERT_EQ(r.next(m), HeaderStatus::Ok);
+    EXPECT_EQ(m.path('/'), "dir/name.txt");
+    EXPECT_EQ(m.level, 0);
+  }
+  // Level 1 with folder, attribute and Unix time extended headers.
+  {
+    test::Entry e = test::stored("f.txt", body);
+    std::string t;
+    test::put32(t, 1700000000u);
+    e.ext = {{0x02, "a\xFF" "b\xFF"}, {0x40, std::string("\x21\x00", 2)}, {0x54, t}};
+    e.header_crc = true;
+    StringSource src(test::build(e, 1));
+    ArchiveReader r(src);
+    Member m;
+    ASSERT_EQ(r.next(m), HeaderStatus::Ok);
+    EXPECT_EQ(m.path('/'), "a/b/f.txt");
+    EXPECT_EQ(m.attribute, 0x21);
+    EXPECT_EQ(m.mtime, 1700000000);
+    StringSink s;
+    EXPECT_EQ(r.read_data(&s), DataStatus::Ok);
+    EXPECT_EQ(s.data, body);
+  }
+  // Level 3: Unicode name and folder win over the CP932 ones; Windows times
+  // and 64-bit sizes; the header CRC is checked.
+  for (int level : {2, 3}) {
+    SCOPED_TRACE(level);
+    test::Entry e = test::stored("", body);
+    e.method = "-lz4-";
+    e.time = 1000;
+    std::string ft, sizes;
+    const std::uint64_t t = (1600000000ull + 11644473600ull) * 10000000ull;
+    test::put64(ft, t);
+    test::put64(ft, t);
+    test::put64(ft, t);
+    test::put64(sizes, body.size());
+    test::put64(sizes, body.size());
+    e.ext = {{0x01, "ignored.txt"}, {0x02, "old"},
+             {0x44, test::utf16le(u"\u97f3\u58f0.txt")},  // 音声.txt
+             {0x45, test::utf16le(u"\u30c7\u30fc\u30bf\\x")},  // データ\x
+             {0x41, ft}, {0x42, sizes}};
+    e.header_crc = true;
+    const std::string archive = test::build(e, level);
+    StringSource src(archive);
+    ArchiveReader r(src);
+    Member m;
+    ASSERT_EQ(r.next(m), HeaderStatus::Ok);
+    EXPECT_EQ(m.path('\\'), "\x83\x66\x81\x5B\x83\x5E\\x\\\x89\xb9\x90\xba.txt");
+    EXPECT_EQ(m.mtime, 1600000000);
+    StringSink s;
+    EXPECT_EQ(r.read_data(&s), DataStatus::Ok);
+    EXPECT_EQ(s.data, body);
+    // A flipped bit in the name fails the header CRC.
+    std::string bad = archive;
+    bad[bad.find("ignored") + 1] ^= 1;
+    StringSource src2(bad);
+    ArchiveReader r2(src2);
+    EXPECT_EQ(r2.next(m), HeaderStatus::BadChecksum);
+  }
+}
+
+// A -lh5- member's packed data re-wrapped in a level 3 header decodes the
+// same: the level changes nothing but the header.
+TEST(LzhReader, Level3AroundCompressedData) {
+  const std::string text = slurp("src/text.txt");
+  const std::string archive = slurp("cli_a2o7.lzh");
+  // The first member of the level 2 fixture: header size at 0, packed size at 7.
+  const std::size_t hsize = static_cast<unsigned char>(archive[0]) | (static_cast<unsigned char>(archive[1]) << 8);
+  const std::uint32_t packed = static_cast<unsigned char>(archive[7]) | (static_cast<unsigned char>(archive[8]) << 8);
+  test::Entry e;
+  e.method = "-lh7-";
+  e.packed = archive.substr(hsize, packed);
+  e.original = text.size();
+  e.crc = test::crc_of(text);
+  e.ext = {{0x01, "t.txt"}};
+  e.header_crc = true;
+  const auto got = read_all(test::build(e, 3) + std::string(1, '\0'));
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].data, DataStatus::Ok);
+  EXPECT_TRUE(got[0].bytes == text);
+}
+
+TEST(LzhReader, BadInputsAtTheHeader) {
+  const std::string good = test::build(test::stored("a.txt", "abc"), 0);
+  std::string bad_sum = good;
+  bad_sum[1] ^= 0x40;
+  std::string bad_method = good;
+  bad_method[2] = 'x';
+  std::string bad_level = good;
+  bad_level[20] = 7;
+  bad_level[1] = static_cast<char>(bad_level[1] + 7);
+  std::string huge3 = test::build(test::stored("a", "abc"), 3);
+  huge3[27] = 0x7F;  // total header size 2 GiB
+  const struct {
+    const char* what;
+    std::string bytes;
+    HeaderStatus want;
+  } cases[] = {
+      {"empty file", "", HeaderStatus::NotArchive},
+      {"text", "This is not an archive at all, just text.", HeaderStatus::NotArchive},
+      {"checksum", bad_sum, HeaderStatus::BadChecksum},
+      {"method", bad_method, HeaderStatus::NotArchive},
+      {"level", bad_level, HeaderStatus::NotArchive},
+      {"level 3 header size", huge3, HeaderStatus::NotArchive},
+      {"second header cut", good + good.substr(0, 10), HeaderStatus::Truncated},
+      {"second header junk", good + std::string(30, '\x11'), HeaderStatus::BadHeader},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto got = read_all(c.bytes);
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got.back().header, c.want);
+  }
+}
+
+// True when reading gave exactly the complete archive's members, all well.
+bool reads_as_complete(const std::string& bytes, const std::vector<Decoded>& full) {
+  const auto got = read_all(bytes);
+  if (got.size() != full.size()) return false;
+  for (std::size_t i = 0; i < got.size(); ++i)
+    if (got[i].header != HeaderStatus::Ok || got[i].data != DataStatus::Ok) return false;
+  return true;
+}
+
+// Every prefix of an archive is reported as cut short (or as fewer
+// members), never as the whole archive, and never crashes.
+TEST(LzhReader, EveryPrefixIsIncomplete) {
+  for (const char* f : {"m_lh5.lzh", "m_lh3.lzh", "m_lzs.lzh", "m_lz5.lzh", "lv0_lh5.lzh", "lv1_lh6.lzh", "m_lh1.lzh"}) {
+    SCOPED_TRACE(f);
+    const std::string all = slurp(f);
+    const auto full = read_all(all);
+    // The archives end with an end mark; everything before it is needed.
+    const std::size_t step = all.size() > 4000 ? 97 : 1;
+    for (std::size_t n = 0; n + 1 < all.size(); n += step)
+      ASSERT_FALSE(reads_as_complete(all.substr(0, n), full)) << n;
+  }
+}
+
+// A flipped bit never yields wrong bytes reported as good.
+TEST(LzhReader, BitFlipsNeverPassAsGoodData) {
+  for (const char* f : {"m_lh5.lzh", "m_lh1.lzh", "m_lzs.lzh", "m_lz5.lzh", "m_lh3.lzh", "lv1_lh6.lzh"}) {
+    SCOPED_TRACE(f);
+    const std::string all = slurp(f);
+    const auto full = read_all(all);
+    const std::size_t step = all.size() > 4000 ? 37 : 1;
+    for (std::size_t bit = 0; bit < all.size() * 8; bit += step) {
+      std::string b = all;
+      b[bit / 8] = static_cast<char>(b[bit / 8] ^ (1 << (bit % 8)));
+      for (const Decoded& d : read_all(b)) {
+        if (d.header != HeaderStatus::Ok || d.data != DataStatus::Ok) continue;
+        for (const Decoded& o : full)
+          if (o.path == d.path && o.method == d.method && o.bytes.size() == d.bytes.size()) {
+            ASSERT_TRUE(o.bytes == d.bytes) << "bit " << bit << " " << d.path;
+          }
+      }
+    }
+  }
+}
+
+// Hand-made streams whose output follows from the format by hand.
+TEST(LzhReader, HandMadeStreams) {
+  const struct {
+    const char* what;
+    const char* method;
+    std::string packed;
+    std::string want;
+  } cases[] = {
+      // -lzs-: flag 1 + 'A', flag 1 + 'B', then a match: flag 0, place of the
+      // first byte (2031), length 4 - 2: "ABABAB" by an overlapping copy.
+      {"lzs overlap", "-lzs-", std::string("\xA0\xD0\x9F\xBC\x80", 5), "ABABAB"},
+      // -lz5-: flags 0xFE: a match first (place 0, 13 bytes of 0x00 in the
+      // preset ring: length 3) then a literal 'z'.
+      {"lz5 preset ring", "-lz5-", std::string("\xFE\x00\x00z", 4), std::string("\0\0\0z", 4)},
+      // -lz5-: a match at place 0xFEE (4078, where writing starts) reads the
+      // blanks the ring holds there; length 5.
+      {"lz5 blanks", "-lz5-", std::string("\x00\xEE\xF2", 3), "     "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::Entry e;
+    e.method = c.method;
+    e.name = "x";
+    e.packed = c.packed;
+    e.original = c.want.size();
+    e.crc = test::crc_of(c.want);
+    const auto got = read_all(test::build(e, 0));
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].data, DataStatus::Ok);
+    EXPECT_EQ(got[0].bytes, c.want);
+  }
+}
+
+// A member that claims far more output than its data gives stops at the end
+// of its data instead of inventing bytes.
+TEST(LzhReader, ClaimedSizeBeyondTheData) {
+  const std::string text = slurp("src/text.txt");
+  const std::string archive = slurp("cli_a2o7.lzh");
+  const std::size_t hsize = static_cast<unsigned char>(archive[0]) | (static_cast<unsigned char>(archive[1]) << 8);
+  const std::uint32_t packed = static_cast<unsigned char>(archive[7]) | (static_cast<unsigned char>(archive[8]) << 8);
+  for (std::uint64_t extra : {1ull, 1ull << 22}) {
+    test::Entry e;
+    e.method = "-lh7-";
+    e.name = "t.txt";
+    e.packed = archive.substr(hsize, packed);
+    e.original = text.size() + extra;
+    e.crc = test::crc_of(text);
+    const auto got = read_all(test::build(e, 1));
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].data, DataStatus::Truncated);
+    EXPECT_LT(got[0].bytes.size(), text.size() + 300);
+  }
+}
+
+// Every regression input the fuzzers ever found runs without a crash.
+TEST(LzhReader, FuzzRegressionInputs) {
+  const char* d = std::getenv("RELVO_TEST_DATA");
+  const std::string root = std::string(d ? d : "tests/data") + "/../../fuzz/corpus/lzh_regressions/";
+  std::ifstream list(root + "LIST");
+  std::string name;
+  int n = 0;
+  while (std::getline(list, name)) {
+    if (name.empty()) continue;
+    std::ifstream f(root + name, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    read_all(s.str());
+    ++n;
+  }
+  SUCCEED() << n << " inputs";
+}
+
+}  // namespace
+}  // namespace relvo::lzh
