@@ -10,6 +10,9 @@ namespace relvo::picture {
 
 DibPalette CreateDibPalette(fw::Dc& dc, const PictureBlock& block) {
   const DibHeader& h = block.header;
+  if (block.error != DibError::kNone || block.bytes.size() < std::size_t{h.headerSize} + h.maskBytes + 4 * h.nColors ||
+      h.headerSize < 40)
+    return DibPalette();  // not a block that ReadDibFile filled
   const std::uint8_t* ih = block.bytes.data();
   const std::uint32_t clrUsed = std::uint32_t{ih[32]} | (std::uint32_t{ih[33]} << 8) |
                                 (std::uint32_t{ih[34]} << 16) | (std::uint32_t{ih[35]} << 24);

@@ -30,7 +30,8 @@ class DibPalette {
 // A palette for the block's picture: the stock default palette when its
 // header's color-used count is 0 (a picture without a color table);
 // otherwise a palette of nColors entries, entry i the red, green and blue of
-// color table entry i. Empty when the device could not make the palette.
+// color table entry i. Empty when the device could not make the palette
+// or block holds no picture that ReadDibFile read.
 DibPalette CreateDibPalette(fw::Dc& dc, const PictureBlock& block);
 
 // Reads the bitmap file at path and draws it with its top-left corner at
