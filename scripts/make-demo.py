@@ -65,9 +65,9 @@ def main():
         "ﾌﾟﾛ", "ｽﾀﾝﾀﾞｰﾄﾞ", "ﾗｲﾄ",
     ] + ["該当なし%d" % i for i in range(4, 16)] + [
         "1,1,data\\sys1,Program",
-        "1,1,start,",
+        "1,1,start,Program",
         "1,2,master21.mst,Master21\\",
-        "1,2,readme.txt,",
+        "1,2,readme.txt,Doc\\",
     ]
     write(os.path.join(MEDIA, "info.txt"), cp932("\n".join(lines) + "\n"))
     write(os.path.join(MEDIA, "view.bmp"), bmp8(64, 48, lambda x, y: (x * 4 + y) % 256))

@@ -1,0 +1,86 @@
+// The media check: problems found on real media folders, and the JSON record.
+#include "app/media_report.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/encoding.h"
+#include "support/temp_dir.h"
+
+namespace relvo::app {
+namespace {
+
+using test::TempDir;
+
+std::string info_with_rows(const std::string& rows) {
+  std::string out;
+  for (int n = 1; n <= 41; ++n) out += (n == 19 ? std::string("NULL") : n == 25 ? "ﾃｽﾄ\t*です" : "L" + std::to_string(n)) + "\r\n";
+  return out + rows;
+}
+
+MediaReport check(const std::vector<const TempDir*>& disks) {
+  MediaCheckOptions opt;
+  for (const auto* d : disks) opt.disks.push_back(d->path());
+  return CheckMedia(native_file_system(), opt);
+}
+
+bool has_problem(const MediaReport& r, int line, const std::string& part) {
+  for (const auto& p : r.problems)
+    if (p.line == line && p.message.find(part) != std::string::npos) return true;
+  return false;
+}
+
+TEST(MediaCheck, FilesAreLookedForOnEveryDisk) {
+  TempDir disk1, disk2;
+  disk1.write("info.txt", info_with_rows("1,1,data\\sys1,Program\n"
+                                         "2,2,readme.txt,Doc\\\n"
+                                         "2,1,gone,x\n"
+                                         "1,1,start,Program\n"));
+  disk1.write("DATA\\SYS1.LZH", "x");
+  disk2.write("README.TXT", "x");
+  disk1.write("START.lzh", "x");
+  disk2.write("START3.lzh", "x");
+  const MediaReport r = check({&disk1, &disk2});
+  ASSERT_TRUE(r.opened);
+  EXPECT_EQ(r.descriptor.rowCount(), 4);
+  EXPECT_FALSE(has_problem(r, 42, "none of the given disks"));
+  EXPECT_FALSE(has_problem(r, 43, "none of the given disks"));
+  EXPECT_TRUE(has_problem(r, 43, "README.TXT.lzh"));  // the disk prompt looks for .lzh
+  EXPECT_TRUE(has_problem(r, 44, "GONE.lzh"));
+  EXPECT_FALSE(has_problem(r, 45, "START"));
+  EXPECT_EQ(r.errorCount(), 1);
+}
+
+TEST(MediaCheck, StartRowNeedsAProductVariant) {
+  TempDir disk;
+  disk.write("info.txt", info_with_rows("1,1,start,Program\n"));
+  disk.write("START.lzh", "x");
+  const MediaReport r = check({&disk});
+  EXPECT_TRUE(has_problem(r, 42, "no product variant"));
+}
+
+TEST(MediaCheck, MissingDescriptorIsAnError) {
+  TempDir disk;
+  const MediaReport r = check({&disk});
+  EXPECT_FALSE(r.opened);
+  EXPECT_EQ(r.errorCount(), 1);
+  EXPECT_TRUE(MediaReportToJson(r)["descriptor"].is_null());
+}
+
+TEST(MediaCheck, JsonCarriesEveryFieldInUtf8) {
+  TempDir disk;
+  disk.write("info.txt", info_with_rows("2,1,data\\ｼｽﾃﾑ,Program\n"));
+  const nlohmann::json j = MediaReportToJson(check({&disk}));
+  const auto& d = j["descriptor"];
+  EXPECT_EQ(d["uninstallKeys"].size(), 15u);
+  EXPECT_EQ(d["titleKeywords"].size(), 15u);
+  EXPECT_EQ(d["settingsFile"], "NULL");
+  EXPECT_EQ(d["startNotice"], enc::cp932_to_utf8("ﾃｽﾄ\r\nです"));
+  EXPECT_EQ(d["rowCount"], 1);
+  EXPECT_EQ(d["rows"][0]["diskNumber"], 2);
+  EXPECT_EQ(d["rows"][0]["archiveName"], enc::cp932_to_utf8("DATA\\ｼｽﾃﾑ"));
+  EXPECT_EQ(j["problems"][0]["severity"], "error");
+  EXPECT_EQ(j["problems"][0]["line"], 42);
+}
+
+}  // namespace
+}  // namespace relvo::app
