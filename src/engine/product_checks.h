@@ -9,7 +9,8 @@
 namespace relvo {
 
 // Returns 1 when name is found in folder (folder unchanged or with "\"
-// appended), else 0 (folder unchanged).
+// appended), else 0: folder unchanged when it does not exist, otherwise left
+// with the "\" of the second try appended.
 int FindFileInFolder(FileSystem& fs, std::string& folder, const std::string& name);
 // The folder check: 1 when the settings file is found (folder completed as
 // it was found), else 0 (folder restored).
