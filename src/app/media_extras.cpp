@@ -1,9 +1,99 @@
 // The parts of the media check that look beyond info.txt: the pictures it
-// names, and what an update would decide about an installed product.
+// names, what an update would decide about an installed product, and the
+// steps it would take there.
+#include <sstream>
+
 #include "app/media_report.h"
+#include "app/product_report.h"
+#include "app/update_plan.h"
+#include "picture/picture_report.h"
+#include "platform/encoding.h"
+#include "platform/system.h"
 
 namespace relvo::app {
 
-void AddMediaExtras(FileSystem&, const MediaCheckOptions&, MediaReport&) {}
+namespace {
+
+std::string u8(const std::string& s) { return enc::cp932_to_utf8(s); }
+
+void add_pictures(FileSystem& fs, MediaReport& r) {
+  const UpdateDescriptor& d = r.descriptor;
+  const std::pair<const char*, const std::string*> fields[] = {{"viewPicture", &d.viewPicture},
+                                                               {"startPicture", &d.startPicture},
+                                                               {"destinationPicture", &d.destinationPicture},
+                                                               {"confirmPicture", &d.confirmPicture}};
+  nlohmann::json list = nlohmann::json::array();
+  std::ostringstream text;
+  text << "Pictures:\n";
+  const int line[] = {21, 22, 23, 24};
+  int i = 0;
+  for (const auto& [field, name] : fields) {
+    const picture::PictureReport p = picture::InspectDibFile(fs, r.programFolder + *name);
+    list.push_back({{"field", field},
+                    {"file", u8(*name)},
+                    {"drawable", p.drawable},
+                    {"width", p.width},
+                    {"height", p.height},
+                    {"bitCount", p.bitCount},
+                    {"reason", p.reason}});
+    text << "  " << field << " " << u8(*name) << ": ";
+    if (p.drawable) {
+      text << p.width << "x" << p.height << ", " << p.bitCount << " bits\n";
+    } else {
+      text << "not drawable (" << p.reason << ")\n";
+      r.problems.push_back({DescriptorIssue::Severity::Warning, line[i],
+                            std::string(field) + " " + u8(*name) + " cannot be drawn: " + p.reason});
+    }
+    ++i;
+  }
+  r.extra["pictures"] = list;
+  r.extraText += text.str();
+}
+
+void add_product(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
+  const ProductReport p =
+      InspectProduct(fs, opt.productFolder, r.descriptor.settingsFile, r.descriptor.titleKeywords);
+  r.extra["product"] = {{"settingsFile", u8(p.settingsFile)},
+                        {"folderCheck", p.folderCheck},
+                        {"versionCheck", p.versionCheck},
+                        {"productCode", p.productCode},
+                        {"workingFolder", u8(p.workingFolder)}};
+  std::ostringstream text;
+  text << "Product in " << u8(opt.productFolder) << ":\n"
+       << "  settings file " << u8(p.settingsFile) << ", folder check " << (p.folderCheck ? "passes" : "fails")
+       << ", version check " << (p.versionCheck ? "passes" : "fails") << ", product code " << p.productCode
+       << ", working folder " << u8(p.workingFolder) << "\n";
+  r.extraText += text.str();
+  if (!p.folderCheck || !p.versionCheck)
+    r.problems.push_back({DescriptorIssue::Severity::Error, 0,
+                          "the update would reject " + u8(opt.productFolder) +
+                              (p.folderCheck ? " (version check fails)" : " (settings file not found)")});
+}
+
+void add_plan(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
+  const std::vector<PlanStep> plan =
+      PlanUpdate(fs, native_system_info(), r.descriptor, r.programFolder, opt.productFolder);
+  nlohmann::json list = nlohmann::json::array();
+  std::ostringstream text;
+  text << "Plan:\n";
+  int n = 0;
+  for (const PlanStep& s : plan) {
+    list.push_back({{"kind", s.kind}, {"text", s.text}, {"source", s.source}, {"target", s.target}});
+    text << "  " << ++n << ". " << s.kind << ": " << s.text;
+    if (!s.source.empty()) text << "\n       from " << s.source;
+    if (!s.target.empty()) text << "\n       to   " << s.target;
+    text << "\n";
+  }
+  r.extra["plan"] = list;
+  r.extraText += text.str();
+}
+
+}  // namespace
+
+void AddMediaExtras(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
+  add_pictures(fs, r);
+  if (opt.hasProduct) add_product(fs, opt, r);
+  if (opt.plan) add_plan(fs, opt, r);
+}
 
 }  // namespace relvo::app
