@@ -84,3 +84,62 @@ TEST(MediaCheck, JsonCarriesEveryFieldInUtf8) {
 
 }  // namespace
 }  // namespace relvo::app
+
+namespace relvo::app {
+namespace {
+
+// A 2x1 24-bit picture: the smallest thing the wizard can draw.
+std::string tiny_bmp() {
+  std::string bits = std::string("\x00\x00\xff\x00\xff\x00", 6) + std::string(2, '\0');
+  std::string info(40, '\0');
+  auto put32 = [](std::string& s, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(v >> (8 * i));
+  };
+  put32(info, 0, 40);
+  put32(info, 4, 2);
+  put32(info, 8, 1);
+  info[12] = 1;
+  info[14] = 24;
+  std::string head(14, '\0');
+  head[0] = 'B';
+  head[1] = 'M';
+  put32(head, 2, static_cast<std::uint32_t>(14 + 40 + bits.size()));
+  put32(head, 10, 54);
+  return head + info + bits;
+}
+
+TEST(MediaCheck, PicturesAndProductAreReported) {
+  TempDir disk, product;
+  std::string info;
+  for (int n = 1; n <= 41; ++n)
+    info += (n == 19 ? std::string("NULL") : n == 21 ? "view.bmp" : n == 22 ? "gone.bmp" : n == 27 ? "ﾌﾟﾛ" : "L" + std::to_string(n)) + "\r\n";
+  disk.write("info.txt", info);
+  disk.write("view.bmp", tiny_bmp());
+  product.write("pemtrax1.ini", "[SYSTEM]\r\nMAKER=2\r\n");
+  product.write("Start.bmp", tiny_bmp());
+
+  MediaCheckOptions opt;
+  opt.disks = {disk.path()};
+  opt.hasProduct = true;
+  opt.productFolder = product.path();
+  const nlohmann::json j = MediaReportToJson(CheckMedia(native_file_system(), opt));
+
+  const auto& pics = j["pictures"];
+  ASSERT_EQ(pics.size(), 4u);
+  EXPECT_EQ(pics[0]["field"], "viewPicture");
+  EXPECT_EQ(pics[0]["drawable"], true);
+  EXPECT_EQ(pics[0]["width"], 2);
+  EXPECT_EQ(pics[0]["bitCount"], 24);
+  EXPECT_EQ(pics[1]["file"], "gone.bmp");
+  EXPECT_EQ(pics[1]["drawable"], false);
+  EXPECT_FALSE(pics[1]["reason"].get<std::string>().empty());
+
+  const auto& p = j["product"];
+  EXPECT_EQ(p["settingsFile"], "pemtrax1.ini");  // "NULL" fell back to the second name
+  EXPECT_EQ(p["folderCheck"], true);
+  EXPECT_EQ(p["versionCheck"], true);
+  EXPECT_EQ(p["productCode"], 99);               // maker number 2
+}
+
+}  // namespace
+}  // namespace relvo::app
