@@ -46,7 +46,7 @@ ConsoleUi::ConsoleUi(std::FILE* in, std::FILE* out, bool interactive)
 ConsoleUi ConsoleUi::ForStdio() { return ConsoleUi(stdin, stdout, StdinIsTerminal()); }
 
 std::string FormatBox(const std::string& text, const std::string& caption) {
-  std::string s = "[" + enc::cp932_to_utf8(caption) + "] ";
+  std::string s = std::string("[") + enc::cp932_to_utf8(caption) + "] ";
   // The run's texts may carry CR LF line breaks; indent the lines after the
   // first so that a box stays one block.
   for (char c : enc::cp932_to_utf8(text)) {
@@ -58,7 +58,7 @@ std::string FormatBox(const std::string& text, const std::string& caption) {
 }
 
 std::string FormatProgress(const fw::Progress& p) {
-  return "(" + std::to_string(p.row) + "/" + std::to_string(p.rowCount) + ") " +
+  return std::string("(") + std::to_string(p.row) + std::string("/") + std::to_string(p.rowCount) + ") " +
          (p.isArchive ? "extract " : "copy    ") + enc::cp932_to_utf8(p.source) + " -> " +
          enc::cp932_to_utf8(p.target);
 }

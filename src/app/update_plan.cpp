@@ -76,7 +76,7 @@ std::vector<PlanStep> PlanUpdate(FileSystem& fs, SystemInfo& sys, const UpdateDe
   plan.add("check", "menu settings file and Start.bmp: present", working);
   d.productCode = IdentifyProduct(fs, working, d.settingsFile, d.titleKeywords);
   plan.add("check", d.productCode == -1 ? std::string("product: not identified")
-                                        : "product code " + std::to_string(d.productCode),
+                                        : std::string("product code ") + std::to_string(d.productCode),
            working + d.settingsFile);
 
   const std::string windowsFolder = sys.windows_folder();

@@ -41,25 +41,22 @@ const char* const kDiskPromptFmt = "%d 枚目のｱｯﾌﾟﾃﾞｲﾄFDをｾ
 
 // Replaces the first occurrence of a two-byte directive. '%' is never a
 // trail byte in CP932 (trail bytes start at 0x40), so a byte search is safe.
-std::string ReplaceDirective(std::string text, const char* directive, const std::string& arg) {
+std::string ReplaceDirective(const std::string& text, const char* directive, const std::string& arg) {
   const std::size_t at = text.find(directive);
-  if (at != std::string::npos) text.replace(at, 2, arg);
-  return text;
+  if (at == std::string::npos) return text;
+  return text.substr(0, at) + arg + text.substr(at + 2);
 }
 }  // namespace
 
 std::string Format(const char* fmt, const std::string& arg) { return ReplaceDirective(fmt, "%s", arg); }
 
 std::string Format(const char* fmt, const std::string& first, const std::string& second) {
-  std::string text = fmt;
+  const std::string text = fmt;
   const std::size_t at = text.find("%s");
   if (at == std::string::npos) return text;
-  text.replace(at, 2, first);
-  // The second directive is looked for after the first argument, which may
-  // itself hold a "%s".
-  const std::size_t next = text.find("%s", at + first.size());
-  if (next != std::string::npos) text.replace(next, 2, second);
-  return text;
+  // The second directive is looked for after the first one, never in the
+  // first argument, which may itself hold a "%s".
+  return text.substr(0, at) + first + ReplaceDirective(text.substr(at + 2), "%s", second);
 }
 
 std::string DiskPrompt(int disk) { return ReplaceDirective(kDiskPromptFmt, "%d", std::to_string(disk)); }

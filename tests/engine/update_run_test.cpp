@@ -47,7 +47,7 @@ Box Ask(int disk) { return {Prompt(disk), kConfirm, fw::Buttons::OkCancel}; }
 std::string Show(const std::vector<Box>& boxes) {
   std::string s;
   for (const Box& b : boxes)
-    s += "[" + enc::cp932_to_utf8(b.caption) + (b.buttons == fw::Buttons::OkCancel ? " OK/Cancel" : "") + "] " +
+    s += std::string("[") + enc::cp932_to_utf8(b.caption) + (b.buttons == fw::Buttons::OkCancel ? " OK/Cancel" : "") + "] " +
          enc::cp932_to_utf8(b.text) + "\n";
   return s;
 }
@@ -123,11 +123,11 @@ class RecordingLibrary : public ArchiveLibrary {
   bool extracts() const { return real != nullptr; }
 
   void SetBackgroundMode(int mode) override {
-    modes += "6:" + std::to_string(mode) + " ";
+    modes += std::string("6:") + std::to_string(mode) + " ";
     if (real) real->SetBackgroundMode(mode);
   }
   void SetCursorMode(int mode) override {
-    modes += "8:" + std::to_string(mode) + " ";
+    modes += std::string("8:") + std::to_string(mode) + " ";
     if (real) real->SetCursorMode(mode);
   }
   int Command(void* owner, const char* cmd, char* msg, std::size_t size) override {
@@ -186,7 +186,7 @@ struct World {
     d.masterAdjust = "0";
     d.digitizerEdition = "0";
     d.titleKeywords = {"ALPHA", "BETA", "GAMMA", "DELTA"};
-    for (std::size_t i = 4; i < 14; ++i) d.titleKeywords[i] = "K" + std::to_string(i);
+    for (std::size_t i = 4; i < 14; ++i) d.titleKeywords[i] = std::string("K") + std::to_string(i);
     d.titleKeywords[14] = "OMEGA";
     product.write("vornel1.ini", "[SYSTEM]\r\nTITLE=VORNEL GAMMA\r\n[DIR]\r\nMASTER=" + product.path() +
                                      "master\r\nWAV=" + product.path() + "wave\r\n");
@@ -377,7 +377,7 @@ TEST(UpdateRun, DiskPrompts) {
     w.sys.driveType = c.driveType;
     std::vector<std::string> names;
     for (std::size_t i = 0; i < c.disks.size(); ++i) {
-      names.push_back("D" + std::to_string(c.disks[i]) + "_" + std::to_string(i));
+      names.push_back(std::string("D") + std::to_string(c.disks[i]) + std::string("_") + std::to_string(i));
       w.Row(c.disks[i], 1, names.back(), "");
       // Disk 1 is in the drive from the start, as is everything when no
       // prompt will be shown.
