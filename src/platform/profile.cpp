@@ -122,6 +122,18 @@ bool has_line_break_or_nul(std::string_view s) {
   return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
+// A name whose last byte is a lead byte without its trail: written into a
+// header it would swallow the ']' as that trail, and the section could never
+// be found again.
+bool ends_in_half_character(std::string_view s) {
+  std::size_t i = 0, last = 0;
+  while (i < s.size()) {
+    last = i;
+    i += sjis::char_len(s, i);
+  }
+  return !s.empty() && i - last == 1 && sjis::is_lead(static_cast<unsigned char>(s[last]));
+}
+
 }  // namespace
 
 std::string read_from_text(std::string_view text, std::string_view section, std::string_view key,
@@ -156,7 +168,8 @@ Edit edit_text(std::string& text, std::string_view section, std::string_view key
   // section header, a second key) is refused instead of written.
   const std::string_view v = trim_left(value);
   if (sec.empty() || k.empty() || has_line_break_or_nul(sec) || has_line_break_or_nul(k) ||
-      has_line_break_or_nul(v) || k.find('=') != std::string_view::npos || k[0] == '[')
+      has_line_break_or_nul(v) || k.find('=') != std::string_view::npos || k[0] == '[' ||
+      ends_in_half_character(sec) || ends_in_half_character(k))
     return Edit::Refused;
 
   const std::string_view eol = line_end_of(text);

@@ -37,8 +37,9 @@ enum class Edit {
   Changed,    // text now holds the new value
   Unchanged,  // the key already holds exactly this value; text untouched
   Refused,    // empty section or key, a line break or NUL in a name or the
-              // value, '=' in the key or a key starting with '[' (each would
-              // add or break other lines); text untouched
+              // value, '=' in the key, a key starting with '[', a name ending
+              // in half a double-byte character (each would add or break
+              // other lines); text untouched
 };
 Edit edit_text(std::string& text, std::string_view section, std::string_view key, std::string_view value);
 

@@ -462,5 +462,39 @@ TEST(ProfileText, JunkIsReadAndKeptWhole) {
   }
 }
 
+// Names and values that would break the file's lines are refused and leave
+// the text as it was.
+TEST(ProfileText, UnsafeWritesAreRefused) {
+  const struct {
+    const char* what;
+    std::string section, key, value;
+  } cases[] = {
+      {"empty section", "", "k", "v"},
+      {"blank section", " \t", "k", "v"},
+      {"empty key", "S", "", "v"},
+      {"CR LF in the value", "S", "k", "a\r\n[X]"},
+      {"a lone CR in the value", "S", "k", "a\rb"},
+      {"LF in the key", "S", "k\nj", "v"},
+      {"LF in the section", "S\n[X", "k", "v"},
+      {"NUL in the value", "S", "k", "a\0b"s},
+      {"NUL in the key", "S", "k\0"s, "v"},
+      {"'=' in the key", "S", "a=b", "v"},
+      {"a key that looks like a header", "S", "[X]", "v"},
+      {"a section ending in half a character", "S\x83", "k", "v"},
+      {"a key ending in half a character", "S", "ア\x83", "v"},
+  };
+  const std::string original = "[S]\r\nk=1\r\n";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string text = original;
+    EXPECT_EQ(edit_text(text, c.section, c.key, c.value), Edit::Refused);
+    EXPECT_EQ(text, original);
+  }
+  // The same names whole are fine: ゾ ends in 0x5D, ソ in 0x5C.
+  std::string text = original;
+  EXPECT_EQ(edit_text(text, "ゾ", "ソ", "a=b;c"), Edit::Changed);
+  EXPECT_EQ(read_from_text(text, "ゾ", "ソ", "D"), "a=b;c");
+}
+
 }  // namespace
 }  // namespace relvo::profile
