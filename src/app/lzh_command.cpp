@@ -98,7 +98,7 @@ int RunLzhCommand(int argc, char** argv) {
   if (opt.mode == lzh::Mode::List)
     std::printf("%12s %12s  %-5s  %-4s  %-19s  %s\n", "size", "packed", "method", "CRC", "time (UTC)", "name");
   const lzh::RunOutcome r = lzh::run_archive(native_file_system(), enc::utf8_to_cp932(argv[2]), opt);
-  printer.totals(r.members);
+  if (r.members > 0 || r.archive_ok) printer.totals(r.members);
   if (!r.archive_ok) std::fprintf(stderr, "relvo lzh: %s\n", utf8(r.message).c_str());
   return r.ok() ? 0 : 1;
 }
