@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "master/delegating_file_system.h"
 #include "support/temp_dir.h"
 
 #ifdef _WIN32
@@ -396,6 +397,82 @@ TEST(ProfileFiles, FailuresAreReportedAndLeaveNothingBehind) {
     EXPECT_EQ(read_string(native_file_system(), c.path, "S", "k", "D"), "D");
     EXPECT_FALSE(native_file_system().exists(sibling_temp_name(c.path)));
   }
+}
+
+// A file layer that fails one step of a write or a read, as a full disk or a
+// bad sector would.
+class FailingFileSystem : public test::DelegatingFileSystem {
+ public:
+  enum Step { Create, Write, Rename, Read };
+  FailingFileSystem(FileSystem& inner, Step step) : DelegatingFileSystem(inner), step_(step) {}
+
+  std::unique_ptr<FileWriter> create(const std::string& p) override {
+    if (step_ == Create) return nullptr;
+    auto w = inner_.create(p);
+    if (step_ != Write || !w) return w;
+    return std::make_unique<HalfWriter>(std::move(w), p);
+  }
+  bool rename(const std::string& f, const std::string& t) override {
+    return step_ == Rename ? false : inner_.rename(f, t);
+  }
+  std::unique_ptr<FileReader> open_read(const std::string& p) override {
+    auto r = inner_.open_read(p);
+    if (step_ != Read || !r) return r;
+    return std::make_unique<FailingReader>(p);
+  }
+
+ private:
+  // Writes half of what it is given, then reports the disk full.
+  class HalfWriter : public FileWriter {
+   public:
+    HalfWriter(std::unique_ptr<FileWriter> w, std::string p) : w_(std::move(w)), p_(std::move(p)) {}
+    void write(const void* buf, std::size_t n) override {
+      w_->write(buf, n / 2);
+      throw FileError(FileError::Op::Write, p_);
+    }
+    void flush() override { w_->flush(); }
+    void close() override { w_->close(); }
+
+   private:
+    std::unique_ptr<FileWriter> w_;
+    std::string p_;
+  };
+  class FailingReader : public FileReader {
+   public:
+    explicit FailingReader(std::string p) : p_(std::move(p)) {}
+    std::size_t read(void*, std::size_t) override { throw FileError(FileError::Op::Read, p_); }
+
+   private:
+    std::string p_;
+  };
+  Step step_;
+};
+
+TEST(ProfileFiles, AFailedWriteLeavesTheOldFileWhole) {
+  const std::string original = "; settings\r\n[SYSTEM]\r\nTITLE=型紙ソフト\r\n";
+  const struct {
+    const char* what;
+    FailingFileSystem::Step step;
+  } cases[] = {
+      {"the new file cannot be created", FailingFileSystem::Create},
+      {"the disk is full half-way", FailingFileSystem::Write},
+      {"the rename fails", FailingFileSystem::Rename},
+      {"the old file cannot be read", FailingFileSystem::Read},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    dir.write("s.ini", original);
+    FailingFileSystem failing(native_file_system(), c.step);
+    EXPECT_FALSE(write_string(failing, dir / "s.ini", "SYSTEM", "ﾃﾞｼﾞﾀｲｻﾞ", "1"));
+    EXPECT_EQ(dir.read("s.ini"), original);
+    EXPECT_FALSE(dir.exists(sibling_temp_name("s.ini")));
+  }
+  // A file that cannot be read reads like a missing one.
+  test::TempDir dir;
+  dir.write("s.ini", original);
+  FailingFileSystem failing(native_file_system(), FailingFileSystem::Read);
+  EXPECT_EQ(read_string(failing, dir / "s.ini", "SYSTEM", "TITLE", "D"), "D");
 }
 
 #ifndef _WIN32
