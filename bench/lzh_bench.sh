@@ -2,7 +2,9 @@
 # LZH decoding speed: our library (lzh_bench) against lhasa and bsdtar on the
 # same archives, each writing its output to files. Builds >= 20 MB of mixed
 # text and binary input, packs it with jLHA as -lh5- and -lh7-, times every
-# decoder with hyperfine and prints throughput and our speed ratios.
+# decoder with hyperfine and prints throughput and our speed ratios. Ours
+# syncs each file before renaming it into place, so the peers' output files
+# are synced too (coreutils sync FILE), to compare like with like.
 # Usage: bench/lzh_bench.sh [BUILD_DIR]   (configured with -DRELVO_BENCH=ON)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -50,8 +52,8 @@ for m in lh5 lh7; do
   for t in ours lhasa bsdtar; do mkdir -p "$work/out-$t"; done
   hyperfine -N --warmup 1 --runs 5 --export-json "$work/$m.json" \
     -n ours "$ours $a $work/out-ours" \
-    -n lhasa "sh -c 'cd $work/out-lhasa && lhasa xqf $a'" \
-    -n bsdtar "bsdtar -xf $a -C $work/out-bsdtar" >/dev/null
+    -n lhasa "sh -c 'cd $work/out-lhasa && lhasa xqf $a && sync text.txt binary.bin'" \
+    -n bsdtar "sh -c 'bsdtar -xf $a -C $work/out-bsdtar && sync $work/out-bsdtar/text.txt $work/out-bsdtar/binary.bin'" >/dev/null
   cmp "$work/out-ours/text.txt" "$work/in/text.txt" && cmp "$work/out-ours/binary.bin" "$work/in/binary.bin"
   python3 - "$work/$m.json" "$size" "$m" <<'PY'
 import json, sys

@@ -78,6 +78,9 @@ std::string write_member(FileSystem& fs, ArchiveReader& reader, const Member& m,
   try {
     FileSink sink(*w);
     st = reader.read_data(&sink);
+    // On the disk before it replaces anything: a crash after the rename
+    // must not leave an empty file where the installed one was.
+    if (st == DataStatus::Ok) w->flush();
     w->close();
   } catch (const FileError& e) {
     w.reset();
