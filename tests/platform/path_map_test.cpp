@@ -108,6 +108,12 @@ TEST(DriveMap, RelativeTextsStartAtTheCurrentFolder) {
   EXPECT_TRUE(native_file_system().get_status(".\\here.txt", st));
   EXPECT_EQ(st.fullName, d.path() + "Here.txt");
   EXPECT_EQ(native_file_system().find("*.txt").size(), 1u);
+  // ".." climbs above the current folder too.
+  d.write("sub\\x.txt", "x");
+  ASSERT_EQ(chdir((native(d) + "/sub").c_str()), 0);
+  EXPECT_TRUE(read_whole_file(native_file_system(), "..\\Here.txt", out));
+  EXPECT_EQ(out, "here");
+  EXPECT_TRUE(native_file_system().exists("../sub/../sub/X.TXT"));
   ASSERT_EQ(chdir(old.c_str()), 0);
 }
 

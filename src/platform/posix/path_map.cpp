@@ -160,17 +160,21 @@ bool resolve(const std::string& text, Resolved& out) {
   } else if (text[0] == '/' || text[0] == '\\') {
     root = "/";
     shown_root = "/";
-  } else {
-    char buf[PATH_MAX];
-    if (!getcwd(buf, sizeof buf)) return false;
-    root = buf;
-    shown_root = enc::utf8_to_cp932(root);
-    if (shown_root.back() != '/') shown_root += '/';
   }
 
   // Lexical "." and ".." first, as Windows normalises a path before it
-  // looks at the disk.
+  // looks at the disk. A relative text starts from the current folder's
+  // components, so that ".." can climb above it.
   std::vector<std::string> parts;
+  std::string relative_text;
+  if (root.empty()) {
+    char buf[PATH_MAX];
+    if (!getcwd(buf, sizeof buf)) return false;
+    root = "/";
+    shown_root = "/";
+    relative_text = enc::utf8_to_cp932(buf) + "/" + std::string(rest);
+    rest = relative_text;
+  }
   for (auto& c : components(rest)) {
     if (c == ".") continue;
     if (c == "..") {
