@@ -47,6 +47,14 @@ s = bytearray()
 for _ in range(73728):
     s.append(b"ACGT"[rnd() & 3])
 open(os.path.join(d, "acgt.txt"), "wb").write(bytes(s))
+# About 176 KB of "n," with n below 1000, the same as numbers_data() in the
+# unit tests: over 0x8000 matches, so that both adaptive trees of -lh2-
+# halve their counts, and every position leaf comes into use.
+x = 5
+s = bytearray()
+while len(s) < 176000:
+    s += b"%d," % (rnd() % 1000)
+open(os.path.join(d, "numbers.txt"), "wb").write(bytes(s))
 PY
 cp "$work/in/text.txt" "$work/in/data.bin" "$work/in/empty.txt" "$out/src/"
 cp "$work/in/sub/日本語.txt" "$out/src/japanese.txt"
@@ -61,6 +69,9 @@ for m in lh0 lh2 lh3 lh4 lh5 lh6 lh7 lzs lz5; do
 done
 fix "$out/m_lh1.lzh" -lh1- 2 "$@" acgt.txt=acgt.txt
 fix "$out/big_lh5.lzh" -lh5- 1 acgt.txt=acgt.txt
+fix "$out/big_lh3.lzh" -lh3- 1 acgt.txt=acgt.txt
+fix "$out/big_lh2.lzh" -lh2- 1 numbers.txt=numbers.txt
+fix "$out/big_lh2a.lzh" -lh2- 1 acgt.txt=acgt.txt
 # Header levels 0 and 1 with the library, with folders and CP932 names.
 fix "$out/lv0_lh5.lzh" -lh5- 0 "$@"
 fix "$out/lv1_lh6.lzh" -lh6- 1 "$@"

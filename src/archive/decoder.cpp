@@ -10,7 +10,8 @@ namespace {
 
 const MethodSpec kMethods[] = {
     {"-lh0-", 0, make_stored_decoder},   {"-lz4-", 0, make_stored_decoder},
-    {"-lh1-", 1 << 12, make_lh1_decoder}, {"-lh3-", 1 << 13, make_lh3_decoder},
+    {"-lh1-", 1 << 12, make_lh1_decoder}, {"-lh2-", 1 << 13, make_lh2_decoder},
+    {"-lh3-", 1 << 13, make_lh3_decoder},
     {"-lh4-", 1 << 12, make_lh4_decoder}, {"-lh5-", 1 << 13, make_lh5_decoder},
     {"-lh6-", 1 << 15, make_lh6_decoder}, {"-lh7-", 1 << 16, make_lh7_decoder},
     {"-lzs-", 1 << 11, make_lzs_decoder}, {"-lz5-", 1 << 12, make_lz5_decoder},

@@ -44,6 +44,7 @@ DecodeStatus decode_member(const MethodSpec& spec, BitInput& in, std::uint64_t s
 // Factories, one per decoder source file.
 std::unique_ptr<Decoder> make_stored_decoder();
 std::unique_ptr<Decoder> make_lh1_decoder();
+std::unique_ptr<Decoder> make_lh2_decoder();
 std::unique_ptr<Decoder> make_lh3_decoder();
 std::unique_ptr<Decoder> make_lh4_decoder();
 std::unique_ptr<Decoder> make_lh5_decoder();

@@ -89,7 +89,7 @@ struct FixtureCase {
 
 const FixtureCase kFixtures[] = {
     {"m_lh0.lzh", true, false, "-lh0-"}, {"m_lh1.lzh", true, true, "-lh1-"},
-    {"m_lh3.lzh", true, false, "-lh3-"}, {"m_lh4.lzh", true, false, "-lh4-"},
+    {"m_lh2.lzh", true, false, "-lh2-"}, {"m_lh3.lzh", true, false, "-lh3-"}, {"m_lh4.lzh", true, false, "-lh4-"},
     {"m_lh5.lzh", true, false, "-lh5-"}, {"m_lh6.lzh", true, false, "-lh6-"},
     {"m_lh7.lzh", true, false, "-lh7-"}, {"m_lzs.lzh", true, false, "-lzs-"},
     {"m_lz5.lzh", true, false, "-lz5-"}, {"lv0_lh5.lzh", true, false, "-lh5-"},
@@ -118,20 +118,61 @@ TEST(LzhReader, EveryFixtureDecodesToItsSources) {
   }
 }
 
-TEST(LzhReader, LargeMemberSpanningManyBlocks) {
-  const auto got = read_all(slurp("big_lh5.lzh"));
-  ASSERT_EQ(got.size(), 1u);
-  EXPECT_EQ(got[0].data, DataStatus::Ok);
-  EXPECT_TRUE(got[0].bytes == acgt_data());
+// The same numbers the fixture script writes into numbers.txt: "n," with n
+// below 1000, to 176000 bytes or just past.
+std::string numbers_data() {
+  std::uint32_t x = 5;
+  std::string s;
+  while (s.size() < 176000) {
+    x = (x * 1103515245u + 12345u) & 0x7FFFFFFFu;
+    s += std::to_string((x >> 16) % 1000) + ",";
+  }
+  return s;
+}
+
+// Members far larger than the window: Huffman blocks one after another,
+// and for the adaptive -lh2- code more than 0x8000 symbols in each of its
+// two trees (both halve their counts) and all 128 position leaves.
+TEST(LzhReader, LargeMembers) {
+  const struct {
+    const char* file;
+    const char* method;
+    std::string (*data)();
+  } cases[] = {
+      {"big_lh5.lzh", "-lh5-", acgt_data},
+      {"big_lh3.lzh", "-lh3-", acgt_data},
+      {"big_lh2.lzh", "-lh2-", numbers_data},
+      {"big_lh2a.lzh", "-lh2-", acgt_data},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const auto got = read_all(slurp(c.file));
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].method, c.method);
+    EXPECT_EQ(got[0].data, DataStatus::Ok);
+    const std::string want = c.data();
+    ASSERT_EQ(got[0].bytes.size(), want.size());
+    EXPECT_TRUE(got[0].bytes == want);
+  }
 }
 
 TEST(LzhReader, UnsupportedMethodIsReportedAndSkipped) {
-  const auto got = read_all(slurp("m_lh2.lzh"));
-  ASSERT_EQ(got.size(), 5u);
-  EXPECT_EQ(got[0].data, DataStatus::Unsupported);
-  // The members after it are still read.
-  EXPECT_EQ(got[2].path, "empty.txt");
-  EXPECT_EQ(got[4].data, DataStatus::Ok);
+  // Methods of other archivers that share the header format: PMarc's, and
+  // ids no LHA version wrote.
+  for (const char* method : {"-pm2-", "-lh8-", "-lhx-", "-lz7-"}) {
+    SCOPED_TRACE(method);
+    test::Entry odd = test::stored("odd.bin", "packed by something else");
+    odd.method = method;
+    const std::string archive = test::build(odd, 1) + test::build(test::stored("after.txt", "still read"), 1);
+    const auto got = read_all(archive);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].data, DataStatus::Unsupported);
+    EXPECT_EQ(got[0].bytes, "");
+    // The member after it is still read.
+    EXPECT_EQ(got[1].path, "after.txt");
+    EXPECT_EQ(got[1].data, DataStatus::Ok);
+    EXPECT_EQ(got[1].bytes, "still read");
+  }
 }
 
 // The header fields each level carries, on hand-built archives.
@@ -270,7 +311,8 @@ bool reads_as_complete(const std::string& bytes, const std::vector<Decoded>& ful
 // Every prefix of an archive is reported as cut short (or as fewer
 // members), never as the whole archive, and never crashes.
 TEST(LzhReader, EveryPrefixIsIncomplete) {
-  for (const char* f : {"m_lh5.lzh", "m_lh3.lzh", "m_lzs.lzh", "m_lz5.lzh", "lv0_lh5.lzh", "lv1_lh6.lzh", "m_lh1.lzh"}) {
+  for (const char* f : {"m_lh5.lzh", "m_lh3.lzh", "m_lzs.lzh", "m_lz5.lzh", "lv0_lh5.lzh", "lv1_lh6.lzh", "m_lh1.lzh",
+                        "m_lh2.lzh"}) {
     SCOPED_TRACE(f);
     const std::string all = slurp(f);
     const auto full = read_all(all);
@@ -283,7 +325,7 @@ TEST(LzhReader, EveryPrefixIsIncomplete) {
 
 // A flipped bit never yields wrong bytes reported as good.
 TEST(LzhReader, BitFlipsNeverPassAsGoodData) {
-  for (const char* f : {"m_lh5.lzh", "m_lh1.lzh", "m_lzs.lzh", "m_lz5.lzh", "m_lh3.lzh", "lv1_lh6.lzh"}) {
+  for (const char* f : {"m_lh5.lzh", "m_lh1.lzh", "m_lzs.lzh", "m_lz5.lzh", "m_lh3.lzh", "lv1_lh6.lzh", "m_lh2.lzh"}) {
     SCOPED_TRACE(f);
     const std::string all = slurp(f);
     const auto full = read_all(all);
