@@ -46,6 +46,31 @@ class BitInput {
   }
   int count() const { return count_; }
 
+  // A decoder's inner loop keeps the reader's state in locals: take() it,
+  // refill with refill_at() while cursor <= fast_limit() (eight whole bytes
+  // of the member ahead, so no check and no overrun), and give() it back
+  // before any other call.
+  struct State {
+    const std::uint8_t* cursor;
+    std::uint64_t bits;
+    int count;
+  };
+  State take() const { return {buf_.get() + pos_, bits_, count_}; }
+  void give(const State& s) {
+    pos_ = static_cast<std::size_t>(s.cursor - buf_.get());
+    bits_ = s.bits;
+    count_ = s.count;
+  }
+  // Null when fewer than eight bytes are buffered.
+  const std::uint8_t* fast_limit() const { return end_ - pos_ >= 8 ? buf_.get() + end_ - 8 : nullptr; }
+  static void refill_at(State& s) {
+    std::uint64_t w;
+    std::memcpy(&w, s.cursor, 8);
+    s.bits |= to_big_endian(w) >> s.count;
+    s.cursor += (63 - s.count) >> 3;
+    s.count |= 56;
+  }
+
   // True when more bits were consumed than the member holds.
   bool overrun() const { return std::uint64_t(padded_) * 8 > std::uint64_t(count_ < 0 ? 0 : count_); }
 

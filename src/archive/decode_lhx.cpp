@@ -30,6 +30,9 @@ class LhxDecoder final : public Decoder {
         if (!read_lengths(in, kNT, kTBit, 3, t_) || !read_c(in) || !read_lengths(in, kNP, kPBit, -1, p_))
           return in.overrun() ? DecodeStatus::Truncated : DecodeStatus::BadData;
       }
+      const Fast f = fast_run(in, out, block);
+      if (f == Fast::Bad) return DecodeStatus::BadData;
+      if (f == Fast::Ran) continue;
       --block;
       in.refill();
       const int c = c_.decode(in);
@@ -53,6 +56,61 @@ class LhxDecoder final : public Decoder {
   }
 
  private:
+  static constexpr unsigned kCPrimary = 12;
+  static constexpr unsigned kPPrimary = 8;
+  static constexpr std::size_t kMaxLen = kNC - 253;  // 256
+
+  enum class Fast { Ran, NotRun, Bad };
+
+  // Decodes symbols of the current block while eight bytes of input are
+  // buffered and the output has room for a whole match before the slide
+  // point and the member's end, with no per-byte or per-bit checks. NotRun
+  // when there is no such room: the caller takes the next symbol the
+  // careful way. Bad on a code that does not exist.
+  Fast fast_run(BitInput& in, OutputWindow& out, std::uint32_t& block) {
+    const std::uint8_t* const in_limit = in.fast_limit();
+    const std::uint8_t* const out_end = out.fast_end(kMaxLen);
+    std::uint8_t* op = out.cursor();
+    if (!in_limit || op >= out_end) return Fast::NotRun;
+    const std::uint32_t* const ct = c_.data();
+    const std::uint32_t* const pt = p_.data();
+    BitInput::State st = in.take();
+    std::uint32_t n = block;
+    bool bad = false;
+    do {
+      BitInput::refill_at(st);
+      const std::uint32_t e = HuffmanTable::lookup<kCPrimary>(ct, st.bits);
+      const unsigned clen = e & 0x1F;
+      st.bits <<= clen;
+      st.count -= static_cast<int>(clen);
+      const unsigned c = e >> 8;
+      if (c < 256) {
+        *op++ = static_cast<std::uint8_t>(c);
+        continue;
+      }
+      const std::uint32_t pe = HuffmanTable::lookup<kPPrimary>(pt, st.bits);
+      const unsigned j = pe >> 8;
+      if (c >= kNC || j >= kNP) [[unlikely]] {
+        bad = true;
+        break;
+      }
+      const unsigned plen = pe & 0x1F;
+      st.bits <<= plen;
+      // Position class j: 0 is distance 1, else 2^(j-1) + 1 and j-1 more bits.
+      const unsigned extra = j - (j != 0);
+      const std::size_t dist = (std::size_t(1) << extra) + (j != 0) + static_cast<std::size_t>((st.bits >> 1) >> (63 - extra));
+      st.bits <<= extra;
+      st.count -= static_cast<int>(plen + extra);
+      const std::size_t len = c - 253;
+      OutputWindow::copy_match(op, dist, len);
+      op += len;
+    } while (--n && op < out_end && st.cursor <= in_limit);
+    in.give(st);
+    out.advance(op);
+    block = n;
+    return bad ? Fast::Bad : Fast::Ran;
+  }
+
   // The code lengths of the T (special at position 3) and P alphabets.
   bool read_lengths(BitInput& in, unsigned nn, unsigned nbit, int special, HuffmanTable& table) {
     in.refill();

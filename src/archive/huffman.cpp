@@ -6,6 +6,7 @@
 namespace relvo::lzh {
 
 bool HuffmanTable::build(const std::uint8_t* lens, unsigned n, unsigned primary_bits) {
+  if (n > 512 || primary_bits > kMaxPrimary || primary_bits == 0) return false;
   unsigned count[17] = {};
   for (unsigned s = 0; s < n; ++s) {
     if (lens[s] > 16) return false;
@@ -27,40 +28,49 @@ bool HuffmanTable::build(const std::uint8_t* lens, unsigned n, unsigned primary_
 
   const unsigned pb = primary_bits;
   primary_ = pb;
-  table_.assign(std::size_t(1) << pb, kInvalid);
 
   // Sub-table sizes: for each first-level prefix, the longest code under it.
-  std::vector<std::uint8_t> sub_bits(std::size_t(1) << pb, 0);
-  std::vector<unsigned> codes(n, 0);
+  std::uint8_t sub_bits[1 << kMaxPrimary];
+  std::uint16_t codes[512];
+  bool any_long = false;
   for (unsigned s = 0; s < n; ++s) {
     const unsigned len = lens[s];
     if (!len) continue;
-    codes[s] = next[len]++;
+    codes[s] = static_cast<std::uint16_t>(next[len]++);
     if (len > pb) {
+      if (!any_long) std::fill_n(sub_bits, std::size_t(1) << pb, std::uint8_t(0));
+      any_long = true;
       const unsigned prefix = codes[s] >> (len - pb);
       sub_bits[prefix] = std::max<std::uint8_t>(sub_bits[prefix], static_cast<std::uint8_t>(len - pb));
     }
   }
-  for (std::size_t p = 0; p < sub_bits.size(); ++p) {
-    if (!sub_bits[p]) continue;
-    const std::size_t offset = table_.size();
-    table_.resize(offset + (std::size_t(1) << sub_bits[p]), kInvalid);
-    table_[p] = static_cast<std::uint32_t>(offset << 8) | 0x80u | sub_bits[p];
+  std::size_t size = std::size_t(1) << pb;
+  if (any_long)
+    for (std::size_t p = 0; p < (std::size_t(1) << pb); ++p) size += sub_bits[p] ? std::size_t(1) << sub_bits[p] : 0;
+  if (table_.size() < size) table_.resize(size);
+  std::uint32_t* const t = table_.data();
+  std::fill_n(t, std::size_t(1) << pb, kEmpty);
+  if (any_long) {
+    size = std::size_t(1) << pb;
+    for (std::size_t p = 0; p < (std::size_t(1) << pb); ++p) {
+      if (!sub_bits[p]) continue;
+      std::fill_n(t + size, std::size_t(1) << sub_bits[p], kEmpty);
+      t[p] = static_cast<std::uint32_t>(size << 8) | kLink | sub_bits[p];
+      size += std::size_t(1) << sub_bits[p];
+    }
   }
   for (unsigned s = 0; s < n; ++s) {
     const unsigned len = lens[s];
     if (!len) continue;
     const std::uint32_t entry = (s << 8) | len;
     if (len <= pb) {
-      const std::size_t first = std::size_t(codes[s]) << (pb - len);
-      std::fill_n(table_.begin() + static_cast<std::ptrdiff_t>(first), std::size_t(1) << (pb - len), entry);
+      std::fill_n(t + (std::size_t(codes[s]) << (pb - len)), std::size_t(1) << (pb - len), entry);
     } else {
       const unsigned prefix = codes[s] >> (len - pb);
       const unsigned sb = sub_bits[prefix];
-      const std::size_t offset = table_[prefix] >> 8;
+      const std::size_t offset = t[prefix] >> 8;
       const unsigned rest = codes[s] & ((1u << (len - pb)) - 1);
-      const std::size_t first = offset + (std::size_t(rest) << (sb - (len - pb)));
-      std::fill_n(table_.begin() + static_cast<std::ptrdiff_t>(first), std::size_t(1) << (sb - (len - pb)), entry);
+      std::fill_n(t + offset + (std::size_t(rest) << (sb - (len - pb))), std::size_t(1) << (sb - (len - pb)), entry);
     }
   }
   return true;
@@ -68,7 +78,7 @@ bool HuffmanTable::build(const std::uint8_t* lens, unsigned n, unsigned primary_
 
 void HuffmanTable::build_single(unsigned sym, unsigned primary_bits) {
   primary_ = primary_bits;
-  table_.assign(std::size_t(1) << primary_bits, sym << 8);
+  std::fill_n(table_.data(), std::size_t(1) << primary_bits, sym << 8);
 }
 
 }  // namespace relvo::lzh

@@ -10,33 +10,56 @@ namespace relvo::lzh {
 
 class HuffmanTable {
  public:
-  // Marks an entry no code leads to (an incomplete code's unused part).
-  static constexpr std::uint32_t kInvalid = 0x7F;
+  // The symbol an entry for a code that does not exist decodes to (an
+  // incomplete code's unused part); it takes no bits.
+  static constexpr unsigned kNoSymbol = 0xFFFF;
+  static constexpr unsigned kMaxPrimary = 12;
 
-  // Builds the table for lens[0..n) (0 = symbol unused, at most 16) with a
-  // first-level lookup of primary_bits. False when a length is above 16 or
-  // the lengths ask for more codes than exist; an incomplete code is
-  // accepted, and reading one of its missing codes is a decode error.
+  HuffmanTable() : table_(std::size_t(1) << kMaxPrimary, kEmpty) {}
+
+  // Builds the table for lens[0..n) (0 = symbol unused, at most 16; n at
+  // most 512) with a first-level lookup of primary_bits (at most 12). False
+  // when a length is above 16 or the lengths ask for more codes than exist;
+  // an incomplete code is accepted, and reading one of its missing codes is
+  // a decode error.
   bool build(const std::uint8_t* lens, unsigned n, unsigned primary_bits);
   // A table in which every input is sym, read with no bits at all (what the
   // methods send when a block uses one symbol only).
   void build_single(unsigned sym, unsigned primary_bits);
+
+  // The entry for the next bits (left-aligned, at least 16 of them valid):
+  // symbol << 8 | code length. Primary must be the table's primary_bits.
+  // An inner loop takes the table's data() into a local once and looks up
+  // through it (stores of output bytes would otherwise make the compiler
+  // fetch the table's address again for every symbol).
+  template <unsigned Primary>
+  static std::uint32_t lookup(const std::uint32_t* table, std::uint64_t bits) {
+    std::uint32_t e = table[static_cast<std::size_t>(bits >> (64 - Primary))];
+    if (e & kLink) [[unlikely]]
+      e = table[(e >> 8) + static_cast<std::size_t>((bits << Primary) >> (64 - (e & 0x1F)))];
+    return e;
+  }
+  const std::uint32_t* data() const { return table_.data(); }
 
   // Decodes one symbol from in (at least 16 bits available); -1 on a code
   // that does not exist.
   int decode(BitInput& in) const {
     const std::uint64_t b = in.bits();
     std::uint32_t e = table_[static_cast<std::size_t>(b >> (64 - primary_))];
-    if (e & 0x80) e = table_[(e >> 8) + static_cast<std::size_t>((b << primary_) >> (64 - (e & 0x1F)))];
-    const unsigned len = e & 0xFF;
-    if (len > 16) return -1;
-    in.skip(static_cast<int>(len));
+    if (e & kLink) e = table_[(e >> 8) + static_cast<std::size_t>((b << primary_) >> (64 - (e & 0x1F)))];
+    if ((e >> 8) == kNoSymbol) return -1;
+    in.skip(static_cast<int>(e & 0x1F));
     return static_cast<int>(e >> 8);
   }
 
+  unsigned primary_bits() const { return primary_; }
+
  private:
+  static constexpr std::uint32_t kLink = 0x80;
+  static constexpr std::uint32_t kEmpty = kNoSymbol << 8;
   unsigned primary_ = 1;
   // Entry: symbol << 8 | length; or a link: offset << 8 | 0x80 | sub-bits.
+  // Grows to the largest table built so far, never shrinks.
   std::vector<std::uint32_t> table_;
 };
 

@@ -13,7 +13,7 @@ constexpr std::size_t kPiece = 1 << 18;
 
 OutputWindow::OutputWindow(std::size_t window, std::uint64_t size, OutputSink* sink)
     : window_(window),
-      cap_(window + kPiece + kMaxMatch + 8),
+      cap_(window + kPiece + kMaxMatch + kCopySlop + 16),
       limit_(window + kPiece),
       buf_(new std::uint8_t[cap_]),
       pos_(window),

@@ -44,19 +44,62 @@ class OutputWindow {
   // LZ77 copy does; a match running past the member's size is cut there.
   void copy(std::size_t dist, std::size_t len) {
     if (len > left_) len = static_cast<std::size_t>(left_);
-    std::uint8_t* d = buf_.get() + pos_;
-    const std::uint8_t* s = d - dist;
-    if (dist >= 8) {
-      // Eight bytes at a time; with dist >= 8 a chunk never reads what it writes.
-      std::size_t i = 0;
-      for (; i + 8 <= len; i += 8) std::memcpy(d + i, s + i, 8);
-      for (; i < len; ++i) d[i] = s[i];
-    } else {
-      for (std::size_t i = 0; i < len; ++i) d[i] = s[i];
-    }
+    copy_match(buf_.get() + pos_, dist, len);
     pos_ += len;
     left_ -= len;
     if (pos_ >= limit_) slide();
+  }
+
+  // A decoder's inner loop writes through a pointer of its own: from
+  // cursor() on, whole literals and matches of at most max_match bytes, as
+  // long as it starts each one before fast_end(max_match), then hands the
+  // pointer back with advance(). Within that stretch neither the slide
+  // point nor the member's end can be crossed, so no byte needs a check.
+  std::uint8_t* cursor() { return buf_.get() + pos_; }
+  const std::uint8_t* fast_end(std::size_t max_match) const {
+    if (left_ <= max_match) return buf_.get() + pos_;
+    const std::uint64_t n = left_ - max_match;
+    return buf_.get() + (n < limit_ - pos_ ? pos_ + static_cast<std::size_t>(n) : limit_);
+  }
+  void advance(const std::uint8_t* p) {
+    const std::size_t n = static_cast<std::size_t>(p - (buf_.get() + pos_));
+    pos_ += n;
+    left_ -= n;
+    if (pos_ >= limit_) slide();
+  }
+  // The match copy for such a loop: len bytes from dist back to d. It may
+  // write up to kCopySlop bytes past d + len, which the buffer has room for
+  // and later output overwrites.
+  static constexpr std::size_t kCopySlop = 16;
+  static void copy_match(std::uint8_t* d, std::size_t dist, std::size_t len) {
+    const std::uint8_t* s = d - dist;
+    if (dist >= 16) {
+      // With dist >= 16 a chunk never reads what it writes.
+      std::uint8_t* const e = d + len;
+      do {
+        std::memcpy(d, s, 16);
+        d += 16;
+        s += 16;
+      } while (d < e);
+    } else if (dist == 1) {
+      std::memset(d, *s, len);
+    } else if (dist >= 8) {
+      std::uint8_t* const e = d + len;
+      do {
+        std::memcpy(d, s, 8);
+        d += 8;
+        s += 8;
+      } while (d < e);
+    } else {
+      // A period of 2 to 7: byte by byte until the pattern repeats from a
+      // multiple of the period at least eight back, then eight at a time
+      // from there.
+      const std::size_t far = dist * ((7 + dist) / dist);
+      const std::size_t head = len < far - dist ? len : far - dist;
+      std::size_t i = 0;
+      for (; i < head; ++i) d[i] = s[i];
+      for (; i < len; i += 8) std::memcpy(d + i, d + i - far, 8);
+    }
   }
   // Room for n raw bytes at the end of the output (the stored method):
   // returns where to write at most room() bytes, then commit(n).
