@@ -56,7 +56,7 @@ class LhxDecoder final : public Decoder {
   }
 
  private:
-  static constexpr unsigned kCPrimary = 12;
+  static constexpr unsigned kCPrimary = 10;
   static constexpr unsigned kPPrimary = 8;
   static constexpr std::size_t kMaxLen = kNC - 253;  // 256
 
@@ -154,7 +154,7 @@ class LhxDecoder final : public Decoder {
     if (n == 0) {
       const unsigned c = in.get(kCBit);
       if (c >= kNC) return false;
-      c_.build_single(c, 12);
+      c_.build_single(c, kCPrimary);
       return true;
     }
     if (n > kNC) return false;
@@ -173,7 +173,7 @@ class LhxDecoder final : public Decoder {
       }
       if (in.overrun()) return false;
     }
-    return c_.build(len, kNC, 12);
+    return c_.build(len, kNC, kCPrimary);
   }
 
   HuffmanTable c_, p_, t_;
