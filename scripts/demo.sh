@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh build
-cmake --preset linux -DRELVO_TESTS=OFF >/dev/null
+cmake --preset linux >/dev/null
 cmake --build --preset linux --target relvo
 relvo=build/linux/relvo
 
