@@ -47,9 +47,9 @@ class BitInput {
   int count() const { return count_; }
 
   // A decoder's inner loop keeps the reader's state in locals: take() it,
-  // refill with refill_at() while cursor <= fast_limit() (eight whole bytes
-  // of the member ahead, so no check and no overrun), and give() it back
-  // before any other call.
+  // refill with refill_at() from places covered by fast_limit() (whole
+  // bytes of the member ahead, so no check and no overrun), and give() it
+  // back before any other call.
   struct State {
     const std::uint8_t* cursor;
     std::uint64_t bits;
@@ -61,8 +61,12 @@ class BitInput {
     bits_ = s.bits;
     count_ = s.count;
   }
-  // Null when fewer than eight bytes are buffered.
-  const std::uint8_t* fast_limit() const { return end_ - pos_ >= 8 ? buf_.get() + end_ - 8 : nullptr; }
+  // The last place from which ahead (at least 8) bytes are buffered; null
+  // when fewer are. A loop that refills at most ahead / 8 times a round may
+  // start a round while cursor <= fast_limit(ahead).
+  const std::uint8_t* fast_limit(std::size_t ahead = 8) const {
+    return end_ - pos_ >= ahead ? buf_.get() + end_ - ahead : nullptr;
+  }
   static void refill_at(State& s) {
     std::uint64_t w;
     std::memcpy(&w, s.cursor, 8);

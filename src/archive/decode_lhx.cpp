@@ -68,7 +68,8 @@ class LhxDecoder final : public Decoder {
   // when there is no such room: the caller takes the next symbol the
   // careful way. Bad on a code that does not exist.
   Fast fast_run(BitInput& in, OutputWindow& out, std::uint32_t& block) {
-    const std::uint8_t* const in_limit = in.fast_limit();
+    // Two refills a round: sixteen bytes ahead.
+    const std::uint8_t* const in_limit = in.fast_limit(16);
     const std::uint8_t* const out_end = out.fast_end(kMaxLen);
     std::uint8_t* op = out.cursor();
     if (!in_limit || op >= out_end) return Fast::NotRun;
@@ -77,17 +78,30 @@ class LhxDecoder final : public Decoder {
     BitInput::State st = in.take();
     std::uint32_t n = block;
     bool bad = false;
+    auto take = [&st](std::uint32_t entry) {
+      const unsigned len = entry & 0x1F;
+      st.bits <<= len;
+      st.count -= static_cast<int>(len);
+    };
     do {
       BitInput::refill_at(st);
-      const std::uint32_t e = HuffmanTable::lookup<kCPrimary>(ct, st.bits);
-      const unsigned clen = e & 0x1F;
-      st.bits <<= clen;
-      st.count -= static_cast<int>(clen);
-      const unsigned c = e >> 8;
-      if (c < 256) {
-        *op++ = static_cast<std::uint8_t>(c);
-        continue;
+      std::uint32_t e = HuffmanTable::lookup<kCPrimary>(ct, st.bits);
+      if ((e >> 8) < 256) {
+        // A literal leaves at least 40 bits: enough for the next code, so
+        // a second literal needs no refill; a match after it takes one.
+        take(e);
+        *op++ = static_cast<std::uint8_t>(e >> 8);
+        if (--n == 0 || op >= out_end) break;
+        e = HuffmanTable::lookup<kCPrimary>(ct, st.bits);
+        if ((e >> 8) < 256) {
+          take(e);
+          *op++ = static_cast<std::uint8_t>(e >> 8);
+          continue;
+        }
+        BitInput::refill_at(st);
       }
+      take(e);
+      const unsigned c = e >> 8;
       const std::uint32_t pe = HuffmanTable::lookup<kPPrimary>(pt, st.bits);
       const unsigned j = pe >> 8;
       if (c >= kNC || j >= kNP) [[unlikely]] {
