@@ -14,8 +14,8 @@ for p in "${presets[@]}"; do
   case "$p" in
     fuzz) scripts/run-fuzz.sh build/fuzz "${RELVO_FUZZ_SECONDS:-20}" ;;
     mingw) scripts/wine-run.sh wineboot -i >/dev/null 2>&1 || true
-           ctest --preset "$p" ;;
-    *) ctest --preset "$p" ;;
+           ctest --preset "$p" --no-tests=error ;;
+    *) ctest --preset "$p" --no-tests=error ;;
   esac
 done
 echo "all test runs passed: ${presets[*]}"
