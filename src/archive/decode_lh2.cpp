@@ -1,9 +1,10 @@
 // -lh2-: LZ77 with an 8 KiB dictionary in which both codes adapt as they
-// go. Literals and lengths (3 to 32, and an escape for 32 to 256) share one
-// adaptive code; the upper seven bits of a position have a second adaptive
-// code that starts with one leaf and gains a leaf for each further 64 bytes
-// of output, since no position beyond the output so far can occur. The
-// lower six bits of a position are sent plainly.
+// go. Literals and lengths (3 to 31 directly, 32 and longer through an
+// escape and eight more bits) share one adaptive code; the upper seven
+// bits of a position have a second adaptive code that starts with one leaf
+// and gains a leaf for each further 64 bytes of output, since no position
+// beyond the output so far can occur. The lower six bits of a position are
+// sent plainly.
 
 #include "archive/decoder.h"
 
