@@ -5,12 +5,15 @@
 # decoder with hyperfine and prints throughput and our speed ratios. Ours
 # syncs each file before renaming it into place, so the peers' output files
 # are synced too (coreutils sync FILE), to compare like with like.
-# Usage: bench/lzh_bench.sh [BUILD_DIR]   (configured with -DRELVO_BENCH=ON)
+# Usage: bench/lzh_bench.sh [BUILD_DIR]   (builds lzh_bench there first)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/bench}
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DRELVO_BENCH=ON -DRELVO_TESTS=OFF >/dev/null
+fi
+cmake --build "$build" --target lzh_bench -j2 >/dev/null
 ours=$build/bench/lzh_bench
-[ -x "$ours" ] || { echo "build lzh_bench first: cmake --build $build --target lzh_bench" >&2; exit 2; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/in"
