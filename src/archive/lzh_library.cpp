@@ -90,8 +90,10 @@ bool parse_command_line(std::string_view s, ParsedCommand& out, std::string& mes
   return true;
 }
 
-std::string archive_file_name(const std::string& path) {
-  return sjis::split_path(path).ext.empty() ? path + ".lzh" : path;
+std::string archive_file_name(FileSystem& fs, const std::string& path) {
+  std::string with_lzh = path + ".lzh";
+  if (fs.exists(with_lzh) || sjis::split_path(path).ext.empty()) return with_lzh;
+  return path;
 }
 
 void copy_message(const std::string& message, char* buf, std::size_t size) {
@@ -119,10 +121,11 @@ int LzhLibrary::Command(void* /*owner_window*/, const char* command_line, char* 
   opt.target = cmd.target;
   opt.stop_at_failure = true;
   RunOutcome r;
+  const std::string archive = archive_file_name(fs_, cmd.archive);
   try {
-    r = run_archive(fs_, archive_file_name(cmd.archive), opt);
+    r = run_archive(fs_, archive, opt);
   } catch (const std::exception&) {
-    copy_message(msg::archive_unreadable(archive_file_name(cmd.archive)), msg, msg_size);
+    copy_message(msg::archive_unreadable(archive), msg, msg_size);
     return 2;
   }
   if (r.ok()) return 0;

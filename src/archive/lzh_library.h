@@ -22,9 +22,12 @@ struct ParsedCommand {
 // quoted arguments. False with a message (CP932) on anything else.
 bool parse_command_line(std::string_view line, ParsedCommand& out, std::string& message);
 
-// The archive file the command names: the path with ".lzh" added when its
-// name has no extension.
-std::string archive_file_name(const std::string& path);
+// The archive file the command names. The update names its archives without
+// extension and checks a disk by the path with ".lzh" added, so that file is
+// taken whenever it exists, also for a name that holds a dot ("SYS1.V2"
+// names "SYS1.V2.lzh"). Otherwise a name with an extension is the file as
+// given, and one without gets ".lzh".
+std::string archive_file_name(FileSystem& fs, const std::string& path);
 
 // Copies message into buf of size bytes: cut at a character boundary so
 // that it fits with its terminating zero. Nothing is written when size is 0.

@@ -82,11 +82,18 @@ TEST(LzhCommand, ParsesTheRunsCommandLine) {
   }
 }
 
-TEST(LzhCommand, ArchiveNameGetsLzhWhenItHasNoExtension) {
-  EXPECT_EQ(archive_file_name("A:START3"), "A:START3.lzh");
-  EXPECT_EQ(archive_file_name("C:\\P\\\x89\xb9\x90\xba\\wave"), "C:\\P\\\x89\xb9\x90\xba\\wave.lzh");
-  EXPECT_EQ(archive_file_name("C:\\v1.2\\x"), "C:\\v1.2\\x.lzh");
-  EXPECT_EQ(archive_file_name("x.lzh"), "x.lzh");
+TEST(LzhCommand, ArchiveNameIsTheFileTheDiskCheckLooksFor) {
+  FileSystem& fs = native_file_system();
+  relvo::test::TempDir d;
+  // Nothing on disk: a name without extension gets ".lzh".
+  EXPECT_EQ(archive_file_name(fs, "A:START3"), "A:START3.lzh");
+  EXPECT_EQ(archive_file_name(fs, d / "\x89\xb9\x90\xba\\wave"), d / "\x89\xb9\x90\xba\\wave.lzh");
+  EXPECT_EQ(archive_file_name(fs, d / "v1.2\\x"), d / "v1.2\\x.lzh");  // a dot in a folder is no extension
+  EXPECT_EQ(archive_file_name(fs, d / "x.lzh"), d / "x.lzh");
+  // A dotted name whose ".lzh" file exists is that file, as the disk check has it.
+  d.write("SYS1.V2.lzh", "x");
+  EXPECT_EQ(archive_file_name(fs, d / "SYS1.V2"), d / "SYS1.V2.lzh");
+  EXPECT_EQ(archive_file_name(fs, d / "SYS1.V3"), d / "SYS1.V3");
 }
 
 TEST(LzhCommand, MessagesNeverOverflowAndStayWholeCharacters) {

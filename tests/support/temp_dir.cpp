@@ -89,7 +89,12 @@ bool TempDir::exists(const std::string& rel) const { return native_file_system()
 
 std::string test_data_dir() {
   const char* d = std::getenv("RELVO_TEST_DATA");
+#ifdef _WIN32
   std::string s = d ? enc::utf8_to_cp932(d) : std::string("tests/data");
+#else
+  // Absolute, so that tests which change folders still find it.
+  std::string s = enc::utf8_to_cp932(fs::absolute(d ? fs::path(d) : fs::path("tests/data")).string());
+#endif
 #ifdef _WIN32
   // Under Wine the Linux folder is reached through drive Z:.
   if (!s.empty() && s[0] == '/') {
