@@ -3,7 +3,7 @@
 #   scripts/install-deps.sh build   the native build (main job)
 #   scripts/install-deps.sh test    everything the test runs need
 set -euo pipefail
-build=(cmake g++ make nlohmann-json3-dev)
+build=(cmake g++ make nlohmann-json3-dev libgtest-dev)
 test=("${build[@]}" libgtest-dev googletest libbenchmark-dev clang libclang-rt-14-dev
       g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64
       jlha-utils lhasa libarchive-tools)
