@@ -1,26 +1,27 @@
-// The update run's user interface on a console: message boxes printed with
-// their captions, OK/Cancel asked on a terminal, progress lines.
+// The console's user interface: message boxes printed with their captions,
+// OK/Cancel asked on a terminal, progress lines, the wait cursor.
 #pragma once
 #include <cstdio>
 #include <string>
 
 #include "fw/ui.h"
 
-namespace relvo::app {
+namespace relvo::fw::console {
 
-class ConsoleUi : public fw::Ui {
+class ConsoleUi : public Ui {
  public:
-  // Boxes and progress go to out (UTF-8). An OK/Cancel box is asked on in
-  // when interactive; otherwise it is answered Cancel, since nobody can
-  // insert a disk and a prompt answered OK would come back for ever.
+  // Boxes and progress go to out (UTF-8, control characters escaped). An
+  // OK/Cancel box is asked on in when interactive; otherwise it is answered
+  // Cancel, since nobody can insert a disk and a prompt answered OK would
+  // come back for ever.
   ConsoleUi(std::FILE* in, std::FILE* out, bool interactive);
   // stdin and stdout, interactive when stdin is a terminal.
   static ConsoleUi ForStdio();
 
-  int message_box(const std::string& text, const std::string& caption, fw::Buttons buttons) override;
+  int message_box(const std::string& text, const std::string& caption, Buttons buttons) override;
   void begin_wait_cursor() override { ++waitDepth_; }
   void end_wait_cursor() override { --waitDepth_; }
-  void progress(const fw::Progress& p) override;
+  void progress(const Progress& p) override;
 
   // True once an OK/Cancel box was answered Cancel without asking.
   bool answeredUnasked() const { return answeredUnasked_; }
@@ -33,9 +34,10 @@ class ConsoleUi : public fw::Ui {
   int waitDepth_ = 0;
 };
 
-// "[caption] text" in UTF-8, without line end.
+// "[caption] text" as the terminal shows it, without line end; the text's
+// own line breaks start indented lines.
 std::string FormatBox(const std::string& text, const std::string& caption);
-// One progress line in UTF-8, without line end.
-std::string FormatProgress(const fw::Progress& p);
+// One progress line as the terminal shows it, without line end.
+std::string FormatProgress(const Progress& p);
 
-}  // namespace relvo::app
+}  // namespace relvo::fw::console
