@@ -61,8 +61,8 @@ int ExitCodeOf(UpdateOutcome how) {
 
 namespace {
 
-int Usage(const char* problem) {
-  std::fprintf(stderr, "relvo update: %s\n%s", problem, kUsage);
+int Usage(const std::string& problem) {
+  std::fprintf(stderr, "relvo update: %s\n%s", fw::console::Utf8ForTerminal(problem).c_str(), kUsage);
   return kBadUsage;
 }
 
@@ -78,12 +78,12 @@ int RunUpdateCommand(int argc, char** argv) {
       return 0;
     }
     if (a == "--media" || a == "--dest") {
-      if (++i >= argc) return Usage((a + " needs a folder").c_str());
+      if (++i >= argc) return Usage(a + " needs a folder");
       (a == "--media" ? media : dest) = argv[i];
       (a == "--media" ? hasMedia : hasDest) = true;
       continue;
     }
-    return Usage(("unknown argument " + a).c_str());
+    return Usage("unknown argument " + a);
   }
   if (!hasMedia || media.empty()) return Usage("no media folder given (--media DIR)");
   if (!hasDest || dest.empty()) return Usage("no product folder given (--dest FOLDER)");
