@@ -94,9 +94,9 @@ struct OverlayFileSystem::Node {
   std::int64_t ctime = 0, mtime = 0, atime = 0;
 };
 
-// A path text taken apart: the root as written ("C:\", "C:", "\" or nothing
-// for a relative text) and the components, "." dropped and ".." taking the
-// one before it away.
+// A path text taken apart: the root as written ("C:\", "C:", "\", "\\" or
+// nothing for a relative text) and the components, "." dropped and ".."
+// taking the one before it away.
 struct OverlayFileSystem::Parsed {
   std::string text;  // as given
   std::string root;
@@ -108,7 +108,11 @@ struct OverlayFileSystem::Parsed {
       root = path.substr(0, 2);
       i = 2;
     }
-    if (i < path.size() && is_separator_at(path, i)) root += '\\';
+    if (i < path.size() && is_separator_at(path, i)) {
+      root += '\\';
+      // "\\server\share": the doubled separator starts a network name.
+      if (i == 0 && path.size() > 1 && is_separator_at(path, 1)) root += '\\';
+    }
     std::string part;
     auto end_part = [&] {
       if (part.empty() || part == ".") {
