@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "delegating_file_system.h"
+#include "support/delegating_file_system.h"
 #include "master/material_master.h"
 #include "support/temp_dir.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "master/delegating_file_system.h"
+#include "support/delegating_file_system.h"
 #include "support/temp_dir.h"
 
 #ifdef _WIN32

@@ -430,9 +430,7 @@ std::string ConsoleDialogWindow::render(Dialog& dlg, bool trueColor) {
   const int width = CellColumn(tmpl_.cx);
   TextGrid grid(width);
   // The caption bar.
-  GlyphLine bar = TextLines("== ", false)[0];
-  for (Glyph& g : TextLines(caption_, false)[0]) bar.push_back(g);
-  bar.push_back(Glyph{" ", 1});
+  GlyphLine bar = TextLines("== " + caption_ + " ", false)[0];
   while (LineWidth(bar) < width) bar.push_back(Glyph{"=", 1});
   grid.put(0, 0, bar);
   grid.reserve_rows(1 + mapRow(CellRow(tmpl_.cy)));
@@ -453,7 +451,7 @@ std::string ConsoleDialogWindow::render(Dialog& dlg, bool trueColor) {
       // The frame, with the control's number in its top edge when a person
       // may address it.
       std::string edge(static_cast<std::size_t>(p.box.cols - 2), '-');
-      if (c.id != kIdStatic) {
+      if (c.id != kIdStatic && c.kind != ControlClass::Static) {
         const std::string n = std::to_string(c.id);
         if (n.size() <= edge.size()) edge.replace(0, n.size(), n);
       }
