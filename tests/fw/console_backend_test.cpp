@@ -9,7 +9,9 @@
 #include "fw/dialog.h"
 #include "platform/encoding.h"
 #include "res/dialogs.h"
+#include "platform/files.h"
 #include "support/fake_drives.h"
+#include "support/temp_dir.h"
 
 namespace relvo::fw::console {
 namespace {
@@ -126,6 +128,12 @@ TEST_F(ConsoleTest, WaitCursorShowsOneLineWhileOn) {
   console.begin_wait_cursor();
   console.end_wait_cursor();
   EXPECT_EQ(out.str(), "(working...)\n(working...)\n");
+}
+
+TEST(ActionHelp, IsTheOneTheReadmeShows) {
+  std::string readme;
+  ASSERT_TRUE(read_whole_file(native_file_system(), test::test_data_dir() + "../../README.md", readme));
+  EXPECT_NE(readme.find(std::string("```\n") + kActionHelp + "```\n"), std::string::npos);
 }
 
 }  // namespace

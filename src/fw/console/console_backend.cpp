@@ -20,13 +20,14 @@ namespace relvo::fw::console {
 
 const char kActionHelp[] =
     "Actions, one per line (the same typed at the terminal or piped in):\n"
-    "  click ID          press button ID; on a message box click 1 is OK and\n"
+    "  click ID          presses button ID; on a message box click 1 is OK and\n"
     "                    click 2 is Cancel\n"
     "  ID                the same as click ID\n"
     "  enter             the Enter key: presses the default button\n"
     "  esc               the Esc key: leaves the page as Cancel does\n"
     "  select ID TEXT    selects the entry TEXT of list ID, as a click does\n"
-    "  dblclick ID TEXT  double-clicks the entry TEXT of list ID\n"
+    "  dblclick ID TEXT  double-clicks the entry TEXT of list ID (it is selected\n"
+    "                    by the first click, as select does)\n"
     "  type ID TEXT      replaces the text of edit box ID by TEXT (may be empty)\n"
     "  help              shows this list\n"
     "Buttons show their ID as [ID]; boxes and lists show it in their top edge.\n"
