@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 
 namespace relvo::fw {
 
@@ -83,6 +84,11 @@ class Dc {
   // top-down one. Returns the rows drawn, 0 when nothing was.
   virtual int stretch_dib_bits(int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
                                int srcWidth, int srcHeight, const DibBits& dib, std::uint32_t rop) = 0;
+
+  // Names the picture file about to be drawn (CP932 path), for a device
+  // that shows a name where it cannot show pixels (a text terminal). GDI
+  // and memory surfaces ignore it.
+  virtual void note_picture(const std::string& /*path*/) {}
 };
 
 // Keeps a palette selected for its own lifetime and selects the previous

@@ -35,6 +35,7 @@ int DrawDibFile(FileSystem& fs, fw::Dc& dc, const fw::Rect& rect, const std::str
   PictureBlock block;
   std::uint16_t bitsOffset = 0;
   if (!ReadDibFile(fs, path, block, bitsOffset)) return 0;
+  dc.note_picture(path);
 
   const DibPalette palette = CreateDibPalette(dc, block);
   {
