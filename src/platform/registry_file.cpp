@@ -286,12 +286,6 @@ void for_each_component(std::string_view name, F f) {
   }
 }
 
-std::string node_key(std::uint32_t parent, std::string_view folded_name) {
-  std::string k(reinterpret_cast<const char*>(&parent), sizeof parent);
-  k += folded_name;
-  return k;
-}
-
 }  // namespace
 
 RegistryFile::RegistryFile(std::string_view bytes) {
@@ -334,12 +328,17 @@ RegistryFile::RegistryFile(std::string_view bytes) {
 }
 
 std::uint32_t RegistryFile::child(std::uint32_t parent, std::string_view folded_name) const {
-  const auto it = children_.find(node_key(parent, folded_name));
+  const auto name = names_.find(std::string(folded_name));
+  if (name == names_.end()) return kNone;
+  const auto it = children_.find(std::uint64_t{parent} << 32 | name->second);
   return it == children_.end() ? kNone : it->second;
 }
 
 std::uint32_t RegistryFile::add_child(std::uint32_t parent, std::string_view folded_name) {
-  const auto [it, added] = children_.emplace(node_key(parent, folded_name), static_cast<std::uint32_t>(sections_.size()));
+  const std::uint32_t name =
+      names_.emplace(std::string(folded_name), static_cast<std::uint32_t>(names_.size())).first->second;
+  const auto [it, added] =
+      children_.emplace(std::uint64_t{parent} << 32 | name, static_cast<std::uint32_t>(sections_.size()));
   if (added) sections_.emplace_back();
   return it->second;
 }

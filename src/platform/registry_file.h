@@ -82,8 +82,10 @@ class RegistryFile {
   bool utf16_strings_ = false;  // hex string data is UTF-16LE (else CP932)
   std::string text_;            // the file as UTF-8
   // Keys as a tree: node 0 is HKEY_LOCAL_MACHINE; children found by
-  // (parent node, component folded to ASCII lower case).
-  std::unordered_map<std::string, std::uint32_t> children_;
+  // (parent node, component folded to ASCII lower case), the component by
+  // its number in names_.
+  std::unordered_map<std::string, std::uint32_t> names_;
+  std::unordered_map<std::uint64_t, std::uint32_t> children_;
   std::vector<std::vector<Span>> sections_;  // per node
 };
 
