@@ -131,6 +131,7 @@ TEST_F(CurrentFoldersTest, FilesNamedFromTheCurrentFolders) {
   EXPECT_TRUE(f.exists("in_sub.txt"));
   EXPECT_TRUE(f.exists("Deep\\x.txt"));
   EXPECT_TRUE(f.exists("..\\file.txt"));
+  EXPECT_TRUE(f.exists(base_.substr(2) + "\\file.txt"));  // "\..." on the current drive
   std::string text;
   EXPECT_TRUE(read_whole_file(f, letter_ + ":in_sub.txt", text));
   EXPECT_EQ(text, "s");
