@@ -89,8 +89,9 @@ class FileSystem {
   // Reads a file's status. False when it cannot be read. On POSIX the
   // attribute byte holds only read-only (no owner write bit) and directory,
   // ctime is the birth time where the file system keeps one (else mtime),
-  // and fullName keeps the text's own form (drive, '/' or current folder)
-  // with every component spelled as on the disk.
+  // and fullName is the full name in the text's own form (on a drive, also
+  // for a text relative to the current drive; else the POSIX path) with
+  // every component spelled as on the disk.
   virtual bool get_status(const std::string& path, FileStatus& st) = 0;
   // Applies the status's attribute byte (read-only, hidden, system, archive)
   // and its times to the file; a time of 0 leaves that time unchanged.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/current_folders.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/posix/path_map.h"
@@ -97,23 +98,61 @@ TEST(DriveMap, DriveLetterTextsReachTheMappedFolder) {
 }
 
 TEST(DriveMap, RelativeTextsStartAtTheCurrentFolder) {
-  TempDir d;
+  TempDir d, elsewhere;
   d.write("Here.txt", "here");
-  const std::string old = std::filesystem::current_path().string();
-  ASSERT_EQ(chdir(native(d).c_str()), 0);
-  std::string out;
-  EXPECT_TRUE(read_whole_file(native_file_system(), "here.TXT", out));
-  EXPECT_EQ(out, "here");
-  FileStatus st;
-  EXPECT_TRUE(native_file_system().get_status(".\\here.txt", st));
-  EXPECT_EQ(st.fullName, d.path() + "Here.txt");
-  EXPECT_EQ(native_file_system().find("*.txt").size(), 1u);
-  // ".." climbs above the current folder too.
   d.write("sub\\x.txt", "x");
-  ASSERT_EQ(chdir((native(d) + "/sub").c_str()), 0);
-  EXPECT_TRUE(read_whole_file(native_file_system(), "..\\Here.txt", out));
-  EXPECT_EQ(out, "here");
-  EXPECT_TRUE(native_file_system().exists("../sub/../sub/X.TXT"));
+  const std::string old = std::filesystem::current_path().string();
+  // The process's folder on a drive (here its root) gives the drive form;
+  // on no drive, the POSIX form. ".." climbs above the current folder, but
+  // never above a drive's root.
+  const struct {
+    std::string drives, full;
+    bool above_root_is_root;
+  } cases[] = {
+      {"Q=" + native(d), "Q:\\Here.txt", true},
+      {"Q=" + native(elsewhere), d.path() + "Here.txt", false},
+  };
+  for (const auto& c : cases) {
+    ScopedEnv drives("RELVO_DRIVES", c.drives.c_str());
+    ASSERT_EQ(chdir(native(d).c_str()), 0);
+    std::string out;
+    EXPECT_TRUE(read_whole_file(native_file_system(), "here.TXT", out));
+    EXPECT_EQ(out, "here");
+    FileStatus st;
+    EXPECT_TRUE(native_file_system().get_status(".\\here.txt", st));
+    EXPECT_EQ(st.fullName, c.full);
+    EXPECT_EQ(native_file_system().find("*.txt").size(), 1u);
+    ASSERT_EQ(chdir((native(d) + "/sub").c_str()), 0);
+    EXPECT_TRUE(read_whole_file(native_file_system(), "..\\Here.txt", out));
+    EXPECT_EQ(out, "here");
+    EXPECT_TRUE(native_file_system().exists("../sub/../sub/X.TXT"));
+    EXPECT_EQ(native_file_system().exists("..\\..\\..\\Here.txt"), c.above_root_is_root) << c.drives;
+  }
+  ASSERT_EQ(chdir(old.c_str()), 0);
+}
+
+TEST(DriveMap, ProcessFolderStartsOnTheDeepestDriveHoldingIt) {
+  TempDir d;
+  d.mkdir("inner\\Deep");
+  const std::string old = std::filesystem::current_path().string();
+  ASSERT_EQ(chdir((native(d) + "/inner/Deep").c_str()), 0);
+  {
+    // Q holds the folder, R holds it deeper: R is current there, Q at its
+    // root (the drives not holding it start at their roots).
+    ScopedEnv drives("RELVO_DRIVES", ("Q=" + native(d) + ";R=" + native(d) + "/inner").c_str());
+    CurrentFolders& cf = native_current_folders();
+    EXPECT_EQ(cf.current_drive(), 'R' - 'A' + 1);
+    EXPECT_EQ(cf.current_dir(), "R:\\Deep");
+    EXPECT_TRUE(cf.change_drive('Q' - 'A' + 1));
+    EXPECT_EQ(cf.current_dir(), "Q:\\");
+    // A chdir by other means moves the current drive along.
+    ASSERT_EQ(chdir((native(d) + "/inner").c_str()), 0);
+    EXPECT_EQ(cf.current_dir(), "R:\\");
+    EXPECT_EQ(cf.drives(), (std::vector<char>{'Q', 'R'}));
+  }
+  ScopedEnv drives("RELVO_DRIVES", ("Q=" + native(d) + "/inner/Deep/none").c_str());
+  EXPECT_EQ(native_current_folders().current_drive(), 0);
+  EXPECT_EQ(native_current_folders().current_dir(), d.path() + "inner");
   ASSERT_EQ(chdir(old.c_str()), 0);
 }
 

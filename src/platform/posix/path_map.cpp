@@ -150,23 +150,38 @@ bool resolve(const std::string& text, Resolved& out) {
   std::string shown_root;    // CP932
   char sep = '/';
   std::string_view rest = text;
+  char letter = 0;
   if (text.size() >= 2 && is_letter(text[0]) && text[1] == ':') {
-    const DriveMap map = current_drive_map();
-    root = map.root(text[0]);
-    if (root.empty()) return false;
-    shown_root = std::string(1, upper(text[0])) + ":\\";
-    sep = '\\';
+    letter = upper(text[0]);
     rest.remove_prefix(2);
-  } else if (text[0] == '/' || text[0] == '\\') {
+  }
+  const bool rooted = !rest.empty() && (rest[0] == '\\' || rest[0] == '/');
+  std::string folder;  // the current folder a text without root starts from
+  if (letter != 0) {
+    if (!rooted && !drive_folder(letter, folder)) return false;
+  } else if (rest[0] != '/') {
+    if (drive_folder(letter, folder) && rooted) folder.clear();
+  }
+  std::string relative_text;
+  if (letter != 0) {
+    root = current_drive_map().root(letter);
+    if (root.empty()) return false;
+    shown_root = std::string(1, letter) + ":\\";
+    sep = '\\';
+    if (!rooted && !folder.empty()) {
+      relative_text = folder + "\\" + std::string(rest);
+      rest = relative_text;
+    }
+  } else if (rooted) {
     root = "/";
     shown_root = "/";
   }
+  out.drive = letter;
 
   // Lexical "." and ".." first, as Windows normalises a path before it
   // looks at the disk. A relative text starts from the current folder's
   // components, so that ".." can climb above it.
   std::vector<std::string> parts;
-  std::string relative_text;
   if (root.empty()) {
     char buf[PATH_MAX];
     if (!getcwd(buf, sizeof buf)) return false;

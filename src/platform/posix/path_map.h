@@ -37,19 +37,31 @@ struct Resolved {
   std::string parent;      // native folder that holds the last component
   std::string last_given;  // last component as written (UTF-8); empty for a root
   bool last_inexact = false;  // last component matched an existing name of other case
+  char drive = 0;          // the drive (upper case) the text lies on; 0 for a POSIX path
 };
 
-// Maps text (CP932, '\' or '/' separators) to the disk:
-// - "X:" or "X:\..." goes through the drive map ("X:name" counts from the
-//   drive's root, there being no current folder per drive here);
-// - a text starting with '/' or '\' is an absolute POSIX path;
-// - anything else is relative to the current folder.
-// "." components are dropped and ".." removes the component before it.
+// Maps text (CP932, '\' or '/' separators) to the disk, naming what
+// Windows would name with the current folders of current_folders_posix.cpp:
+// - "X:\..." goes through the drive map from the drive's root, "X:name"
+//   from drive X's current folder;
+// - a text starting with '/' is an absolute POSIX path;
+// - "\name" starts at the current drive's root and "name" at its current
+//   folder; with no drive current (no drive's root holds the process's
+//   folder) both are POSIX texts: absolute, or relative to that folder.
+// "." components are dropped and ".." removes the component before it (at a
+// drive's root it stays there).
 // Each component is matched against the existing names: the exact name
 // first, else one that differs only in ASCII case (the first in byte order
 // when there are several), else it is taken as written. False when the
 // drive is not mapped or the text is empty.
 bool resolve(const std::string& text, Resolved& out);
+
+// The current folder of drive letter as the emulated current folders hold
+// it: a CP932 text below the drive's root ("" at the root, "WINDOWS\system"),
+// spelled as on the disk. letter 0 asks for the current drive and receives
+// its letter. False when the drive is not mapped (for 0: when no drive is
+// current). Defined with the current folders (current_folders_posix.cpp).
+bool drive_folder(char& letter, std::string& folder);
 
 // Windows' matching of one name against a FindFirstFile pattern: '*' and
 // '?' as sjis::wildcard_match, plus the DOS forms "*.*" (everything), a
