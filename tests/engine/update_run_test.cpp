@@ -95,6 +95,7 @@ class FaultyFs : public FileSystem {
   }
   bool exists(const std::string& p) override { return in.exists(p); }
   bool make_dir(const std::string& p) override { return in.make_dir(p); }
+  bool is_plain_folder(const std::string& p) override { return in.is_plain_folder(p); }
   bool copy_file(const std::string& f, const std::string& t) override { return !hit(t, failCopy) && in.copy_file(f, t); }
   bool get_status(const std::string& p, FileStatus& st) override { return !hit(p, failGet) && in.get_status(p, st); }
   bool set_status(const std::string& p, const FileStatus& st) override {

@@ -370,6 +370,7 @@ class FailingWrites : public FileSystem {
   explicit FailingWrites(std::size_t budget) : budget_(budget) {}
   bool exists(const std::string& p) override { return fsys().exists(p); }
   bool make_dir(const std::string& p) override { return fsys().make_dir(p); }
+  bool is_plain_folder(const std::string& p) override { return fsys().is_plain_folder(p); }
   bool copy_file(const std::string& a, const std::string& b) override { return fsys().copy_file(a, b); }
   bool get_status(const std::string& p, FileStatus& s) override { return fsys().get_status(p, s); }
   bool set_status(const std::string& p, const FileStatus& s) override { return fsys().set_status(p, s); }

@@ -111,6 +111,12 @@ class PosixFileSystem final : public FileSystem {
     return posix::resolve(path, r) && ::mkdir(r.native.c_str(), 0777) == 0;
   }
 
+  bool is_plain_folder(const std::string& path) override {
+    Resolved r;
+    struct stat st;
+    return posix::resolve(path, r) && ::lstat(r.native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+
   bool copy_file(const std::string& from, const std::string& to) override {
     Resolved f, t;
     if (!posix::resolve(from, f) || !posix::resolve(to, t)) return false;

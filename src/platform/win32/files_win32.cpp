@@ -107,6 +107,13 @@ class Win32FileSystem final : public FileSystem {
 
   bool make_dir(const std::string& path) override { return CreateDirectoryW(widen(path).c_str(), nullptr) != 0; }
 
+  // GetFileAttributesW reports the entry itself: a symbolic link or a
+  // junction carries FILE_ATTRIBUTE_REPARSE_POINT.
+  bool is_plain_folder(const std::string& path) override {
+    const DWORD a = attributes(widen(path));
+    return is_folder(a) && !(a & FILE_ATTRIBUTE_REPARSE_POINT);
+  }
+
   bool copy_file(const std::string& from, const std::string& to) override {
     const std::wstring wf = widen(from), wt = widen(to), temp = widen(sibling_temp_name(to));
     const DWORD fa = attributes(wf), ta = attributes(wt);
