@@ -137,9 +137,13 @@ HeaderStatus ArchiveReader::first_header(Member& m) {
   }
   // A self-extracting archive (or none): look for the first place where a
   // whole, valid header starts, its checksum or CRC checked.
-  const std::size_t had = ahead.size();
-  ahead.resize(kSelfExtractorMost + kHeaderRoom);
-  ahead.resize(had + in_->read_fully(ahead.data() + had, ahead.size() - had));
+  for (bool more = true; more && ahead.size() < kSelfExtractorMost + kHeaderRoom;) {
+    const std::size_t had = ahead.size();  // a piece at a time: most files are short
+    ahead.resize(had + kHeaderRoom);
+    const std::size_t got = in_->read_fully(ahead.data() + had, kHeaderRoom);
+    more = got == kHeaderRoom;
+    ahead.resize(had + got);
+  }
   const std::string_view text(reinterpret_cast<const char*>(ahead.data()), ahead.size());
   std::size_t amiga_sfx = text.find(kAmigaSfxMark);
   for (std::size_t i = 0; i + 22 <= ahead.size() && i < kSelfExtractorMost; ++i) {

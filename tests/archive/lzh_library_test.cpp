@@ -42,6 +42,16 @@ int run_command(const std::string& line, std::string& message, std::size_t size 
   return rc;
 }
 
+// A path text in the form std::filesystem takes (the temporary folders are
+// ASCII under Wine).
+std::string native(const std::string& cp932) {
+#ifdef _WIN32
+  return cp932;  // ASCII temporary folders under Wine
+#else
+  return enc::cp932_to_utf8(cp932);
+#endif
+}
+
 std::string cmd_line(const std::string& archive_no_ext, const std::string& target) {
   return "e -mcwC:\\WINDOWS \"" + archive_no_ext + "\" \"" + target + "\"";
 }
@@ -275,6 +285,32 @@ TEST(LzhCommand, MessagesAreNeverCutByANameByte) {
   EXPECT_STREQ(buf.data(), "a\\x00b");
 }
 
+// A folder inside the target that is a link to elsewhere is never entered,
+// at any depth: its members are refused, the rest extracted, and nothing
+// lands where the link points.
+TEST(LzhExtract, NeverEntersALinkedFolderInsideTheTarget) {
+  relvo::test::TempDir t;
+  t.mkdir("elsewhere");
+  t.mkdir("out/a");
+  std::error_code ec;
+  std::filesystem::create_directory_symlink(native(t / "elsewhere"), native(t / "out/link"), ec);
+  std::filesystem::create_directory_symlink(native(t / "elsewhere"), native(t / "out/a/deep"), ec);
+  if (ec || !native_file_system().exists(t / "out/link")) GTEST_SKIP() << "no symbolic links here";
+  const std::string archive = test::build(test::stored("link\\evil.txt", "x"), 0) +
+                              test::build(test::stored("a\\deep\\evil.txt", "x"), 0) +
+                              test::build(test::stored("LINK\\sub\\evil.txt", "x"), 0) +
+                              test::build(test::stored("a\\good.txt", "fine"), 0);
+  t.write("l.lzh", archive);
+  RunOptions opt;
+  opt.mode = Mode::Folders;
+  opt.target = t / "out";
+  const RunOutcome r = run_archive(native_file_system(), t / "l.lzh", opt);
+  EXPECT_EQ(r.failed, 3);
+  EXPECT_NE(r.message.find("link"), std::string::npos) << enc::cp932_to_utf8(r.message);
+  EXPECT_EQ(t.read("out/a/good.txt"), "fine");
+  EXPECT_TRUE(native_file_system().find(t / "elsewhere/*").empty());
+}
+
 TEST(LzhExtract, FoldersModeKeepsFoldersInsideTarget) {
   relvo::test::TempDir t;
   RunOptions opt;
@@ -378,14 +414,6 @@ std::vector<KindCase> kind_cases() {
       {"sfx_atari.ttp", two, 0, {}, {}},
       {"sfx_amiga.run", two, 0, {}, {}},
   };
-}
-
-std::string native(const std::string& cp932) {
-#ifdef _WIN32
-  return cp932;  // ASCII temporary folders under Wine
-#else
-  return enc::cp932_to_utf8(cp932);
-#endif
 }
 
 // Each form extracts whole and inside the target, with folders (x) and by
