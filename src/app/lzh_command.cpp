@@ -18,7 +18,8 @@ namespace {
 const char kLzhUsage[] =
     "usage: relvo lzh l|t|e|x ARCHIVE [DIR]\n"
     "\n"
-    "  l   list the members: name, size, packed size, method, CRC, time\n"
+    "  l   list the members: name, size, packed size, method, CRC, time; a\n"
+    "      member's comment follows on a line of its own, after \"  : \"\n"
     "  t   test: decode every member and check its CRC\n"
     "  e   extract every file into DIR under its name alone (as the update does)\n"
     "  x   extract with the stored folders, never outside DIR: a stored root\n"
