@@ -288,6 +288,28 @@ TEST(LzhCommand, MessagesAreNeverCutByANameByte) {
 // A folder inside the target that is a link to elsewhere is never entered,
 // at any depth: its members are refused, the rest extracted, and nothing
 // lands where the link points.
+TEST(LzhExtract, NeverEntersACheckedInLinkedFolder) {
+  // The link of tests/data/links (Wine shows it as a reparse point):
+  // members through it only, so that nothing is written into the source
+  // tree when all goes well.
+  const std::string data = relvo::test::test_data_dir();
+  const std::string sep(1, data.back());
+  const std::string links = data + "links" + sep;
+  if (!native_file_system().exists(links + "target" + sep + "outside")) GTEST_SKIP() << "the checkout holds no link";
+  const std::string through = test::build(test::stored("outside\\evil.txt", "x"), 0) +
+                              test::build(test::stored("OUTSIDE\\sub\\evil.txt", "x"), 1);
+  relvo::test::TempDir t;
+  t.write("o.lzh", through);
+  RunOptions opt;
+  opt.mode = Mode::Folders;
+  opt.target = links + "target";
+  EXPECT_EQ(run_archive(native_file_system(), t / "o.lzh", opt).failed, 2);
+  const auto left = native_file_system().find(links + "elsewhere" + sep + "*");
+  for (const FoundEntry& e : left)
+    if (e.name != "keep.txt") std::filesystem::remove_all(native(links + "elsewhere" + sep + e.name));
+  EXPECT_EQ(left.size(), 1u) << "written through the link";
+}
+
 TEST(LzhExtract, NeverEntersALinkedFolderInsideTheTarget) {
   relvo::test::TempDir t;
   t.mkdir("elsewhere");

@@ -78,9 +78,19 @@ TEST(FileLayer, PlainFolderIsNoLink) {
   EXPECT_FALSE(fsys().is_plain_folder(d / "missing"));
   std::error_code ec;
   stdfs::create_directory_symlink(on_disk(d / "folder"), on_disk(d / "link"), ec);
-  if (ec || !fsys().exists(d / "link")) GTEST_SKIP() << "no symbolic links here";
+  if (ec || !fsys().exists(d / "link")) GTEST_SKIP() << "no symbolic links made here";
   EXPECT_FALSE(fsys().is_plain_folder(d / "link"));
   EXPECT_FALSE(fsys().is_plain_folder(d / "Link\\"));
+}
+
+// The checked-in link of tests/data/links, which Wine shows as a reparse
+// point (it makes none itself).
+TEST(FileLayer, CheckedInLinkIsNoPlainFolder) {
+  const std::string data = test::test_data_dir() + "links\\";
+  ASSERT_TRUE(fsys().is_plain_folder(data + "elsewhere"));
+  if (!fsys().exists(data + "target\\outside")) GTEST_SKIP() << "the checkout holds no link";
+  EXPECT_FALSE(fsys().is_plain_folder(data + "target\\outside"));
+  EXPECT_FALSE(fsys().is_plain_folder(data + "target\\Outside\\"));
 }
 
 TEST(FileLayer, ComponentsMatchWithoutCaseAndCreateReusesExistingSpelling) {
