@@ -1,8 +1,7 @@
 // relvo check-media: reads a medium's info.txt the way the wizard does and
 // reports what it holds and what is wrong with it, for authors of updates.
 #include <cstdio>
-#include <cstring>
-#include <iostream>
+#include <exception>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -10,6 +9,7 @@
 #include "app/commands.h"
 #include "app/media_report.h"
 #include "app/program_folder.h"
+#include "fw/console/terminal.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 
@@ -27,20 +27,23 @@ const char kUsage[] =
     "  --json            print one JSON object instead of text\n"
     "  --product FOLDER  also report what the update would decide about the\n"
     "                    installed product in FOLDER\n"
-    "  --plan            with --product: list every step the update would take\n"
-    "                    on FOLDER, without changing anything\n"
+    "  --plan            with --product: run the update on FOLDER with every\n"
+    "                    change kept in memory, and list each step it took (disk\n"
+    "                    prompts answered with the next DIR in the drive)\n"
     "  -h, --help        show this help\n"
     "\n"
-    "Exit status: 0 no errors, 1 errors found, 2 bad usage.\n";
+    "Exit status: 0 no errors, 1 errors found (or the media could not be read),\n"
+    "2 bad usage.\n";
 
 }  // namespace
 
-int RunCheckMediaCommand(int argc, char** argv) {
+int RunCheckMediaCommand(int argc, char** argv, FileSystem& fs, std::FILE* out, std::FILE* err) {
+  using fw::console::Utf8ForTerminal;
   MediaCheckOptions opt;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "-h" || a == "--help") {
-      std::fputs(kUsage, stdout);
+      std::fputs(kUsage, out);
       return 0;
     } else if (a == "--json") {
       opt.json = true;
@@ -48,33 +51,38 @@ int RunCheckMediaCommand(int argc, char** argv) {
       opt.plan = true;
     } else if (a == "--product") {
       if (++i >= argc) {
-        std::fputs("relvo check-media: --product needs a folder\n", stderr);
+        std::fputs("relvo check-media: --product needs a folder\n", err);
         return 2;
       }
       opt.productFolder = enc::utf8_to_cp932(argv[i]);
       opt.hasProduct = true;
     } else if (a.size() > 1 && a[0] == '-') {
-      std::fprintf(stderr, "relvo check-media: unknown option %s\n%s", a.c_str(), kUsage);
+      std::fprintf(err, "relvo check-media: unknown option %s\n%s", Utf8ForTerminal(a).c_str(), kUsage);
       return 2;
     } else {
       opt.disks.push_back(ProgramFolderFromArgument(enc::utf8_to_cp932(a)));
     }
   }
   if (opt.disks.empty()) {
-    std::fprintf(stderr, "relvo check-media: no media folder given\n%s", kUsage);
+    std::fprintf(err, "relvo check-media: no media folder given\n%s", kUsage);
     return 2;
   }
   if (opt.plan && !opt.hasProduct) {
-    std::fputs("relvo check-media: --plan needs --product FOLDER\n", stderr);
+    std::fputs("relvo check-media: --plan needs --product FOLDER\n", err);
     return 2;
   }
-  const MediaReport report = CheckMedia(native_file_system(), opt);
-  if (opt.json) {
-    std::cout << MediaReportToJson(report).dump(2) << "\n";
-  } else {
-    std::cout << MediaReportToText(report);
+  try {
+    const MediaReport report = CheckMedia(fs, opt);
+    const std::string text = opt.json ? MediaReportToJson(report).dump(2) + "\n" : MediaReportToText(report);
+    std::fputs(text.c_str(), out);
+    return report.errorCount() > 0 ? 1 : 0;
+  } catch (const std::exception& e) {
+    // A read error or a file larger than memory, where no report was
+    // prepared for one: the check did not finish, which is an error too.
+    std::fprintf(err, "relvo check-media: the check could not be finished: %s\n",
+                 fw::console::ForTerminal(e.what()).c_str());
+    return 1;
   }
-  return report.errorCount() > 0 ? 1 : 0;
 }
 
 }  // namespace relvo::app

@@ -2,7 +2,6 @@
 // the same code the update run extracts with.
 #include <cinttypes>
 #include <cstdio>
-#include <ctime>
 #include <string>
 
 #include "app/commands.h"
@@ -28,78 +27,94 @@ const char kLzhUsage[] =
     "      DIR that is a link is entered\n"
     "\n"
     "ARCHIVE is the file as named (no extension is added). DIR defaults to the\n"
-    "current folder. Names are shown in UTF-8.\n"
+    "current folder. Names are shown in UTF-8, control characters escaped.\n"
     "Exit status: 0 all well, 1 a member or the archive failed, 2 bad usage.\n";
 
-// Every name, comment and message goes out through the terminal writer:
-// UTF-8, control characters escaped, never cut by a byte of a name.
-std::string shown(const std::string& cp932) { return fw::console::ForTerminal(cp932); }
-void put(const std::string& s, std::FILE* to = stdout) { std::fwrite(s.data(), 1, s.size(), to); }
+using fw::console::ForTerminal;
 
+// Every name, comment and message goes out through the terminal writer
+// (UTF-8, control characters escaped) and is written whole: never cut by a
+// byte of a name.
+void put(std::FILE* to, const std::string& s) { std::fwrite(s.data(), 1, s.size(), to); }
+
+// Seconds since 1970 as "YYYY-MM-DD hh:mm:ss" UTC, for any time an archive
+// may hold (the proleptic Gregorian calendar, counted by days).
 std::string time_text(std::int64_t t) {
-  const std::time_t tt = static_cast<std::time_t>(t);
-  std::tm tm{};
-#ifdef _WIN32
-  if (gmtime_s(&tm, &tt) != 0) return "-";
-#else
-  if (!gmtime_r(&tt, &tm)) return "-";
-#endif
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+  std::int64_t days = t / 86400, secs = t % 86400;
+  if (secs < 0) {
+    secs += 86400;
+    --days;
+  }
+  // Days to a civil date, counting in 400-year eras from 0000-03-01.
+  days += 719468;
+  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const std::int64_t doe = days - era * 146097;
+  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const std::int64_t mp = (5 * doy + 2) / 153;
+  const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
+  const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+  const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+  char buf[128];
+  std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", static_cast<long long>(year),
+                static_cast<long long>(month), static_cast<long long>(day), static_cast<long long>(secs / 3600),
+                static_cast<long long>(secs / 60 % 60), static_cast<long long>(secs % 60));
   return buf;
 }
 
 class Printer final : public lzh::MemberObserver {
  public:
-  explicit Printer(lzh::Mode mode) : mode_(mode) {}
+  Printer(lzh::Mode mode, std::FILE* out) : mode_(mode), out_(out) {}
   void on_member(const lzh::Member& m, const std::string* failure) override {
     // The path as it extracts: a stored root is not part of it.
-    const std::string name = shown(m.path('/')) + (m.is_directory() ? "/" : "");
+    const std::string name = ForTerminal(m.path('/') + (m.is_directory() ? "/" : ""));
     if (mode_ == lzh::Mode::List) {
-      char head[96];
+      char head[64];
       std::snprintf(head, sizeof head, "%12" PRIu64 " %12" PRIu64 "  ", m.original_size, m.packed_size);
-      put(head + shown(m.method) + "  ");
-      std::snprintf(head, sizeof head, "%04X  ", m.crc);
-      put(head + time_text(m.mtime) + "  " + name + "\n");
+      std::string line = head + ForTerminal(m.method);
+      std::snprintf(head, sizeof head, "  %04X  ", m.crc);
+      put(out_, line + head + time_text(m.mtime) + "  " + name + "\n");
       // A comment goes on a line of its own, as Amiga archivers list it.
-      if (!m.comment.empty()) put("  : " + shown(m.comment) + "\n");
+      if (!m.comment.empty()) put(out_, "  : " + ForTerminal(m.comment) + "\n");
       total_ += m.original_size;
       packed_ += m.packed_size;
       return;
     }
     if (failure)
-      put(name + ": " + shown(*failure) + "\n");
+      put(out_, name + ": " + ForTerminal(*failure) + "\n");
     else if (mode_ == lzh::Mode::Test)
-      put(name + ": OK\n");
+      put(out_, name + ": OK\n");
     else
-      put(name + (m.stripped_macbinary ? ": extracted (MacBinary header removed)\n" : ": extracted\n"));
+      put(out_, name + (m.stripped_macbinary ? ": extracted (MacBinary header removed)\n" : ": extracted\n"));
   }
   void totals(const lzh::RunOutcome& r, const std::string& target) const {
     if (mode_ == lzh::Mode::List)
-      std::printf("%12" PRIu64 " %12" PRIu64 "  %d member(s)\n", total_, packed_, r.members);
+      std::fprintf(out_, "%12" PRIu64 " %12" PRIu64 "  %d member(s)\n", total_, packed_, r.members);
     if (r.roots_removed == 0) return;
-    // Said once: which members lost a root, and where they go instead.
-    std::printf("%d member name(s) began with a root (\\ or /, a drive letter or a volume name): ", r.roots_removed);
+    // Said once: how many members lost a root, and where they go instead.
+    std::fprintf(out_, "%d member name(s) began with a root (\\ or /, a drive letter or a volume name): ",
+                 r.roots_removed);
     if (mode_ == lzh::Mode::List || mode_ == lzh::Mode::Test)
-      put("shown without it; they extract inside the target folder.\n");
+      put(out_, "shown without it; they extract inside the target folder.\n");
     else
-      put("removed; extracted inside " + shown(target) + ".\n");
+      put(out_, "removed; extracted inside " + ForTerminal(target) + ".\n");
   }
 
  private:
   lzh::Mode mode_;
+  std::FILE* out_;
   std::uint64_t total_ = 0, packed_ = 0;
 };
 
 }  // namespace
 
-int RunLzhCommand(int argc, char** argv) {
+int RunLzhCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
   if (argc >= 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-    std::fputs(kLzhUsage, stdout);
+    std::fputs(kLzhUsage, out);
     return 0;
   }
   if (argc < 3 || argc > 4 || std::string(argv[1]).size() != 1) {
-    std::fputs(kLzhUsage, stderr);
+    std::fputs(kLzhUsage, err);
     return 2;
   }
   lzh::RunOptions opt;
@@ -108,21 +123,21 @@ int RunLzhCommand(int argc, char** argv) {
     case 't': opt.mode = lzh::Mode::Test; break;
     case 'e': opt.mode = lzh::Mode::Flat; break;
     case 'x': opt.mode = lzh::Mode::Folders; break;
-    default: std::fputs(kLzhUsage, stderr); return 2;
+    default: std::fputs(kLzhUsage, err); return 2;
   }
   const bool extracting = opt.mode == lzh::Mode::Flat || opt.mode == lzh::Mode::Folders;
   if (argc == 4 && !extracting) {
-    std::fputs(kLzhUsage, stderr);
+    std::fputs(kLzhUsage, err);
     return 2;
   }
   opt.target = argc == 4 ? enc::utf8_to_cp932(argv[3]) : std::string(".");
-  Printer printer(opt.mode);
+  Printer printer(opt.mode, out);
   opt.observer = &printer;
   if (opt.mode == lzh::Mode::List)
-    std::printf("%12s %12s  %-5s  %-4s  %-19s  %s\n", "size", "packed", "method", "CRC", "time (UTC)", "name");
+    std::fprintf(out, "%12s %12s  %-5s  %-4s  %-19s  %s\n", "size", "packed", "method", "CRC", "time (UTC)", "name");
   const lzh::RunOutcome r = lzh::run_archive(native_file_system(), enc::utf8_to_cp932(argv[2]), opt);
   if (r.members > 0 || r.archive_ok) printer.totals(r, opt.target);
-  if (!r.archive_ok) put("relvo lzh: " + shown(r.message) + "\n", stderr);
+  if (!r.archive_ok) put(err, "relvo lzh: " + ForTerminal(r.message) + "\n");
   return r.ok() ? 0 : 1;
 }
 

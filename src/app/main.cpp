@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/commands.h"
+#include "fw/console/terminal.h"
 
 namespace {
 
@@ -24,9 +25,7 @@ const char kUsage[] =
     "  -h, --help      show this help (COMMAND --help for a command's own)\n"
     "  --version       show the version\n";
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Dispatch(int argc, char** argv) {
   if (argc < 2) {
     std::fputs(kUsage, stderr);
     return 2;
@@ -43,6 +42,10 @@ int main(int argc, char** argv) {
   if (cmd == "check-media") return relvo::app::RunCheckMediaCommand(argc - 1, argv + 1);
   if (cmd == "lzh") return relvo::app::RunLzhCommand(argc - 1, argv + 1);
   if (cmd == "update") return relvo::app::RunUpdateCommand(argc - 1, argv + 1);
-  std::fprintf(stderr, "relvo: unknown command '%s'\n%s", cmd.c_str(), kUsage);
+  std::fprintf(stderr, "relvo: unknown command '%s'\n%s", relvo::fw::console::Utf8ForTerminal(cmd).c_str(), kUsage);
   return 2;
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return relvo::app::FinishOutput(stdout, stderr, Dispatch(argc, argv)); }

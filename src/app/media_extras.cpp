@@ -6,6 +6,7 @@
 #include "app/media_report.h"
 #include "app/product_report.h"
 #include "app/update_plan.h"
+#include "fw/console/terminal.h"
 #include "picture/picture_report.h"
 #include "platform/encoding.h"
 #include "platform/system.h"
@@ -15,6 +16,8 @@ namespace relvo::app {
 namespace {
 
 std::string u8(const std::string& s) { return enc::cp932_to_utf8(s); }
+// A text as the terminal shows it: UTF-8, control characters escaped.
+std::string t(const std::string& s) { return fw::console::ForTerminal(s); }
 
 void add_pictures(FileSystem& fs, MediaReport& r) {
   const UpdateDescriptor& d = r.descriptor;
@@ -36,11 +39,11 @@ void add_pictures(FileSystem& fs, MediaReport& r) {
                     {"height", p.height},
                     {"bitCount", p.bitCount},
                     {"reason", p.reason}});
-    text << "  " << field << " " << u8(*name) << ": ";
+    text << "  " << field << " " << t(*name) << ": ";
     if (p.drawable) {
       text << p.width << "x" << p.height << ", " << p.bitCount << " bits\n";
     } else {
-      text << "not drawable (" << p.reason << ")\n";
+      text << "not drawable (" << fw::console::Utf8ForTerminal(p.reason) << ")\n";
       r.problems.push_back({DescriptorIssue::Severity::Warning, line[i],
                             std::string(field) + " " + u8(*name) + " cannot be drawn: " + p.reason});
     }
@@ -59,10 +62,10 @@ void add_product(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
                         {"productCode", p.productCode},
                         {"workingFolder", u8(p.workingFolder)}};
   std::ostringstream text;
-  text << "Product in " << u8(opt.productFolder) << ":\n"
-       << "  settings file " << u8(p.settingsFile) << ", folder check " << (p.folderCheck ? "passes" : "fails")
+  text << "Product in " << t(opt.productFolder) << ":\n"
+       << "  settings file " << t(p.settingsFile) << ", folder check " << (p.folderCheck ? "passes" : "fails")
        << ", version check " << (p.versionCheck ? "passes" : "fails") << ", product code " << p.productCode
-       << ", working folder " << u8(p.workingFolder) << "\n";
+       << ", working folder " << t(p.workingFolder) << "\n";
   r.extraText += text.str();
   if (!p.folderCheck || !p.versionCheck)
     r.problems.push_back({DescriptorIssue::Severity::Error, 0,
@@ -71,21 +74,25 @@ void add_product(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
 }
 
 void add_plan(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
-  const std::vector<PlanStep> plan =
-      PlanUpdate(fs, native_system_info(), r.descriptor, r.programFolder, opt.productFolder);
+  DryRun dry(fs, native_system_info(), opt.disks);
+  const Plan plan = dry.run(r.descriptor, opt.productFolder);
   nlohmann::json list = nlohmann::json::array();
   std::ostringstream text;
   text << "Plan:\n";
   int n = 0;
-  for (const PlanStep& s : plan) {
-    list.push_back({{"kind", s.kind}, {"text", s.text}, {"source", s.source}, {"target", s.target}});
-    text << "  " << ++n << ". " << s.kind << ": " << s.text;
-    if (!s.source.empty()) text << "\n       from " << s.source;
-    if (!s.target.empty()) text << "\n       to   " << s.target;
+  for (const PlanStep& s : plan.steps) {
+    list.push_back({{"kind", s.kind}, {"text", u8(s.text)}, {"source", u8(s.source)}, {"target", u8(s.target)}});
+    text << "  " << ++n << ". " << s.kind << (s.text.empty() ? "" : ": " + t(s.text));
+    if (!s.source.empty()) text << "\n       from " << t(s.source);
+    if (!s.target.empty()) text << "\n       to   " << t(s.target);
     text << "\n";
   }
   r.extra["plan"] = list;
   r.extraText += text.str();
+  // A folder the run rejects is reported with the product already.
+  const bool rejected = plan.outcome == UpdateOutcome::FolderRejected || plan.outcome == UpdateOutcome::VersionRejected;
+  if (plan.outcome != UpdateOutcome::Updated && !rejected && !plan.steps.empty())
+    r.problems.push_back({DescriptorIssue::Severity::Error, 0, "the update would stop: " + u8(plan.steps.back().text)});
 }
 
 }  // namespace

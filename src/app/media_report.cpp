@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "base/sjis.h"
+#include "fw/console/terminal.h"
 #include "platform/encoding.h"
 
 namespace relvo::app {
@@ -12,6 +13,8 @@ namespace {
 
 using S = DescriptorIssue::Severity;
 std::string u8(const std::string& s) { return enc::cp932_to_utf8(s); }
+// A text as the terminal shows it: UTF-8, control characters escaped.
+std::string t(const std::string& s) { return fw::console::ForTerminal(s); }
 
 // The product codes an update can append to a START archive's name.
 const int kStartCodes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 99};
@@ -26,7 +29,7 @@ void check_rows(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
   for (const ArchiveRow& row : r.descriptor.rows) {
     const int line = row.line;
     if (row.archiveName.empty()) continue;  // already reported as malformed
-    const bool archive = row.entryKind == 1;
+    const bool archive = row.entryKind == kEntryArchive;
     const std::string name = row.archiveName + (archive ? ".lzh" : "");
     if (!on_any_disk(fs, opt.disks, name))
       r.problems.push_back({S::Error, line, (archive ? "archive " : "file ") + u8(name) + " is on none of the given disks"});
@@ -110,41 +113,40 @@ nlohmann::json MediaReportToJson(const MediaReport& r) {
 std::string MediaReportToText(const MediaReport& r) {
   std::ostringstream o;
   const UpdateDescriptor& d = r.descriptor;
-  o << "Media folder: " << u8(r.programFolder) << "\n";
+  o << "Media folder: " << t(r.programFolder) << "\n";
   if (r.opened) {
     auto one_line = [](const std::string& s) {
-      std::string t = u8(s), out;
-      for (char c : t) {
-        if (c == '\r') continue;
+      std::string out;
+      for (char c : fw::console::ForTerminal(s, /*keepLineBreaks=*/true)) {
         if (c == '\n') out += " / ";
         else out += c;
       }
       return out;
     };
-    o << "Title (line 1):        " << u8(d.uninstallKeys[0]) << "\n";
+    o << "Title (line 1):        " << t(d.uninstallKeys[0]) << "\n";
     o << "Uninstall keys:       ";
     for (const auto& k : d.uninstallKeys) {
       if (k == "NULL") break;
-      o << " [" << u8(k) << "]";
+      o << " [" << t(k) << "]";
     }
     o << "\n";
-    o << "Install folder:        " << u8(d.installFolder) << "\n";
-    o << "Master adjust:         " << u8(d.masterAdjust) << "\n";
-    o << "Settings file:         " << u8(d.settingsFile) << "\n";
-    o << "Digitizer edition:     " << u8(d.digitizerEdition) << "\n";
-    o << "Pictures:              view " << u8(d.viewPicture) << ", start " << u8(d.startPicture) << ", destination "
-      << u8(d.destinationPicture) << ", confirm " << u8(d.confirmPicture) << "\n";
+    o << "Install folder:        " << t(d.installFolder) << "\n";
+    o << "Master adjust:         " << t(d.masterAdjust) << "\n";
+    o << "Settings file:         " << t(d.settingsFile) << "\n";
+    o << "Digitizer edition:     " << t(d.digitizerEdition) << "\n";
+    o << "Pictures:              view " << t(d.viewPicture) << ", start " << t(d.startPicture) << ", destination "
+      << t(d.destinationPicture) << ", confirm " << t(d.confirmPicture) << "\n";
     o << "Start notice:          " << one_line(d.startNotice) << "\n";
     o << "Destination notice:    " << one_line(d.destinationNotice) << "\n";
     o << "Title keywords:       ";
     for (int i = 0; i < 15; ++i)
-      if (!d.titleKeywords[i].empty()) o << " " << (i + 1) << "=" << u8(d.titleKeywords[i]);
+      if (!d.titleKeywords[i].empty()) o << " " << (i + 1) << "=" << t(d.titleKeywords[i]);
     o << "\n";
     o << "Archive table:         " << d.rowCount() << " row(s)\n";
     int n = 0;
     for (const auto& row : d.rows)
-      o << "  " << ++n << ". disk " << row.diskNumber << ", " << (row.entryKind == 1 ? "archive " : "file    ")
-        << u8(row.archiveName) << " -> " << u8(row.targetSubfolder) << "\n";
+      o << "  " << ++n << ". disk " << row.diskNumber << ", " << (row.entryKind == kEntryArchive ? "archive " : "file    ")
+        << t(row.archiveName) << " -> " << t(row.targetSubfolder) << "\n";
   }
   o << r.extraText;
   if (r.problems.empty()) {
@@ -153,7 +155,7 @@ std::string MediaReportToText(const MediaReport& r) {
     o << "Problems:\n";
     for (const auto& p : r.problems)
       o << "  " << (p.severity == S::Error ? "error" : "warning") << (p.line > 0 ? " (line " + std::to_string(p.line) + ")" : "")
-        << ": " << p.message << "\n";
+        << ": " << fw::console::Utf8ForTerminal(p.message) << "\n";
   }
   return o.str();
 }

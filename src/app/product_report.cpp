@@ -1,33 +1,25 @@
 // The update run's checks on a product folder, for reporting without an update.
 #include "app/product_report.h"
 
-#include "engine/product_checks.h"
+#include "engine/update_run.h"
 
 namespace relvo::app {
 
 ProductReport InspectProduct(FileSystem& fs, const std::string& folder, const std::string& settingsFileFromDescriptor,
                              const std::array<std::string, 15>& titleKeywords) {
+  // The run's own checks on a descriptor of their own: the view's stays as
+  // it was.
+  UpdateDescriptor d;
+  d.installFolder = folder;
+  d.settingsFile = d.settingsFileAsRead = settingsFileFromDescriptor;
+  d.titleKeywords = titleKeywords;
+  const ProductFolderCheck c = CheckProductFolder(fs, d);
   ProductReport r;
-  r.workingFolder = folder;
-  int located;
-  if (settingsFileFromDescriptor != "NULL") {
-    r.settingsFile = settingsFileFromDescriptor;
-    located = LocateSettingsFile(fs, r.workingFolder, r.settingsFile);
-  } else {
-    // No name in the descriptor: the main product's file, then the other's,
-    // both in the same folder; the last name tried is the one kept.
-    r.settingsFile = "vornel1.ini";
-    located = LocateSettingsFile(fs, r.workingFolder, r.settingsFile);
-    if (located == 0) {
-      r.settingsFile = "pemtrax1.ini";
-      located = LocateSettingsFile(fs, r.workingFolder, r.settingsFile);
-    }
-  }
-  r.folderCheck = located == 1;
-  if (!r.folderCheck) return r;
-  r.versionCheck = CheckMenuAndStartPicture(fs, r.workingFolder, r.settingsFile) == 1;
-  if (!r.versionCheck) return r;
-  r.productCode = IdentifyProduct(fs, r.workingFolder, r.settingsFile, titleKeywords);
+  r.settingsFile = d.settingsFile;
+  r.folderCheck = c.folderCheck;
+  r.versionCheck = c.versionCheck;
+  r.productCode = d.productCode;
+  r.workingFolder = c.workingFolder;
   return r;
 }
 

@@ -2,6 +2,7 @@
 #include "app/program_folder.h"
 
 #include "base/sjis.h"
+#include "platform/console.h"
 
 namespace relvo::app {
 
@@ -16,11 +17,7 @@ std::string ProgramFolderFromArgument(const std::string& folder) {
   if (folder.empty()) return folder;
   if (folder.size() == 2 && folder[1] == ':') return folder;
   if (sjis::ends_with_separator(folder)) return folder;
-#ifdef _WIN32
-  return folder + "\\";
-#else
-  return folder + "/";
-#endif
+  return folder + native_separator();
 }
 
 }  // namespace relvo::app

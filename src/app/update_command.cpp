@@ -5,14 +5,15 @@
 #include <string>
 
 #include "app/commands.h"
-#include "app/console_ui.h"
 #include "app/program_folder.h"
+#include "archive/lzh_library.h"
 #include "engine/update_run.h"
+#include "fw/console/console_ui.h"
+#include "fw/console/terminal.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "wizard/update_descriptor.h"
-#include "archive/lzh_library.h"
 
 namespace relvo::app {
 
@@ -34,7 +35,7 @@ const char kUsage[] =
     "\n"
     "Exit status:\n"
     "  0  updated (also when warnings were shown)\n"
-    "  1  info.txt could not be read, or another error\n"
+    "  1  info.txt could not be read whole, or another error\n"
     "  2  bad usage\n"
     "  3  cancelled at a disk prompt\n"
     "  4  folder rejected (no settings file, or this version cannot be updated),\n"
@@ -43,20 +44,25 @@ const char kUsage[] =
 
 enum ExitCode { kUpdated = 0, kOtherError = 1, kBadUsage = 2, kCancelled = 3, kRejected = 4, kFailed = 5 };
 
-int ExitCodeOf(RunOutcome how) {
+}  // namespace
+
+int ExitCodeOf(UpdateOutcome how) {
   switch (how) {
-    case RunOutcome::Updated: return kUpdated;
-    case RunOutcome::Cancelled: return kCancelled;
-    case RunOutcome::FolderRejected:
-    case RunOutcome::VersionRejected:
-    case RunOutcome::NotIdentified: return kRejected;
-    case RunOutcome::Failed: return kFailed;
+    case UpdateOutcome::Updated: return kUpdated;
+    case UpdateOutcome::Cancelled: return kCancelled;
+    case UpdateOutcome::FolderRejected:
+    case UpdateOutcome::VersionRejected:
+    case UpdateOutcome::NotIdentified: return kRejected;
+    case UpdateOutcome::Failed: return kFailed;
+    case UpdateOutcome::DescriptorIncomplete: return kOtherError;
   }
   return kOtherError;
 }
 
-int Usage(const char* problem) {
-  std::fprintf(stderr, "relvo update: %s\n%s", problem, kUsage);
+namespace {
+
+int Usage(const std::string& problem) {
+  std::fprintf(stderr, "relvo update: %s\n%s", fw::console::Utf8ForTerminal(problem).c_str(), kUsage);
   return kBadUsage;
 }
 
@@ -72,12 +78,12 @@ int RunUpdateCommand(int argc, char** argv) {
       return 0;
     }
     if (a == "--media" || a == "--dest") {
-      if (++i >= argc) return Usage((a + " needs a folder").c_str());
+      if (++i >= argc) return Usage(a + " needs a folder");
       (a == "--media" ? media : dest) = argv[i];
       (a == "--media" ? hasMedia : hasDest) = true;
       continue;
     }
-    return Usage(("unknown argument " + a).c_str());
+    return Usage("unknown argument " + a);
   }
   if (!hasMedia || media.empty()) return Usage("no media folder given (--media DIR)");
   if (!hasDest || dest.empty()) return Usage("no product folder given (--dest FOLDER)");
@@ -88,22 +94,23 @@ int RunUpdateCommand(int argc, char** argv) {
     UpdateDescriptor d;
     std::vector<DescriptorIssue> issues;
     if (ReadUpdateInfo(fs, programFolder, d, &issues) != 1) {
-      std::fprintf(stderr, "relvo update: cannot read %sinfo.txt\n", enc::cp932_to_utf8(programFolder).c_str());
+      std::fprintf(stderr, "relvo update: cannot read %sinfo.txt\n", fw::console::ForTerminal(programFolder).c_str());
       return kOtherError;
     }
     for (const DescriptorIssue& issue : issues)
       std::fprintf(stderr, "relvo update: info.txt line %d: %s%s\n", issue.line,
-                   issue.severity == DescriptorIssue::Severity::Error ? "error: " : "", issue.message.c_str());
+                   issue.severity == DescriptorIssue::Severity::Error ? "error: " : "",
+                   fw::console::Utf8ForTerminal(issue.message).c_str());
     d.installFolder = enc::utf8_to_cp932(dest);
 
-    ConsoleUi ui = ConsoleUi::ForStdio();
+    fw::console::ConsoleUi ui = fw::console::ConsoleUi::ForStdio();
     lzh::LzhLibrary library(fs);
     Host host{fs, native_system_info(), library, ui};
-    RunOutcome how = RunOutcome::Failed;
+    UpdateOutcome how = UpdateOutcome::Failed;
     RunUpdate(host, d, programFolder, &how);
     return ExitCodeOf(how);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "relvo update: %s\n", e.what());
+    std::fprintf(stderr, "relvo update: %s\n", fw::console::ForTerminal(e.what()).c_str());
     return kOtherError;
   }
 }

@@ -1,163 +1,361 @@
-// The dry run of the update: follows the run's steps on a copy of the
-// descriptor, asking the file layer only what exists and what files say.
+// The recording host and the dry host: layers around the real ones that
+// write down what the run does, and answer for a person who is not there.
+// They decide nothing about the update; the run on them does.
 #include "app/update_plan.h"
 
-#include <set>
+#include <algorithm>
+#include <utility>
 
+#include "archive/lzh_library.h"
 #include "base/cnum.h"
 #include "base/sjis.h"
-#include "engine/product_checks.h"
-#include "engine/update_run.h"
-#include "master/material_master.h"
-#include "platform/encoding.h"
-#include "platform/profile.h"
+#include "platform/delegating_files.h"
+#include "platform/overlay_files.h"
 
 namespace relvo::app {
 
-using namespace run_detail;
-
 namespace {
 
-class Plan {
- public:
-  std::vector<PlanStep> steps;
-  void add(const char* kind, const std::string& text, const std::string& source = "",
-           const std::string& target = "") {
-    steps.push_back({kind, enc::cp932_to_utf8(text), enc::cp932_to_utf8(source), enc::cp932_to_utf8(target)});
-  }
-};
+// Files up to this size are read back to say what changed in them.
+constexpr std::uint64_t kDescribedSize = 64 * 1024;
+// A change of at most this many lines, none longer than kShownLine bytes, is
+// shown line by line.
+constexpr std::size_t kShownLines = 6;
+constexpr std::size_t kShownLine = 120;
 
-std::string WithCaption(const char* caption, const std::string& text) { return std::string("[") + caption + "] " + text; }
+std::string AttributeText(std::uint8_t attribute) {
+  std::string s;
+  const std::pair<std::uint8_t, const char*> names[] = {
+      {kAttrReadOnly, "read-only"}, {kAttrHidden, "hidden"}, {kAttrSystem, "system"}, {kAttrArchive, "archive"}};
+  for (const auto& [bit, name] : names)
+    if (attribute & bit) s += (s.empty() ? "" : " ") + std::string(name);
+  return s.empty() ? "normal" : s;
+}
 
-void PlanConversion(FileSystem& fs, Plan& plan, const std::string& working, const char* what) {
-  const std::string settingsPath = working + "vornel1.ini";
-  const std::string prefix = profile::read_string(fs, settingsPath, "DIR", "MASTER", "", 0);
-  if (prefix.empty()) {
-    plan.add("convert", std::string(what) + ": no master folder (DIR/MASTER of vornel1.ini is empty)", settingsPath);
-    return;
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t from = 0;
+  while (from < text.size()) {
+    std::size_t lf = text.find('\n', from);
+    if (lf == std::string::npos) lf = text.size();
+    std::string line = text.substr(from, lf - from);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    from = lf + 1;
   }
-  for (const char* sub : {"1\\", "21\\"}) {
-    const std::string folder = prefix + sub;
-    std::string text = std::string(what) + ": ";
-    const std::vector<std::string> names = FindMasterFiles(fs, folder + "zai\?\?\?-3.mst");
-    text += std::to_string(names.size()) + " file(s)";
-    for (const std::string& n : names)
-      if (!fs.is_writable(folder + n)) text += "; " + n + " is read-only: the conversion would stop there";
-    plan.add("convert", text, "", folder);
+  return lines;
+}
+
+// A small file's contents, or false for a missing or large one.
+bool ReadSmall(FileSystem& fs, const std::string& path, std::string& out) {
+  FileStatus st;
+  if (!fs.get_status(path, st) || (st.attribute & kAttrDirectory) || st.size > kDescribedSize) return false;
+  try {
+    return read_whole_file(fs, path, out);
+  } catch (const FileError&) {
+    return false;
   }
 }
+
+// What writing newPath over oldPath changes: the lines of a small text file,
+// otherwise the sizes.
+std::string DescribeWrite(FileSystem& fs, const std::string& newPath, const std::string& oldPath) {
+  FileStatus st;
+  std::string size = fs.get_status(newPath, st) ? std::to_string(st.size) + " bytes" : "";
+  std::string now, before;
+  if (!fs.exists(oldPath)) return "new file, " + size;
+  FileStatus old;
+  if (fs.get_status(oldPath, old)) size += " (was " + std::to_string(old.size) + " bytes)";
+  if (!ReadSmall(fs, newPath, now) || !ReadSmall(fs, oldPath, before)) return size;
+  if (now == before) return "unchanged, " + std::to_string(now.size()) + " bytes";
+  if (now.find('\0') != std::string::npos || before.find('\0') != std::string::npos) return size;
+  const std::vector<std::string> a = Lines(before), b = Lines(now);
+  std::size_t head = 0;
+  while (head < a.size() && head < b.size() && a[head] == b[head]) ++head;
+  std::size_t tail = 0;
+  while (tail < a.size() - head && tail < b.size() - head && a[a.size() - 1 - tail] == b[b.size() - 1 - tail]) ++tail;
+  if ((a.size() - head - tail) + (b.size() - head - tail) > kShownLines) return size;
+  std::string text;
+  auto add = [&](const std::vector<std::string>& lines, const char* sign) {
+    for (std::size_t i = head; i < lines.size() - tail; ++i) {
+      if (lines[i].size() > kShownLine) return false;
+      text += (text.empty() ? "" : "; ") + std::string(sign) + lines[i];
+    }
+    return true;
+  };
+  if (!add(a, "-") || !add(b, "+")) return size;
+  return text;
+}
+
+// Everything a run does to files, as steps. A file written under one name
+// and renamed over another (how every file is replaced) is one "write" of
+// the second; one written and removed again leaves no step.
+class RecordingFileSystem final : public DelegatingFileSystem {
+ public:
+  RecordingFileSystem(FileSystem& inner, std::vector<PlanStep>& steps) : DelegatingFileSystem(inner), steps_(steps) {}
+
+  void add(PlanStep step) {
+    flush_pending();
+    steps_.push_back(std::move(step));
+  }
+
+  // Files written and closed that were neither renamed nor removed since.
+  void flush_pending() {
+    std::vector<std::string> pending;
+    pending.swap(pending_);
+    for (const std::string& p : pending) {
+      FileStatus st;
+      steps_.push_back({"write", inner_.get_status(p, st) ? std::to_string(st.size) + " bytes" : "", "", p});
+    }
+  }
+
+  bool make_dir(const std::string& p) override {
+    if (!inner_.make_dir(p)) return false;
+    add({"mkdir", "", "", p});
+    return true;
+  }
+  bool copy_file(const std::string& f, const std::string& t) override {
+    if (!inner_.copy_file(f, t)) return false;
+    add({"copy", "", f, t});
+    return true;
+  }
+  bool set_status(const std::string& p, const FileStatus& st) override {
+    if (!inner_.set_status(p, st)) return false;
+    flush_pending();
+    const std::string what = "attributes " + AttributeText(st.attribute);
+    // The attributes of a file just written belong to that step.
+    if (!steps_.empty() && (steps_.back().kind == "write" || steps_.back().kind == "copy") &&
+        sjis::iequals(steps_.back().target, p)) {
+      std::string& text = steps_.back().text;
+      text += (text.empty() ? "" : "; ") + what;
+    } else {
+      steps_.push_back({"attributes", what, "", p});
+    }
+    return true;
+  }
+  bool remove(const std::string& p) override {
+    if (!inner_.remove(p)) return false;
+    if (!take_pending(p)) add({"remove", "", "", p});
+    return true;
+  }
+  bool rename(const std::string& f, const std::string& t) override {
+    const bool written = is_pending(f);
+    const std::string text = written ? DescribeWrite(inner_, f, t) : "";
+    if (!inner_.rename(f, t)) return false;
+    if (written) {
+      take_pending(f);
+      add({"write", text, "", t});
+    } else {
+      add({"rename", "", f, t});
+    }
+    return true;
+  }
+  std::unique_ptr<FileWriter> create(const std::string& p) override {
+    std::unique_ptr<FileWriter> w = inner_.create(p);
+    if (!w) return nullptr;
+    return std::make_unique<Writer>(std::move(w), *this, p);
+  }
+
+ private:
+  class Writer final : public FileWriter {
+   public:
+    Writer(std::unique_ptr<FileWriter> inner, RecordingFileSystem& owner, std::string path)
+        : inner_(std::move(inner)), owner_(owner), path_(std::move(path)) {}
+    void write(const void* buf, std::size_t n) override { inner_->write(buf, n); }
+    void flush() override { inner_->flush(); }
+    void close() override {
+      inner_->close();
+      if (!closed_) owner_.pending_.push_back(path_);
+      closed_ = true;
+    }
+
+   private:
+    std::unique_ptr<FileWriter> inner_;
+    RecordingFileSystem& owner_;
+    std::string path_;
+    bool closed_ = false;
+  };
+
+  bool is_pending(const std::string& p) const {
+    return std::any_of(pending_.begin(), pending_.end(), [&](const std::string& q) { return sjis::iequals(p, q); });
+  }
+  bool take_pending(const std::string& p) {
+    const auto it =
+        std::find_if(pending_.begin(), pending_.end(), [&](const std::string& q) { return sjis::iequals(p, q); });
+    if (it == pending_.end()) return false;
+    pending_.erase(it);
+    return true;
+  }
+
+  std::vector<PlanStep>& steps_;
+  std::vector<std::string> pending_;
+};
+
+// The boxes and progress lines of a run, as steps, answered by inner.
+class RecordingUi final : public fw::Ui {
+ public:
+  RecordingUi(fw::Ui& inner, RecordingFileSystem& journal) : inner_(inner), journal_(journal) {}
+  int message_box(const std::string& text, const std::string& caption, fw::Buttons buttons) override {
+    const int answer = inner_.message_box(text, caption, buttons);
+    std::string shown = "[" + caption + "] " + text;
+    if (buttons == fw::Buttons::OkCancel) {
+      shown += answer == fw::kIdOk ? " -> OK" : " -> Cancel";
+      journal_.add({"prompt", shown, "", ""});
+    } else {
+      journal_.add({"warning", shown, "", ""});
+    }
+    return answer;
+  }
+  void begin_wait_cursor() override { inner_.begin_wait_cursor(); }
+  void end_wait_cursor() override { inner_.end_wait_cursor(); }
+  void progress(const fw::Progress& p) override {
+    journal_.add({"row", std::to_string(p.row) + "/" + std::to_string(p.rowCount) + (p.isArchive ? " extract" : " copy"),
+                  p.source, p.target});
+    inner_.progress(p);
+  }
+
+ private:
+  fw::Ui& inner_;
+  RecordingFileSystem& journal_;
+};
+
+// The archive library's calls, as steps, carried out by inner.
+class RecordingLibrary final : public ArchiveLibrary {
+ public:
+  RecordingLibrary(ArchiveLibrary& inner, RecordingFileSystem& journal) : inner_(inner), journal_(journal) {}
+  void SetBackgroundMode(int mode) override { inner_.SetBackgroundMode(mode); }
+  void SetCursorMode(int mode) override { inner_.SetCursorMode(mode); }
+  int Command(void* owner, const char* commandLine, char* msg, std::size_t size) override {
+    journal_.add({"command", commandLine ? commandLine : "", "", ""});
+    return inner_.Command(owner, commandLine, msg, size);
+  }
+
+ private:
+  ArchiveLibrary& inner_;
+  RecordingFileSystem& journal_;
+};
+
+// The drive of the update media: the program folder shows the disk last put
+// in (its own folder at first).
+class MediaDrive final : public DelegatingFileSystem {
+ public:
+  MediaDrive(FileSystem& inner, std::string programFolder)
+      : DelegatingFileSystem(inner), programFolder_(std::move(programFolder)) {}
+  void insert(const std::string& diskFolder) { disk_ = diskFolder == programFolder_ ? "" : diskFolder; }
+
+  bool exists(const std::string& p) override { return inner_.exists(map(p)); }
+  bool make_dir(const std::string& p) override { return inner_.make_dir(map(p)); }
+  bool is_plain_folder(const std::string& p) override { return inner_.is_plain_folder(map(p)); }
+  bool copy_file(const std::string& f, const std::string& t) override { return inner_.copy_file(map(f), map(t)); }
+  bool get_status(const std::string& p, FileStatus& st) override { return inner_.get_status(map(p), st); }
+  bool set_status(const std::string& p, const FileStatus& st) override { return inner_.set_status(map(p), st); }
+  bool remove(const std::string& p) override { return inner_.remove(map(p)); }
+  bool rename(const std::string& f, const std::string& t) override { return inner_.rename(map(f), map(t)); }
+  std::vector<FoundEntry> find(const std::string& pattern) override { return inner_.find(map(pattern)); }
+  std::unique_ptr<FileReader> open_read(const std::string& p) override { return inner_.open_read(map(p)); }
+  std::unique_ptr<FileWriter> create(const std::string& p) override { return inner_.create(map(p)); }
+  bool is_writable(const std::string& p) override { return inner_.is_writable(map(p)); }
+
+ private:
+  // Media paths are the program folder followed by a name, as the run
+  // builds them.
+  std::string map(const std::string& p) const {
+    if (disk_.empty() || p.size() < programFolder_.size() ||
+        !sjis::iequals(std::string_view(p).substr(0, programFolder_.size()), programFolder_))
+      return p;
+    return disk_ + p.substr(programFolder_.size());
+  }
+  std::string programFolder_;
+  std::string disk_;
+};
+
+// Answers as a run nobody attends, with every disk at hand.
+class UnattendedUi final : public fw::Ui {
+ public:
+  UnattendedUi(MediaDrive& drive, const std::vector<std::string>& disks) : drive_(drive), disks_(disks) {}
+  int message_box(const std::string& text, const std::string&, fw::Buttons buttons) override {
+    if (buttons == fw::Buttons::Ok) {
+      asked_.clear();
+      return fw::kIdOk;
+    }
+    // The same prompt again at once: the disk put in does not hold what the
+    // run looks for, and no answer would change that.
+    if (text == asked_) return fw::kIdCancel;
+    asked_ = text;
+    // The prompt names the disk it asks for first, as a person reads it.
+    const int disk = c_atoi(text);
+    if (disk >= 1 && static_cast<std::size_t>(disk) <= disks_.size()) drive_.insert(disks_[disk - 1]);
+    return fw::kIdOk;
+  }
+  void begin_wait_cursor() override {}
+  void end_wait_cursor() override {}
+  void progress(const fw::Progress&) override { asked_.clear(); }
+
+ private:
+  MediaDrive& drive_;
+  const std::vector<std::string>& disks_;
+  std::string asked_;
+};
 
 }  // namespace
 
-std::vector<PlanStep> PlanUpdate(FileSystem& fs, SystemInfo& sys, const UpdateDescriptor& given,
-                                 const std::string& programFolder, const std::string& productFolder) {
-  UpdateDescriptor d = given;  // the run changes its descriptor; the plan must not
-  Plan plan;
-  std::string working = productFolder;
+struct RecordingHost::Parts {
+  std::vector<PlanStep> steps;
+  RecordingFileSystem fs;
+  lzh::LzhLibrary lzh;
+  RecordingLibrary library;
+  RecordingUi ui;
+  Host host;
+  Parts(FileSystem& files, SystemInfo& sys, fw::Ui& inner)
+      : fs(files, steps), lzh(fs), library(lzh, fs), ui(inner, fs), host{fs, sys, library, ui} {}
+};
 
-  // The settings file, as each run chooses it.
-  int found = 0;
-  for (const std::string& name : SettingsFileCandidates(SettingsFileToStartFrom(d))) {
-    d.settingsFile = name;
-    found = LocateSettingsFile(fs, working, name);
-    plan.add("check", "settings file " + name + (found == 1 ? ": found" : ": not found"),
-             found == 1 ? working + name : productFolder);
-    if (found == 1) break;
-  }
-  if (found != 1) {
-    plan.add("stop", WithCaption(kCaptionError, kFolderWrong));
-    return plan.steps;
-  }
-  if (CheckMenuAndStartPicture(fs, working, d.settingsFile) != 1) {
-    plan.add("check", "menu settings file and Start.bmp: missing", working);
-    plan.add("stop", WithCaption(kCaptionError, kVersionWrong));
-    return plan.steps;
-  }
-  plan.add("check", "menu settings file and Start.bmp: present", working);
-  d.productCode = IdentifyProduct(fs, working, d.settingsFile, d.titleKeywords);
-  plan.add("check", d.productCode == -1 ? std::string("product: not identified")
-                                        : std::string("product code ") + std::to_string(d.productCode),
-           working + d.settingsFile);
+RecordingHost::RecordingHost(FileSystem& fs, SystemInfo& sys, fw::Ui& ui)
+    : parts_(std::make_unique<Parts>(fs, sys, ui)) {}
+RecordingHost::~RecordingHost() = default;
 
-  const std::string windowsFolder = sys.windows_folder();
-  const bool removable = sys.drive_type(programFolder) == kDriveRemovable;
-  bool masterFiles = false;
-  int currentDisk = 1;
-  std::set<std::string> created;
-  for (ArchiveRow& row : d.rows) {
-    if (row.diskNumber != 1 && row.diskNumber != currentDisk && removable) {
-      plan.add("prompt", WithCaption(kCaptionConfirm, DiskPrompt(row.diskNumber)),
-               programFolder + row.archiveName + ".lzh");
-      currentDisk = row.diskNumber;
-    }
-    // Files of disk 1, or of a medium that is not a set of floppies, can be
-    // looked for now; those of later floppies are not in the drive yet.
-    const bool present = currentDisk == 1 || !removable;
-    const std::string target = working + row.targetSubfolder;
-    // The plan creates nothing, so a folder shared by several rows would
-    // still be missing at the next one.
-    if (!fs.exists(target) && created.insert(target).second) plan.add("mkdir", "create folder", "", target);
-    if (row.entryKind == 1) {
-      if (IsStartArchive(row.archiveName)) {
-        if (d.productCode == -1) {
-          plan.add("stop", WithCaption(kCaptionUpdateError, kNoSystemName));
-          return plan.steps;
-        }
-        row.archiveName = StartArchiveName(row.archiveName, d.productCode);
-      }
-      const std::string archivePath = programFolder + row.archiveName;
-      for (const std::string* path : {&archivePath, &target}) {
-        if (HasQuote(*path)) {
-          plan.add("stop", WithCaption(kCaptionConfirm, Format(kQuoteFmt, *path)));
-          return plan.steps;
-        }
-      }
-      std::string text = ExtractCommand(windowsFolder, archivePath, target);
-      if (present && !fs.exists(archivePath + ".lzh")) text += "  (archive missing: the run would stop here)";
-      plan.add("extract", text, archivePath + ".lzh", target);
-    } else {
-      const std::string source = programFolder + row.archiveName;
-      const sjis::SplitPath parts = sjis::split_path(source);
-      if (IsMasterFilesName(parts.base)) masterFiles = true;
-      const std::string targetFile = target + parts.base + parts.ext;
-      std::string text = "copy, then clear the attributes";
-      if (present && !fs.exists(source))
-        text += "  (missing: " + WithCaption(kCaptionConfirm, Format(kCopyFailedFmt, targetFile)) + ")";
-      plan.add("copy", text, source, targetFile);
+Host& RecordingHost::host() { return parts_->host; }
+
+std::vector<PlanStep> RecordingHost::steps(UpdateOutcome how) {
+  parts_->fs.flush_pending();
+  std::vector<PlanStep> steps = parts_->steps;
+  for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
+    if (it->kind == "warning") {
+      it->kind = how == UpdateOutcome::Updated ? "message" : "stop";
+      break;
     }
   }
-
-  if (c_atoi(d.digitizerEdition) == 1) {
-    const std::string path = working + d.settingsFile;
-    plan.add("settings", std::string("[SYSTEM] ") + kDigitizerKey + "=1", "", path);
-    if (masterFiles) plan.add("settings", std::string("[SYSTEM] ") + kDigitizerMstKey + "=1", "", path);
-    const std::string title = profile::read_string(fs, path, "SYSTEM", "TITLE", "", 0);
-    if (sjis::contains(title, kEditionName))
-      plan.add("settings", "[SYSTEM] TITLE unchanged: " + title, "", path);
-    else
-      plan.add("settings", "[SYSTEM] TITLE=" + title + kTitleSuffix, "", path);
-    if (fs.exists(path) && !fs.is_writable(path))
-      plan.add("warning", WithCaption(kCaptionConfirm, Format(kSettingsWriteFmt, path)));
-
-    const std::string wave = profile::read_string(fs, path, "DIR", "WAV", "", 0);
-    const std::string voiceArchive = working + kVoiceArchive;
-    if (wave.empty() || !fs.exists(wave)) {
-      plan.add("voice-data", wave.empty() ? "skipped: no [DIR] WAV in the settings file"
-                                          : "skipped: the wave folder does not exist",
-               voiceArchive + ".lzh", wave);
-    } else if (HasQuote(voiceArchive) || HasQuote(wave)) {
-      plan.add("warning", WithCaption(kCaptionConfirm, Format(kQuoteFmt, HasQuote(wave) ? wave : voiceArchive)));
-    } else {
-      plan.add("voice-data", ExtractCommand(windowsFolder, voiceArchive, wave), voiceArchive + ".lzh", wave);
-    }
-  }
-
-  if (c_atoi(d.masterAdjust) == 1) {
-    PlanConversion(fs, plan, working, "material size conversion");
-    PlanConversion(fs, plan, working, "material type conversion");
-  }
-  plan.add("message", WithCaption(kCaptionConfirm, kDone));
-  return plan.steps;
+  return steps;
 }
+
+struct DryRun::Parts {
+  std::vector<std::string> disks;
+  MediaDrive drive;
+  OverlayFileSystem memory;
+  UnattendedUi ui;
+  RecordingHost recorder;
+  Parts(FileSystem& disk, SystemInfo& sys, std::vector<std::string> folders)
+      : disks(std::move(folders)),
+        drive(disk, disks.empty() ? std::string() : disks.front()),
+        memory(drive),
+        ui(drive, disks),
+        recorder(memory, sys, ui) {}
+};
+
+DryRun::DryRun(FileSystem& disk, SystemInfo& sys, std::vector<std::string> disks)
+    : parts_(std::make_unique<Parts>(disk, sys, std::move(disks))) {}
+DryRun::~DryRun() = default;
+
+Plan DryRun::run(const UpdateDescriptor& d, const std::string& productFolder) {
+  UpdateDescriptor copy = d;
+  copy.installFolder = productFolder;
+  Plan plan;
+  const std::string programFolder = parts_->disks.empty() ? std::string() : parts_->disks.front();
+  RunUpdate(parts_->recorder.host(), copy, programFolder, &plan.outcome);
+  plan.steps = parts_->recorder.steps(plan.outcome);
+  return plan;
+}
+
+FileSystem& DryRun::files() { return parts_->memory; }
 
 }  // namespace relvo::app

@@ -8,6 +8,7 @@
 #include "base/cnum.h"
 #include "base/sjis.h"
 #include "engine/product_checks.h"
+#include "engine/run_detail.h"
 #include "master/material_master.h"
 #include "platform/profile.h"
 
@@ -19,6 +20,7 @@ const char* const kFolderWrong = "ｲﾝｽﾄｰﾙ先ﾌｫﾙﾀﾞが正し�
 const char* const kVersionWrong = "このバージョンへの更新はできません。";
 const char* const kCancelled = "ｱｯﾌﾟﾃﾞｲﾄを取消しました。";
 const char* const kNoSystemName = "ｼｽﾃﾑ名称が取得できませんでした。";
+const char* const kDescriptorCutFmt = "%sを最後まで読み込めませんでした。更新は行っていません。";
 const char* const kCopyFailedFmt = "%sの更新に失敗しました。";
 const char* const kStatusFailedFmt = "%sの属性更新に失敗しました。";
 const char* const kSettingsWriteFmt = "%sの設定の書き込みに失敗しました。";
@@ -30,10 +32,6 @@ const char* const kDone = "システムは正常に更新されました。";
 const char* const kCaptionConfirm = "確認";
 const char* const kCaptionError = "エラー";
 const char* const kCaptionUpdateError = "更新エラー";
-const char* const kDigitizerKey = "ﾃﾞｼﾞﾀｲｻﾞ";
-const char* const kDigitizerMstKey = "ﾃﾞｼﾞﾀｲｻﾞMST";
-const char* const kEditionName = "ﾍﾞﾙﾄﾗﾝ";
-const char* const kTitleSuffix = " with ﾍﾞﾙﾄﾗﾝ";
 const char* const kVoiceArchive = "音声\\wave";
 
 namespace {
@@ -76,14 +74,6 @@ std::string ExtractCommand(const std::string& windowsFolder, const std::string& 
 // 0x22 is below every CP932 trail byte, so it is always a character of its own.
 bool HasQuote(const std::string& path) { return path.find('"') != std::string::npos; }
 
-bool IsStartArchive(const std::string& archiveName) { return sjis::split_path(archiveName).base == "START"; }
-
-std::string StartArchiveName(const std::string& archiveName, int productCode) {
-  if (!IsStartArchive(archiveName)) return archiveName;
-  if ((productCode >= 0 && productCode <= 15) || productCode == 99) return archiveName + std::to_string(productCode);
-  return archiveName;
-}
-
 void ShowOk(Host& host, const std::string& text, const char* caption) {
   host.ui.message_box(text, caption, fw::Buttons::Ok);
 }
@@ -97,15 +87,39 @@ bool RunCommand(Host& host, const std::string& cmd, std::size_t bufferSize, std:
   return false;
 }
 
+}  // namespace run_detail
+
+using namespace run_detail;
+
+namespace {
+
+const char* const kDigitizerKey = "ﾃﾞｼﾞﾀｲｻﾞ";
+const char* const kDigitizerMstKey = "ﾃﾞｼﾞﾀｲｻﾞMST";
+const char* const kEditionName = "ﾍﾞﾙﾄﾗﾝ";
+const char* const kTitleSuffix = " with ﾍﾞﾙﾄﾗﾝ";
+
+// True when archiveName's base name is exactly "START".
+bool IsStartArchive(const std::string& archiveName) { return sjis::split_path(archiveName).base == "START"; }
+
+// The START name with the product code appended, or the name unchanged for a
+// code outside 0-15 and 99.
+std::string StartArchiveName(const std::string& archiveName, int productCode) {
+  if ((productCode >= 0 && productCode <= 15) || productCode == 99) return archiveName + std::to_string(productCode);
+  return archiveName;
+}
+
+// True when a copied file of this base name marks the master files.
 bool IsMasterFilesName(const std::string& baseName) {
   return baseName.compare(0, 8, "master21") == 0 || baseName.compare(0, 8, "MASTER21") == 0;
 }
 
+// The settings-file names a run tries, in order, for the name it starts from.
 std::vector<std::string> SettingsFileCandidates(const std::string& asRead) {
   if (asRead == "NULL") return {"vornel1.ini", "pemtrax1.ini"};
   return {asRead};
 }
 
+// The name a run starts its settings-file choice from.
 std::string SettingsFileToStartFrom(const UpdateDescriptor& d) {
   // A descriptor filled by hand rather than by the reader has no record of
   // line 19; its settingsFile is then the value as read.
@@ -113,21 +127,15 @@ std::string SettingsFileToStartFrom(const UpdateDescriptor& d) {
   return d.settingsFileAsRead;
 }
 
-}  // namespace run_detail
-
-using namespace run_detail;
-
-namespace {
-
 // Chooses the settings file (step 2) and checks the folder. The choice starts
 // from the name as info.txt gave it on every run, so that a name tried on a
 // wrong folder does not hide the right file on a later run.
-int ChooseSettingsFile(Host& host, UpdateDescriptor& d, std::string& working) {
+int ChooseSettingsFile(FileSystem& fs, UpdateDescriptor& d, std::string& working) {
   if (d.settingsFileAsRead.empty()) d.settingsFileAsRead = d.settingsFile;
   int found = 0;
   for (const std::string& name : SettingsFileCandidates(SettingsFileToStartFrom(d))) {
     d.settingsFile = name;
-    found = LocateSettingsFile(host.fs, working, d.settingsFile);
+    found = LocateSettingsFile(fs, working, d.settingsFile);
     if (found == 1) break;
   }
   return found;
@@ -156,21 +164,32 @@ void ConvertMasters(Host& host, const std::string& working) {
   if (ConvertMaterialType(host.fs, settingsPath) == 0) ShowOk(host, kTypeFailed, kCaptionConfirm);
 }
 
-int RunSteps(Host& host, UpdateDescriptor& d, const std::string& programFolder, RunOutcome& outcome) {
-  bool masterFiles = false;
-  std::string working = d.installFolder;
+// Steps 2 to 5: the settings file, the folder, the version and the product.
+ProductFolderCheck CheckFolder(FileSystem& fs, UpdateDescriptor& d) {
+  ProductFolderCheck c;
+  c.workingFolder = d.installFolder;
+  c.folderCheck = ChooseSettingsFile(fs, d, c.workingFolder) == 1;
+  if (!c.folderCheck) return c;
+  c.versionCheck = CheckMenuAndStartPicture(fs, c.workingFolder, d.settingsFile) == 1;
+  if (!c.versionCheck) return c;
+  d.productCode = IdentifyProduct(fs, c.workingFolder, d.settingsFile, d.titleKeywords);
+  return c;
+}
 
-  if (ChooseSettingsFile(host, d, working) != 1) {
+int RunSteps(Host& host, UpdateDescriptor& d, const std::string& programFolder, UpdateOutcome& outcome) {
+  bool masterFiles = false;
+  const ProductFolderCheck checked = CheckFolder(host.fs, d);
+  const std::string& working = checked.workingFolder;
+  if (!checked.folderCheck) {
     ShowOk(host, kFolderWrong, kCaptionError);
-    outcome = RunOutcome::FolderRejected;
+    outcome = UpdateOutcome::FolderRejected;
     return 0;
   }
-  if (CheckMenuAndStartPicture(host.fs, working, d.settingsFile) != 1) {
+  if (!checked.versionCheck) {
     ShowOk(host, kVersionWrong, kCaptionError);
-    outcome = RunOutcome::VersionRejected;
+    outcome = UpdateOutcome::VersionRejected;
     return 0;
   }
-  d.productCode = IdentifyProduct(host.fs, working, d.settingsFile, d.titleKeywords);
 
   const std::string windowsFolder = host.sys.windows_folder();
   host.archive.SetBackgroundMode(0);
@@ -188,7 +207,7 @@ int RunSteps(Host& host, UpdateDescriptor& d, const std::string& programFolder, 
       for (;;) {
         if (host.ui.message_box(prompt, kCaptionConfirm, fw::Buttons::OkCancel) != fw::kIdOk) {
           ShowOk(host, kCancelled, kCaptionConfirm);
-          outcome = RunOutcome::Cancelled;
+          outcome = UpdateOutcome::Cancelled;
           return 1;
         }
         if (host.fs.exists(mediaCheck)) break;
@@ -202,13 +221,13 @@ int RunSteps(Host& host, UpdateDescriptor& d, const std::string& programFolder, 
     fw::Progress progress;
     progress.row = i + 1;
     progress.rowCount = rowCount;
-    progress.isArchive = row.entryKind == 1;
+    progress.isArchive = row.entryKind == kEntryArchive;
 
-    if (row.entryKind == 1) {
+    if (row.entryKind == kEntryArchive) {
       if (IsStartArchive(row.archiveName)) {
         if (d.productCode == -1) {
           ShowOk(host, kNoSystemName, kCaptionUpdateError);
-          outcome = RunOutcome::NotIdentified;
+          outcome = UpdateOutcome::NotIdentified;
           return 0;
         }
         row.archiveName = StartArchiveName(row.archiveName, d.productCode);
@@ -222,14 +241,14 @@ int RunSteps(Host& host, UpdateDescriptor& d, const std::string& programFolder, 
       for (const std::string* path : {&archivePath, &target}) {
         if (HasQuote(*path)) {
           ShowOk(host, Format(kQuoteFmt, *path), kCaptionConfirm);
-          outcome = RunOutcome::Failed;
+          outcome = UpdateOutcome::Failed;
           return 1;
         }
       }
       std::string msg;
       if (!RunCommand(host, ExtractCommand(windowsFolder, archivePath, target), 256, msg)) {
         ShowOk(host, msg, kCaptionConfirm);
-        outcome = RunOutcome::Failed;
+        outcome = UpdateOutcome::Failed;
         return 1;
       }
     } else {
@@ -242,13 +261,13 @@ int RunSteps(Host& host, UpdateDescriptor& d, const std::string& programFolder, 
       host.ui.progress(progress);
       if (!host.fs.copy_file(source, targetFile)) {
         ShowOk(host, Format(kCopyFailedFmt, targetFile), kCaptionConfirm);
-        outcome = RunOutcome::Failed;
+        outcome = UpdateOutcome::Failed;
         return 1;
       }
       FileStatus status;
       if (!host.fs.get_status(targetFile, status)) {
         ShowOk(host, Format(kStatusFailedFmt, source), kCaptionConfirm);
-        outcome = RunOutcome::Failed;
+        outcome = UpdateOutcome::Failed;
         return 1;
       }
       status.attribute = 0;
@@ -263,15 +282,24 @@ int RunSteps(Host& host, UpdateDescriptor& d, const std::string& programFolder, 
   if (c_atoi(d.masterAdjust) == 1) ConvertMasters(host, working);
 
   ShowOk(host, kDone, kCaptionConfirm);
-  outcome = RunOutcome::Updated;
+  outcome = UpdateOutcome::Updated;
   return 1;
 }
 
 }  // namespace
 
-int RunUpdate(Host& host, UpdateDescriptor& d, const std::string& programFolder, RunOutcome* outcome) {
+ProductFolderCheck CheckProductFolder(FileSystem& fs, UpdateDescriptor& d) { return CheckFolder(fs, d); }
+
+int RunUpdate(Host& host, UpdateDescriptor& d, const std::string& programFolder, UpdateOutcome* outcome) {
   fw::WaitCursor wait(host.ui);
-  RunOutcome how = RunOutcome::Failed;
+  // A descriptor cut short may have lost rows or switches: installing what
+  // is left and calling it a success would leave the product half updated.
+  if (!d.complete) {
+    ShowOk(host, Format(kDescriptorCutFmt, programFolder + "info.txt"), kCaptionConfirm);
+    if (outcome) *outcome = UpdateOutcome::DescriptorIncomplete;
+    return 1;
+  }
+  UpdateOutcome how = UpdateOutcome::Failed;
   int result;
   try {
     result = RunSteps(host, d, programFolder, how);
@@ -280,7 +308,7 @@ int RunUpdate(Host& host, UpdateDescriptor& d, const std::string& programFolder,
     // conversions rewrite in place): tell the user which and end the run
     // as any other failed installation does.
     ShowOk(host, Format(kFileErrorFmt, e.path(), e.op_text()), kCaptionConfirm);
-    how = RunOutcome::Failed;
+    how = UpdateOutcome::Failed;
     result = 1;
   }
   if (outcome) *outcome = how;

@@ -2,6 +2,7 @@
 // the wave folder that its settings file names.
 #include <initializer_list>
 
+#include "engine/run_detail.h"
 #include "engine/update_run.h"
 #include "platform/profile.h"
 

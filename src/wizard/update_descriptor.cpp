@@ -2,6 +2,9 @@
 // and the archive table after them.
 #include "wizard/update_descriptor.h"
 
+#include <new>
+#include <stdexcept>
+
 #include "base/cnum.h"
 #include "base/line_reader.h"
 #include "base/sjis.h"
@@ -65,16 +68,17 @@ int TabsToLineBreaks(std::string& text) {
 
 int ReadUpdateInfo(FileSystem& fs, const std::string& programFolder, UpdateDescriptor& d,
                    std::vector<DescriptorIssue>* issues) {
-  d.rows.clear();
-  auto file = fs.open_read(programFolder + "info.txt");
+  d = UpdateDescriptor{};
+  std::unique_ptr<FileReader> file = fs.open_read(programFolder + "info.txt");
   if (!file) return 0;
   ReadUpdateInfoFrom(*file, d, issues);
   return 1;
 }
 
-void ReadUpdateInfoFrom(ByteSource& src, UpdateDescriptor& d, std::vector<DescriptorIssue>* issues) {
+namespace {
+
+void ReadLines(ByteSource& src, UpdateDescriptor& d, std::vector<DescriptorIssue>* issues) {
   using S = DescriptorIssue::Severity;
-  d.rows.clear();
   LineReader reader(src);
 
   int lineNo = 0;
@@ -102,6 +106,7 @@ void ReadUpdateInfoFrom(ByteSource& src, UpdateDescriptor& d, std::vector<Descri
   next(d.destinationNotice);
   for (auto& kw : d.titleKeywords) next(kw);
   d.settingsFileAsRead = d.settingsFile;
+  d.complete = !ended;
   if (ended)
     note(issues, S::Error, lineNo + 1,
          "the file ends after line " + std::to_string(lineNo) + ": lines up to " + std::to_string(kFixedLines) +
@@ -143,6 +148,25 @@ void ReadUpdateInfoFrom(ByteSource& src, UpdateDescriptor& d, std::vector<Descri
     note(issues, S::Warning, 25, "the start notice has more than 100 TABs; those after the 100th stay TABs");
   if (TabsToLineBreaks(d.destinationNotice) > 0)
     note(issues, S::Warning, 26, "the destination notice has more than 100 TABs; those after the 100th stay TABs");
+}
+
+}  // namespace
+
+void ReadUpdateInfoFrom(ByteSource& src, UpdateDescriptor& d, std::vector<DescriptorIssue>* issues) {
+  d = UpdateDescriptor{};
+  try {
+    ReadLines(src, d, issues);
+  } catch (const FileError&) {
+    // The descriptor stops where the read failed; the run will refuse it.
+    d.complete = false;
+    note(issues, DescriptorIssue::Severity::Error, 0, "info.txt could not be read to its end (read error)");
+  } catch (const std::bad_alloc&) {
+    d.complete = false;
+    note(issues, DescriptorIssue::Severity::Error, 0, "info.txt is too large to be held in memory");
+  } catch (const std::length_error&) {
+    d.complete = false;
+    note(issues, DescriptorIssue::Severity::Error, 0, "info.txt is too large to be held in memory");
+  }
 }
 
 }  // namespace relvo

@@ -10,10 +10,14 @@
 
 namespace relvo {
 
+// The archive table's entry kinds: a row of kind 1 names an LZH archive to
+// extract; a row of any other kind names one file to copy.
+enum : std::int32_t { kEntryArchive = 1 };
+
 // One row of the archive table.
 struct ArchiveRow {
   std::int32_t diskNumber = 0;
-  std::int32_t entryKind = 0;
+  std::int32_t entryKind = 0;   // kEntryArchive, or a file row
   std::string archiveName;      // upper-cased (ASCII letters only)
   std::string targetSubfolder;
   int line = 0;                 // line of info.txt the row came from
@@ -39,6 +43,10 @@ struct UpdateDescriptor {
   // settingsFile as info.txt gave it, before any run replaced it: each run
   // starts its settings-file choice from this value.
   std::string settingsFileAsRead;
+  // True when info.txt was read to its end without a read error and held all
+  // of its 41 fixed lines. An update refuses to run on anything less: it
+  // would install a table that may have been cut short.
+  bool complete = false;
 
   std::int32_t rowCount() const { return static_cast<std::int32_t>(rows.size()); }
 };
@@ -53,13 +61,18 @@ struct DescriptorIssue {
   std::string message;  // UTF-8
 };
 
-// Reads programFolder + "info.txt" into d. Returns 1 when the file was opened
-// and read, 0 when it could not be opened (d then holds empty texts and no
-// rows). issues, when given, collects what the media check reports.
+// Reads programFolder + "info.txt" into d (every field starts afresh).
+// Returns 1 when the file was opened, 0 when it could not be opened (d then
+// holds empty texts and no rows). A file that could not be read to its end
+// (a read error, or more than memory holds) keeps what was read before the
+// failure. d.complete tells whether the whole descriptor was read. issues,
+// when given, collects what the media check reports. Never throws for bad
+// or unreadable input.
 int ReadUpdateInfo(FileSystem& fs, const std::string& programFolder, UpdateDescriptor& d,
                    std::vector<DescriptorIssue>* issues = nullptr);
 
 // The same, reading the descriptor's bytes from src (for fuzzing and tests).
+// A FileError or an allocation failure while reading ends the read as above.
 void ReadUpdateInfoFrom(ByteSource& src, UpdateDescriptor& d, std::vector<DescriptorIssue>* issues = nullptr);
 
 // Rewrites up to 100 TABs: each TAB becomes CR and the character after it LF.

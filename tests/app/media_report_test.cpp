@@ -66,6 +66,19 @@ TEST(MediaCheck, MissingDescriptorIsAnError) {
   EXPECT_TRUE(MediaReportToJson(r)["descriptor"].is_null());
 }
 
+// Names and texts from info.txt reach the terminal with their control
+// characters escaped, never as escape sequences it would obey.
+TEST(MediaCheck, TextReportShowsControlCharactersEscaped) {
+  TempDir disk;
+  std::string info = info_with_rows("1,1,a\x1b]0;owned\x07,b\x7f\r\n");
+  info.replace(0, 2, "\x1b[2J");  // the title
+  disk.write("info.txt", info);
+  const std::string text = MediaReportToText(check({&disk}));
+  for (unsigned char c : text) EXPECT_TRUE(c >= 0x20 || c == '\n') << static_cast<int>(c);
+  EXPECT_NE(text.find("\\x1b[2J"), std::string::npos) << text;
+  EXPECT_NE(text.find("A\\x1b]0;OWNED\\x07"), std::string::npos) << text;
+}
+
 TEST(MediaCheck, JsonCarriesEveryFieldInUtf8) {
   TempDir disk;
   disk.write("info.txt", info_with_rows("2,1,data\\ｼｽﾃﾑ,Program\n"));

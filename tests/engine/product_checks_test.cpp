@@ -1,5 +1,5 @@
 // The product folder checks and the product identification on real folders,
-// and the media check's read-only run of them.
+// and the run's read-only pass over them.
 #include "engine/product_checks.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/product_report.h"
+#include "engine/update_run.h"
 #include "platform/encoding.h"
 #include "support/temp_dir.h"
 
@@ -144,10 +144,14 @@ TEST(ProductChecks, BareDriveLetterFindsItsRoot) {
   EXPECT_EQ(folder, letter + ":\\");
   EXPECT_EQ(IdentifyProduct(fs(), folder, settings, keywords()), 5);
 
-  const app::ProductReport r = app::InspectProduct(fs(), letter, settings, keywords());
+  UpdateDescriptor d;
+  d.installFolder = letter;
+  d.settingsFile = settings;
+  d.titleKeywords = keywords();
+  const ProductFolderCheck r = CheckProductFolder(fs(), d);
   EXPECT_TRUE(r.folderCheck);
   EXPECT_TRUE(r.versionCheck);
-  EXPECT_EQ(r.productCode, 5);
+  EXPECT_EQ(d.productCode, 5);
   EXPECT_EQ(r.workingFolder, letter + ":\\");
 
   // The letter of a drive without the file comes back as it was.
@@ -253,7 +257,7 @@ TEST(ProductChecks, IdentifyProduct) {
 }
 
 // ---------------------------------------------------------------------------
-// InspectProduct: the run's steps 2 to 5, reading only
+// CheckProductFolder: the run's steps 2 to 5, reading only
 
 struct InspectCase {
   const char* what;
@@ -265,7 +269,7 @@ struct InspectCase {
   std::string wantFolder;  // relative
 };
 
-TEST(ProductReport, InspectProduct) {
+TEST(ProductChecks, CheckProductFolderAsTheRunDoes) {
   const std::string vornel = "[SYSTEM]\r\nTITLE=型紙B 標準\r\n";
   const InspectCase cases[] = {
       {"named settings file", {{"vornel1.ini", vornel}, {"vo1menu.ini", ""}, {"Start.bmp", ""}}, "VORNEL1.INI",
@@ -288,11 +292,15 @@ TEST(ProductReport, InspectProduct) {
     for (const File& f : c.files) dir.write("prod\\" + f.rel, f.bytes);
     dir.mkdir("prod");
     const auto before = fs().find(dir / "prod\\*");
-    const app::ProductReport r = app::InspectProduct(fs(), dir / "prod", c.settingsFile, keywords());
-    EXPECT_EQ(r.settingsFile, c.wantSettingsFile);
+    UpdateDescriptor d;
+    d.installFolder = dir / "prod";
+    d.settingsFile = d.settingsFileAsRead = c.settingsFile;
+    d.titleKeywords = keywords();
+    const ProductFolderCheck r = CheckProductFolder(fs(), d);
+    EXPECT_EQ(d.settingsFile, c.wantSettingsFile);
     EXPECT_EQ(r.folderCheck, c.folderCheck);
     EXPECT_EQ(r.versionCheck, c.versionCheck);
-    EXPECT_EQ(r.productCode, c.productCode);
+    EXPECT_EQ(d.productCode, c.productCode);
     EXPECT_EQ(r.workingFolder, dir / c.wantFolder);
     // Nothing is created or changed.
     EXPECT_EQ(fs().find(dir / "prod\\*").size(), before.size());

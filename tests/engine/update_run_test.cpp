@@ -10,18 +10,24 @@
 #include <string>
 #include <vector>
 
-#include "app/console_ui.h"
-#include "app/update_plan.h"
 #include "archive/lzh_library.h"
+#include "engine/run_detail.h"
 #include "engine/update_run.h"
+#include "platform/delegating_files.h"
 #include "platform/encoding.h"
 #include "platform/profile.h"
+#include "support/recording_library.h"
+#include "support/scripted_ui.h"
 #include "support/temp_dir.h"
+#include "support/test_system.h"
 
 namespace relvo {
 namespace {
 
+using test::RecordingLibrary;
+using test::ScriptUi;
 using test::TempDir;
+using test::TestSystem;
 
 // The run's texts as the user must read them (compiled into CP932).
 const std::string kFolderWrong = "ｲﾝｽﾄｰﾙ先ﾌｫﾙﾀﾞが正しくないと思われます。";
@@ -36,114 +42,29 @@ const std::string kError = "エラー";
 const std::string kUpdateError = "更新エラー";
 std::string Prompt(int disk) { return std::to_string(disk) + " 枚目のｱｯﾌﾟﾃﾞｲﾄFDをｾｯﾄしてください。"; }
 
-struct Box {
-  std::string text, caption;
-  fw::Buttons buttons;
-  bool operator==(const Box&) const = default;
-};
+using test::Box;
+using test::Show;
 Box Ok(const std::string& text, const std::string& caption = kConfirm) { return {text, caption, fw::Buttons::Ok}; }
 Box Ask(int disk) { return {Prompt(disk), kConfirm, fw::Buttons::OkCancel}; }
 
-std::string Show(const std::vector<Box>& boxes) {
-  std::string s;
-  for (const Box& b : boxes)
-    s += std::string("[") + enc::cp932_to_utf8(b.caption) + (b.buttons == fw::Buttons::OkCancel ? " OK/Cancel" : "") + "] " +
-         enc::cp932_to_utf8(b.text) + "\n";
-  return s;
-}
-
-// Records every box; a disk prompt is answered by `answer` (Cancel when the
-// test gave none, so that a wrong run can never loop).
-class ScriptUi : public fw::Ui {
- public:
-  std::vector<Box> boxes;
-  std::vector<fw::Progress> rows;
-  std::function<int(const Box&)> answer;
-  int depth = 0, maxDepth = 0;
-
-  int message_box(const std::string& text, const std::string& caption, fw::Buttons buttons) override {
-    boxes.push_back({text, caption, buttons});
-    if (buttons == fw::Buttons::Ok) return fw::kIdOk;
-    if (boxes.size() > 50 || !answer) return fw::kIdCancel;
-    return answer(boxes.back());
-  }
-  void begin_wait_cursor() override { maxDepth = std::max(maxDepth, ++depth); }
-  void end_wait_cursor() override { --depth; }
-  void progress(const fw::Progress& p) override { rows.push_back(p); }
-};
-
-class TestSystem : public SystemInfo {
- public:
-  int driveType = kDriveFixed;
-  std::string windows;
-  std::vector<std::string> queried;
-  int drive_type(const std::string& path) override {
-    queried.push_back(path);
-    return driveType;
-  }
-  std::string windows_folder() override { return windows; }
-};
-
 // The native file layer with one operation made to fail for paths ending
 // with a given name.
-class FaultyFs : public FileSystem {
+class FaultyFs : public DelegatingFileSystem {
  public:
-  FileSystem& in = native_file_system();
+  FaultyFs() : DelegatingFileSystem(native_file_system()) {}
   std::string failCopy, failGet, failSet, failRename;
   static bool hit(const std::string& p, const std::string& tail) {
     return !tail.empty() && p.size() >= tail.size() && p.compare(p.size() - tail.size(), tail.size(), tail) == 0;
   }
-  bool exists(const std::string& p) override { return in.exists(p); }
-  bool make_dir(const std::string& p) override { return in.make_dir(p); }
-  bool is_plain_folder(const std::string& p) override { return in.is_plain_folder(p); }
-  bool copy_file(const std::string& f, const std::string& t) override { return !hit(t, failCopy) && in.copy_file(f, t); }
-  bool get_status(const std::string& p, FileStatus& st) override { return !hit(p, failGet) && in.get_status(p, st); }
+  bool copy_file(const std::string& f, const std::string& t) override {
+    return !hit(t, failCopy) && inner_.copy_file(f, t);
+  }
+  bool get_status(const std::string& p, FileStatus& st) override { return !hit(p, failGet) && inner_.get_status(p, st); }
   bool set_status(const std::string& p, const FileStatus& st) override {
-    return !hit(p, failSet) && in.set_status(p, st);
+    return !hit(p, failSet) && inner_.set_status(p, st);
   }
-  bool remove(const std::string& p) override { return in.remove(p); }
-  bool rename(const std::string& f, const std::string& t) override { return !hit(t, failRename) && in.rename(f, t); }
-  std::vector<FoundEntry> find(const std::string& p) override { return in.find(p); }
-  std::unique_ptr<FileReader> open_read(const std::string& p) override { return in.open_read(p); }
-  std::unique_ptr<FileWriter> create(const std::string& p) override { return in.create(p); }
-  bool is_writable(const std::string& p) override { return in.is_writable(p); }
-};
-
-// The archive library entry as the run sees it: every call recorded, a
-// failure scripted on demand, and the extraction itself done by our LZH
-// library when it is built in.
-class RecordingLibrary : public ArchiveLibrary {
- public:
-  ArchiveLibrary* real = nullptr;  // our LZH library, which extracts for real
-  std::vector<std::string> commands;
-  std::vector<std::size_t> sizes;
-  std::vector<void*> owners;
-  std::string modes;
-  std::string failWith;       // the message of a scripted failure
-  bool unterminated = false;  // the failure fills the whole buffer, no terminator
-  bool extracts() const { return real != nullptr; }
-
-  void SetBackgroundMode(int mode) override {
-    modes += std::string("6:") + std::to_string(mode) + " ";
-    if (real) real->SetBackgroundMode(mode);
-  }
-  void SetCursorMode(int mode) override {
-    modes += std::string("8:") + std::to_string(mode) + " ";
-    if (real) real->SetCursorMode(mode);
-  }
-  int Command(void* owner, const char* cmd, char* msg, std::size_t size) override {
-    commands.push_back(cmd);
-    sizes.push_back(size);
-    owners.push_back(owner);
-    if (unterminated) {
-      std::fill(msg, msg + size, 'E');
-      return 1;
-    }
-    if (!failWith.empty()) {
-      std::snprintf(msg, size, "%s", failWith.c_str());
-      return 0x8001;
-    }
-    return real ? real->Command(owner, cmd, msg, size) : 0;
+  bool rename(const std::string& f, const std::string& t) override {
+    return !hit(t, failRename) && inner_.rename(f, t);
   }
 };
 
@@ -183,6 +104,7 @@ struct World {
     folder = product.path().substr(0, product.path().size() - 1);
     working = folder + "\\";
     d.installFolder = folder;
+    d.complete = true;
     d.settingsFile = d.settingsFileAsRead = "vornel1.ini";
     d.masterAdjust = "0";
     d.digitizerEdition = "0";
@@ -197,7 +119,7 @@ struct World {
   void Row(int disk, int kind, const std::string& name, const std::string& sub) { d.rows.push_back({disk, kind, name, sub}); }
   void Archive(const std::string& name) { media.write(name + ".lzh", Fixture(name + ".lzh")); }
   FileSystem& native() { return native_file_system(); }
-  int Run(RunOutcome* how = nullptr) { return RunUpdate(host, d, media.path(), how); }
+  int Run(UpdateOutcome* how = nullptr) { return RunUpdate(host, d, media.path(), how); }
   std::string Cmd(const std::string& source, const std::string& target) const {
     return "e -mcw" + sys.windows + " \"" + source + "\" \"" + target + "\"";
   }
@@ -218,9 +140,9 @@ TEST(UpdateRun, FullRunInstallsEditsConvertsAndEndsWithItsMessage) {
   w.d.digitizerEdition = "1";
   w.d.masterAdjust = " 01x";
 
-  RunOutcome how;
+  UpdateOutcome how;
   EXPECT_EQ(w.Run(&how), 1);
-  EXPECT_EQ(how, RunOutcome::Updated);
+  EXPECT_EQ(how, UpdateOutcome::Updated);
   EXPECT_EQ(w.ui.boxes, std::vector<Box>{Ok(kDone)}) << Show(w.ui.boxes);
   EXPECT_EQ(w.ui.depth, 0);
   EXPECT_EQ(w.ui.maxDepth, 2);  // the run's and the conversions' own
@@ -254,43 +176,66 @@ TEST(UpdateRun, FullRunInstallsEditsConvertsAndEndsWithItsMessage) {
   EXPECT_EQ(w.ui.rows[1].target, w.working + "Data\\MASTER21.DAT");
 }
 
+// A descriptor cut short or unreadable may have lost rows and switches: the
+// run says so, names info.txt, changes nothing and never reports success.
+TEST(UpdateRun, RefusesADescriptorNotReadWhole) {
+  World w;
+  w.Archive("SYS1");
+  w.media.write("A.DAT", "a");
+  w.Row(1, 1, "SYS1", "Program");
+  w.Row(1, 2, "A.DAT", "");
+  w.d.digitizerEdition = "1";
+  w.d.complete = false;
+  const std::string ini = w.product.read("vornel1.ini");
+  UpdateOutcome how = UpdateOutcome::Updated;
+  EXPECT_EQ(w.Run(&how), 1);
+  EXPECT_EQ(how, UpdateOutcome::DescriptorIncomplete);
+  EXPECT_EQ(w.ui.boxes, std::vector<Box>{Ok(w.media.path() + "info.txtを最後まで読み込めませんでした。更新は行っていません。")})
+      << Show(w.ui.boxes);
+  EXPECT_TRUE(w.archive.commands.empty());
+  EXPECT_FALSE(w.product.exists("A.DAT"));
+  EXPECT_FALSE(w.product.exists("Program"));
+  EXPECT_EQ(w.product.read("vornel1.ini"), ini);
+  EXPECT_EQ(w.ui.depth, 0);
+}
+
 // Every row of the message table that ends or warns, with its result.
 struct Failure {
   const char* name;
   std::function<void(World&)> setup;
   std::function<std::vector<Box>(const World&)> boxes;
   int result;
-  RunOutcome how;
+  UpdateOutcome how;
 };
 
 TEST(UpdateRun, MessageTable) {
   const Failure cases[] = {
       {"no settings file",
        [](World& w) { w.native().remove(w.product / "vornel1.ini"); },
-       [](const World&) { return std::vector<Box>{Ok(kFolderWrong, kError)}; }, 0, RunOutcome::FolderRejected},
+       [](const World&) { return std::vector<Box>{Ok(kFolderWrong, kError)}; }, 0, UpdateOutcome::FolderRejected},
       {"folder missing",
        [](World& w) { w.d.installFolder = w.product / "nowhere"; },
-       [](const World&) { return std::vector<Box>{Ok(kFolderWrong, kError)}; }, 0, RunOutcome::FolderRejected},
+       [](const World&) { return std::vector<Box>{Ok(kFolderWrong, kError)}; }, 0, UpdateOutcome::FolderRejected},
       {"no menu settings file",
        [](World& w) { w.native().remove(w.product / "vo2menu.ini"); },
-       [](const World&) { return std::vector<Box>{Ok(kVersionWrong, kError)}; }, 0, RunOutcome::VersionRejected},
+       [](const World&) { return std::vector<Box>{Ok(kVersionWrong, kError)}; }, 0, UpdateOutcome::VersionRejected},
       {"START while not identified",
        [](World& w) {
          w.product.write("vornel1.ini", "[SYSTEM]\r\nTITLE=UNKNOWN\r\n");
          w.Row(1, 1, "START", "");
        },
-       [](const World&) { return std::vector<Box>{Ok(kNoSystemName, kUpdateError)}; }, 0, RunOutcome::NotIdentified},
+       [](const World&) { return std::vector<Box>{Ok(kNoSystemName, kUpdateError)}; }, 0, UpdateOutcome::NotIdentified},
       {"library failure shows its own text",
        [](World& w) {
          w.Row(1, 1, "SYS1", "");
          w.archive.failWith = "SYS1.LZH ? \x83\x5c\x83\x74\x83\x67";  // ソフト
        },
        [](const World&) { return std::vector<Box>{Ok("SYS1.LZH ? \x83\x5c\x83\x74\x83\x67")}; }, 1,
-       RunOutcome::Failed},
+       UpdateOutcome::Failed},
       {"copy failure names the target",
        [](World& w) { w.Row(1, 2, "FILES\\MISSING.DAT", "Data\\"); },
        [](const World& w) { return std::vector<Box>{Ok(w.working + "Data\\MISSING.DATの更新に失敗しました。")}; }, 1,
-       RunOutcome::Failed},
+       UpdateOutcome::Failed},
       {"status failure names the media path",
        [](World& w) {
          w.media.write("FILES\\A.DAT", "a");
@@ -298,7 +243,7 @@ TEST(UpdateRun, MessageTable) {
          w.fs.failGet = "A.DAT";
        },
        [](const World& w) { return std::vector<Box>{Ok(w.media.path() + "FILES\\A.DATの属性更新に失敗しました。")}; },
-       1, RunOutcome::Failed},
+       1, UpdateOutcome::Failed},
       {"status write failure warns with the target and goes on",
        [](World& w) {
          w.media.write("A.DAT", "a");
@@ -306,7 +251,7 @@ TEST(UpdateRun, MessageTable) {
          w.fs.failSet = "A.DAT";
        },
        [](const World& w) { return std::vector<Box>{Ok(w.working + "A.DATの属性更新に失敗しました。"), Ok(kDone)}; },
-       1, RunOutcome::Updated},
+       1, UpdateOutcome::Updated},
       {"both conversions fail, the run still succeeds",
        [](World& w) {
          w.d.masterAdjust = "1";
@@ -314,7 +259,7 @@ TEST(UpdateRun, MessageTable) {
          MakeReadOnly(w.product / "master1\\zai001-3.mst");
        },
        [](const World&) { return std::vector<Box>{Ok(kSizeFailed), Ok(kTypeFailed), Ok(kDone)}; }, 1,
-       RunOutcome::Updated},
+       UpdateOutcome::Updated},
       {"a file error of a conversion is shown and ends the run",
        [](World& w) {
          w.d.masterAdjust = "1";
@@ -325,21 +270,21 @@ TEST(UpdateRun, MessageTable) {
          return std::vector<Box>{Ok(w.product.path() + "master1\\zai001-3.mst" + "の" +
                                     FileError(FileError::Op::Rename, "").op_text() + "に失敗しました。")};
        },
-       1, RunOutcome::Failed},
+       1, UpdateOutcome::Failed},
       {"a double quote in the target folder is refused",
        [](World& w) { w.Row(1, 1, "SYS1", "a\"b"); },
        [](const World& w) {
          return std::vector<Box>{Ok(w.working + "a\"bに使用できない文字(\")が含まれています。")};
        },
-       1, RunOutcome::Failed},
-      {"no rows", [](World&) {}, [](const World&) { return std::vector<Box>{Ok(kDone)}; }, 1, RunOutcome::Updated},
+       1, UpdateOutcome::Failed},
+      {"no rows", [](World&) {}, [](const World&) { return std::vector<Box>{Ok(kDone)}; }, 1, UpdateOutcome::Updated},
   };
   for (const Failure& c : cases) {
     SCOPED_TRACE(c.name);
     World w;
     w.Archive("SYS1");
     c.setup(w);
-    RunOutcome how = RunOutcome::Updated;
+    UpdateOutcome how = UpdateOutcome::Updated;
     EXPECT_EQ(w.Run(&how), c.result);
     EXPECT_EQ(how, c.how);
     EXPECT_EQ(Show(w.ui.boxes), Show(c.boxes(w)));
@@ -394,9 +339,9 @@ TEST(UpdateRun, DiskPrompts) {
         if (b.text == Prompt(c.disks[i])) w.media.write(names[i] + ".lzh", Fixture("SYS2.lzh"));
       return int(fw::kIdOk);
     };
-    RunOutcome how;
+    UpdateOutcome how;
     EXPECT_EQ(w.Run(&how), 1);
-    EXPECT_EQ(how, c.cancelAt ? RunOutcome::Cancelled : RunOutcome::Updated);
+    EXPECT_EQ(how, c.cancelAt ? UpdateOutcome::Cancelled : UpdateOutcome::Updated);
     EXPECT_EQ(Show(w.ui.boxes), Show(c.boxes));
     EXPECT_EQ(w.archive.commands.size(), std::size_t(c.commands));
     EXPECT_EQ(w.ui.depth, 0);
@@ -467,9 +412,9 @@ TEST(UpdateRun, ASecondRunStartsItsChoiceAgainFromNull) {
   EXPECT_EQ(w.d.settingsFile, "pemtrax1.ini");
 
   w.d.installFolder = w.folder;  // holds vornel1.ini only
-  RunOutcome how;
+  UpdateOutcome how;
   EXPECT_EQ(w.Run(&how), 1);
-  EXPECT_EQ(how, RunOutcome::Updated);
+  EXPECT_EQ(how, UpdateOutcome::Updated);
   EXPECT_EQ(w.d.settingsFile, "vornel1.ini");
   EXPECT_EQ(w.ui.boxes, (std::vector<Box>{Ok(kFolderWrong, kError), Ok(kDone)}));
 }
@@ -589,9 +534,9 @@ TEST(UpdateRun, ReadOnlySettingsFileWarnsAndTheRunGoesOn) {
   const std::string ini = w.product / "vornel1.ini";
   const std::string before = w.product.read("vornel1.ini");
   MakeReadOnly(ini);
-  RunOutcome how;
+  UpdateOutcome how;
   EXPECT_EQ(w.Run(&how), 1);
-  EXPECT_EQ(how, RunOutcome::Updated);
+  EXPECT_EQ(how, UpdateOutcome::Updated);
   EXPECT_EQ(w.ui.boxes, (std::vector<Box>{Ok(w.working + "vornel1.iniの設定の書き込みに失敗しました。"), Ok(kDone)}))
       << Show(w.ui.boxes);
   EXPECT_EQ(w.product.read("vornel1.ini"), before);
@@ -638,9 +583,9 @@ TEST(UpdateRun, RealLibraryFailuresEndTheRun) {
     w.media.write("AFTER.DAT", "after");
     w.Row(1, 1, "SYS1", "Program");
     w.Row(1, 2, "AFTER.DAT", "");
-    RunOutcome how;
+    UpdateOutcome how;
     EXPECT_EQ(w.Run(&how), 1);
-    EXPECT_EQ(how, RunOutcome::Failed);
+    EXPECT_EQ(how, UpdateOutcome::Failed);
     ASSERT_EQ(w.ui.boxes.size(), 1u) << Show(w.ui.boxes);
     EXPECT_EQ(w.ui.boxes[0].caption, kConfirm);
     EXPECT_FALSE(w.ui.boxes[0].text.empty());
@@ -724,9 +669,9 @@ TEST(VoiceData, FailureShowsTheMessageAndTheRunStillSucceeds) {
   w.d.digitizerEdition = "1";
   w.product.mkdir("wave");
   w.archive.failWith = "wave: CRC";
-  RunOutcome how;
+  UpdateOutcome how;
   EXPECT_EQ(w.Run(&how), 1);
-  EXPECT_EQ(how, RunOutcome::Updated);
+  EXPECT_EQ(how, UpdateOutcome::Updated);
   EXPECT_EQ(w.ui.boxes, (std::vector<Box>{Ok("wave: CRC"), Ok(kDone)}));
 }
 
@@ -735,133 +680,6 @@ TEST(RunText, DiskPromptAndFormats) {
   EXPECT_EQ(run_detail::DiskPrompt(-3), Prompt(-3));
   // An argument holding "%s" is not taken for the second directive.
   EXPECT_EQ(run_detail::Format("%sの%sに失敗しました。", "a%sb", "X"), "a%sbのXに失敗しました。");
-}
-
-// The dry run: the steps of the run, nothing changed.
-TEST(UpdatePlan, ListsTheStepsWithoutChangingAnything) {
-  World w;
-  w.sys.driveType = kDriveRemovable;
-  w.Archive("SYS1");
-  w.media.write("MASTER21.DAT", "m");
-  w.product.mkdir("wave");
-  w.product.write("master1\\zai001-3.mst", "x\r\n");
-  w.d.settingsFile = w.d.settingsFileAsRead = "NULL";
-  w.d.digitizerEdition = "1";
-  w.d.masterAdjust = "1";
-  w.Row(1, 1, "SYS1", "Program");
-  w.Row(2, 1, "START", "Program");
-  w.Row(2, 2, "MASTER21.DAT", "");
-  const std::string ini = w.product.read("vornel1.ini");
-  const UpdateDescriptor before = w.d;
-
-  const std::vector<app::PlanStep> plan = app::PlanUpdate(w.fs, w.sys, w.d, w.media.path(), w.folder);
-  std::string kinds;
-  for (const app::PlanStep& s : plan) kinds += s.kind + " ";
-  EXPECT_EQ(kinds,
-            "check check check mkdir extract prompt extract copy settings settings settings voice-data "
-            "convert convert convert convert message ");
-  const auto u = [](const std::string& cp932) { return enc::cp932_to_utf8(cp932); };
-  EXPECT_EQ(plan[3].target, u(w.working + "Program"));
-  EXPECT_EQ(plan[4].text, u(w.Cmd(w.media.path() + "SYS1", w.working + "Program")));
-  EXPECT_EQ(plan[5].text, u("[確認] " + Prompt(2)));
-  EXPECT_EQ(plan[5].source, u(w.media.path() + "START.lzh"));
-  EXPECT_EQ(plan[6].source, u(w.media.path() + "START3.lzh"));
-  EXPECT_EQ(plan[7].target, u(w.working + "MASTER21.DAT"));
-  EXPECT_EQ(plan[9].text, u("[SYSTEM] ﾃﾞｼﾞﾀｲｻﾞMST=1"));
-  EXPECT_EQ(plan[10].text, u("[SYSTEM] TITLE=VORNEL GAMMA with ﾍﾞﾙﾄﾗﾝ"));
-  EXPECT_EQ(plan[11].text, u(w.Cmd(w.working + "音声\\wave", w.product.path() + "wave")));
-  EXPECT_EQ(plan.back().text, u("[確認] " + kDone));
-
-  EXPECT_EQ(w.product.read("vornel1.ini"), ini);
-  EXPECT_FALSE(w.product.exists("Program"));
-  EXPECT_EQ(w.d.settingsFile, before.settingsFile);
-  EXPECT_EQ(w.d.rows[1].archiveName, "START");
-  EXPECT_TRUE(w.ui.boxes.empty());
-  EXPECT_TRUE(w.archive.commands.empty());
-}
-
-TEST(UpdatePlan, StopsWhereTheRunWould) {
-  struct Case {
-    const char* name;
-    std::function<void(World&)> setup;
-    std::string stop;
-  };
-  const Case cases[] = {
-      {"no settings file", [](World& w) { w.native().remove(w.product / "vornel1.ini"); },
-       "[エラー] " + kFolderWrong},
-      {"no Start.bmp", [](World& w) { w.native().remove(w.product / "Start.bmp"); }, "[エラー] " + kVersionWrong},
-      {"not identified",
-       [](World& w) {
-         w.product.write("vornel1.ini", "[SYSTEM]\r\nTITLE=?\r\n");
-         w.Row(1, 1, "START", "");
-       },
-       "[更新エラー] " + kNoSystemName},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    World w;
-    c.setup(w);
-    const std::vector<app::PlanStep> plan = app::PlanUpdate(w.fs, w.sys, w.d, w.media.path(), w.folder);
-    ASSERT_FALSE(plan.empty());
-    EXPECT_EQ(plan.back().kind, "stop");
-    EXPECT_EQ(plan.back().text, enc::cp932_to_utf8(c.stop));
-  }
-}
-
-// The console's boxes: how each kind is answered with and without a terminal.
-TEST(ConsoleUi, AnswersAndOutput) {
-  struct Case {
-    const char* name;
-    bool interactive;
-    std::string input;
-    fw::Buttons buttons;
-    int answer;
-    bool unasked;
-    int questions;
-  };
-  const Case cases[] = {
-      {"OK box needs no answer", true, "", fw::Buttons::Ok, fw::kIdOk, false, 0},
-      {"prompt without a terminal cancels", false, "o\n", fw::Buttons::OkCancel, fw::kIdCancel, true, 0},
-      {"empty line is OK", true, "\n", fw::Buttons::OkCancel, fw::kIdOk, false, 1},
-      {"unknown answer asks again", true, "what\r\nc\n", fw::Buttons::OkCancel, fw::kIdCancel, false, 2},
-      {"end of input cancels", true, "", fw::Buttons::OkCancel, fw::kIdCancel, true, 1},
-      {"ok in capitals", true, " OK \n", fw::Buttons::OkCancel, fw::kIdOk, false, 1},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::FILE* in = std::tmpfile();
-    std::FILE* out = std::tmpfile();
-    ASSERT_TRUE(in && out);
-    std::fputs(c.input.c_str(), in);
-    std::rewind(in);
-    app::ConsoleUi ui(in, out, c.interactive);
-    EXPECT_EQ(ui.message_box(Prompt(2), kConfirm, c.buttons), c.answer);
-    EXPECT_EQ(ui.answeredUnasked(), c.unasked);
-    std::rewind(out);
-    std::string text;
-    for (int ch; (ch = std::fgetc(out)) != EOF;) text += static_cast<char>(ch);
-    EXPECT_EQ(text.rfind(enc::cp932_to_utf8("[確認] " + Prompt(2)) + "\n", 0), 0u) << text;
-    std::size_t asked = 0;
-    for (std::size_t at = 0; (at = text.find("[o/c]", at)) != std::string::npos; ++at) ++asked;
-    EXPECT_EQ(asked, std::size_t(c.questions));
-    std::fclose(in);
-    std::fclose(out);
-  }
-}
-
-TEST(ConsoleUi, AnUnanswerableDiskPromptCancelsTheRun) {
-  World w;
-  w.sys.driveType = kDriveRemovable;
-  w.Row(2, 1, "SYS2", "");
-  std::FILE* out = std::tmpfile();
-  ASSERT_TRUE(out);
-  app::ConsoleUi ui(stdin, out, false);
-  Host host{w.fs, w.sys, w.archive, ui};
-  RunOutcome how;
-  EXPECT_EQ(RunUpdate(host, w.d, w.media.path(), &how), 1);
-  EXPECT_EQ(how, RunOutcome::Cancelled);
-  EXPECT_TRUE(w.archive.commands.empty());
-  std::fclose(out);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "delegating_file_system.h"
+#include "platform/delegating_files.h"
 #include "master/material_master.h"
 #include "support/temp_dir.h"
 
@@ -22,7 +22,7 @@ using test::TempDir;
 // does), a rename returns false. Everything else goes to the inner backend,
 // and so does the settings file (the profile layer reads an unreadable one
 // as missing, which is another test's business).
-class FailingFileSystem : public test::DelegatingFileSystem {
+class FailingFileSystem : public DelegatingFileSystem {
  public:
   FailingFileSystem(FileSystem& inner, long failAt, std::string settings)
       : DelegatingFileSystem(inner), failAt_(failAt), settings_(std::move(settings)) {}

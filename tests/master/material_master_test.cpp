@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "delegating_file_system.h"
+#include "platform/delegating_files.h"
 #include "support/temp_dir.h"
 
 #ifdef _WIN32
@@ -239,7 +239,7 @@ TEST(ConvertInFolder, StopsWhenTempFileCannotBeCreated) {
 }
 
 // Lists a master file that is gone by the time it is opened.
-class VanishingFileSystem : public test::DelegatingFileSystem {
+class VanishingFileSystem : public DelegatingFileSystem {
  public:
   using DelegatingFileSystem::DelegatingFileSystem;
   std::vector<FoundEntry> find(const std::string& pattern) override {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "master/delegating_file_system.h"
+#include "platform/delegating_files.h"
 #include "support/temp_dir.h"
 
 #ifdef _WIN32
@@ -401,7 +401,7 @@ TEST(ProfileFiles, FailuresAreReportedAndLeaveNothingBehind) {
 
 // A file layer that fails one step of a write or a read, as a full disk or a
 // bad sector would.
-class FailingFileSystem : public test::DelegatingFileSystem {
+class FailingFileSystem : public DelegatingFileSystem {
  public:
   enum Step { Create, Write, Rename, Read };
   FailingFileSystem(FileSystem& inner, Step step) : DelegatingFileSystem(inner), step_(step) {}

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
+#include <new>
+
 #include "support/temp_dir.h"
 
 namespace relvo {
@@ -84,6 +88,53 @@ TEST(UpdateDescriptor, ShortFileLeavesLaterFieldsEmpty) {
   EXPECT_TRUE(r.d.titleKeywords[14].empty());
   EXPECT_EQ(r.d.rowCount(), 0);
   EXPECT_EQ(count(r.issues, DescriptorIssue::Severity::Error), 1);
+}
+
+// Bytes of a text, then a failure raised by the read after them.
+class FailingSource : public ByteSource {
+ public:
+  FailingSource(std::string text, std::function<void()> fail) : text_(std::move(text)), fail_(std::move(fail)) {}
+  std::size_t read(void* buf, std::size_t n) override {
+    if (pos_ == text_.size()) fail_();
+    const std::size_t take = std::min(n, text_.size() - pos_);
+    std::memcpy(buf, text_.data() + pos_, take);
+    pos_ += take;
+    return take;
+  }
+
+ private:
+  std::string text_;
+  std::function<void()> fail_;
+  std::size_t pos_ = 0;
+};
+
+TEST(UpdateDescriptor, CompleteOnlyWhenReadWhole) {
+  const std::function<void()> end = [] {}, readError = [] { throw FileError(FileError::Op::Read, "info.txt", 5); },
+                               noMemory = [] { throw std::bad_alloc(); };
+  const struct {
+    const char* what;
+    std::string text;
+    std::function<void()> after;
+    bool complete;
+    int rows;
+  } cases[] = {
+      {"41 lines and a table", fixed_lines() + "1,1,a,b\r\n", end, true, 1},
+      {"exactly 41 lines", fixed_lines(), end, true, 0},
+      {"40 lines", fixed_lines().substr(0, fixed_lines().rfind("L41")), end, false, 0},
+      {"read error in the table", fixed_lines() + "1,1,a,b\r\n", readError, false, 1},
+      {"read error in the fixed lines", "L1\r\nL2\r\n", readError, false, 0},
+      {"more than memory holds", fixed_lines(), noMemory, false, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FailingSource src(c.text, c.after);
+    UpdateDescriptor d;
+    std::vector<DescriptorIssue> issues;
+    ReadUpdateInfoFrom(src, d, &issues);
+    EXPECT_EQ(d.complete, c.complete);
+    EXPECT_EQ(d.rowCount(), c.rows);
+    EXPECT_EQ(count(issues, DescriptorIssue::Severity::Error), c.complete ? 0 : 1);
+  }
 }
 
 TEST(UpdateDescriptor, ArchiveTableRows) {

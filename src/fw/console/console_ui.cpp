@@ -1,27 +1,14 @@
-// The console user interface of `relvo update`.
-#include "app/console_ui.h"
+// The console's message boxes, progress lines and wait cursor.
+#include "fw/console/console_ui.h"
 
 #include <cctype>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
+#include "fw/console/terminal.h"
+#include "platform/console.h"
 
-#include "platform/encoding.h"
-
-namespace relvo::app {
+namespace relvo::fw::console {
 
 namespace {
-
-bool StdinIsTerminal() {
-#ifdef _WIN32
-  return _isatty(_fileno(stdin)) != 0;
-#else
-  return isatty(fileno(stdin)) != 0;
-#endif
-}
 
 // Reads one answer line; false at the end of the input.
 bool ReadLine(std::FILE* in, std::string& line) {
@@ -43,37 +30,35 @@ std::string Lower(std::string s) {
 ConsoleUi::ConsoleUi(std::FILE* in, std::FILE* out, bool interactive)
     : in_(in), out_(out), interactive_(interactive) {}
 
-ConsoleUi ConsoleUi::ForStdio() { return ConsoleUi(stdin, stdout, StdinIsTerminal()); }
+ConsoleUi ConsoleUi::ForStdio() { return ConsoleUi(stdin, stdout, is_terminal(stdin)); }
 
 std::string FormatBox(const std::string& text, const std::string& caption) {
-  std::string s = std::string("[") + enc::cp932_to_utf8(caption) + "] ";
+  std::string s = "[" + ForTerminal(caption) + "] ";
   // The run's texts may carry CR LF line breaks; indent the lines after the
   // first so that a box stays one block.
-  for (char c : enc::cp932_to_utf8(text)) {
-    if (c == '\r') continue;
+  for (char c : ForTerminal(text, /*keepLineBreaks=*/true)) {
     s += c;
     if (c == '\n') s += "    ";
   }
   return s;
 }
 
-std::string FormatProgress(const fw::Progress& p) {
-  return std::string("(") + std::to_string(p.row) + std::string("/") + std::to_string(p.rowCount) + ") " +
-         (p.isArchive ? "extract " : "copy    ") + enc::cp932_to_utf8(p.source) + " -> " +
-         enc::cp932_to_utf8(p.target);
+std::string FormatProgress(const Progress& p) {
+  return "(" + std::to_string(p.row) + "/" + std::to_string(p.rowCount) + ") " +
+         (p.isArchive ? "extract " : "copy    ") + ForTerminal(p.source) + " -> " + ForTerminal(p.target);
 }
 
-int ConsoleUi::message_box(const std::string& text, const std::string& caption, fw::Buttons buttons) {
+int ConsoleUi::message_box(const std::string& text, const std::string& caption, Buttons buttons) {
   std::fprintf(out_, "%s\n", FormatBox(text, caption).c_str());
-  if (buttons == fw::Buttons::Ok) {
+  if (buttons == Buttons::Ok) {
     std::fflush(out_);
-    return fw::kIdOk;
+    return kIdOk;
   }
   if (!interactive_) {
     std::fputs("  -> Cancel (no terminal to answer on)\n", out_);
     std::fflush(out_);
     answeredUnasked_ = true;
-    return fw::kIdCancel;
+    return kIdCancel;
   }
   for (;;) {
     std::fputs("  OK or Cancel? [o/c] ", out_);
@@ -82,17 +67,17 @@ int ConsoleUi::message_box(const std::string& text, const std::string& caption, 
     if (!ReadLine(in_, line)) {
       std::fputs("\n  -> Cancel (end of input)\n", out_);
       answeredUnasked_ = true;
-      return fw::kIdCancel;
+      return kIdCancel;
     }
     const std::string a = Lower(line);
-    if (a.empty() || a == "o" || a == "ok" || a == "y" || a == "yes") return fw::kIdOk;
-    if (a == "c" || a == "cancel" || a == "n" || a == "no") return fw::kIdCancel;
+    if (a.empty() || a == "o" || a == "ok" || a == "y" || a == "yes") return kIdOk;
+    if (a == "c" || a == "cancel" || a == "n" || a == "no") return kIdCancel;
   }
 }
 
-void ConsoleUi::progress(const fw::Progress& p) {
+void ConsoleUi::progress(const Progress& p) {
   std::fprintf(out_, "%s\n", FormatProgress(p).c_str());
   std::fflush(out_);
 }
 
-}  // namespace relvo::app
+}  // namespace relvo::fw::console

@@ -1,5 +1,6 @@
-// A FileSystem that hands every call to another one; tests derive from it to
-// change one behaviour (fail an operation, list a file that is gone).
+// A file layer that hands every call to another one. Layers that add to a
+// file layer (recording, a changed drive) and test doubles (a failing
+// operation) derive from it and override only what they change.
 #pragma once
 #include <memory>
 #include <string>
@@ -7,7 +8,7 @@
 
 #include "platform/files.h"
 
-namespace relvo::test {
+namespace relvo {
 
 class DelegatingFileSystem : public FileSystem {
  public:
@@ -30,4 +31,4 @@ class DelegatingFileSystem : public FileSystem {
   FileSystem& inner_;
 };
 
-}  // namespace relvo::test
+}  // namespace relvo

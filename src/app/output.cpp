@@ -1,0 +1,19 @@
+// The end of the console program's output: what was lost on the way to the
+// file or pipe makes the exit status nonzero.
+#include <cerrno>
+#include <cstring>
+
+#include "app/commands.h"
+
+namespace relvo::app {
+
+int FinishOutput(std::FILE* out, std::FILE* err, int status) {
+  errno = 0;
+  const bool flushed = std::fflush(out) == 0;
+  if (flushed && !std::ferror(out)) return status;
+  const int e = errno;
+  std::fprintf(err, "relvo: the output could not be written%s%s\n", e ? ": " : "", e ? std::strerror(e) : "");
+  return status == 0 ? 1 : status;
+}
+
+}  // namespace relvo::app
