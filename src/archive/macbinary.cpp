@@ -65,7 +65,7 @@ bool find_macbinary_fork(const std::uint8_t* h, const Member& m, MacBinaryFork& 
   if (h[mb::kOldVersion] != 0 || h[mb::kZero1] != 0 || h[mb::kZero2] != 0) return false;
   // MacBinary I leaves every later field zero; MacBinary II proves itself
   // with its version bytes and CRC, and may not move the data fork.
-  const bool version_one = std::all_of(h + mb::kIIFields, h + kMacBinaryHeaderSize, [](std::uint8_t b) { return b == 0; });
+  const bool version_one = all_zero(h + mb::kIIFields, kMacBinaryHeaderSize - mb::kIIFields);
   const bool version_two = (h[mb::kVersion] == 129 || h[mb::kVersion] == 130) && h[mb::kMinVersion] == 129 &&
                            be16(h + mb::kCrc) == crc_ccitt(h, mb::kCrc) && be16(h + mb::kSecondaryLength) == 0;
   if (!version_one && !version_two) return false;
