@@ -18,6 +18,7 @@ class OneFile : public relvo::FileSystem {
   OneFile(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
   bool exists(const std::string& p) override { return p == kName; }
   bool make_dir(const std::string&) override { return false; }
+  bool is_plain_folder(const std::string&) override { return false; }
   bool copy_file(const std::string&, const std::string&) override { return false; }
   bool get_status(const std::string&, relvo::FileStatus&) override { return false; }
   bool set_status(const std::string&, const relvo::FileStatus&) override { return false; }

@@ -2,7 +2,10 @@
 // benchmark: java -cp /usr/share/java/jlha.jar:<dir> LzhFixture OUT METHOD LEVEL NAME=FILE...
 // METHOD is a five-byte id such as -lh5-; LEVEL is 0, 1 or 2. NAME is the
 // stored path ('/' or '\' between folders); FILE the file that gives the
-// bytes. A NAME ending with '/' with no FILE stores a folder (-lhd-).
+// bytes. A NAME ending with '/' with no FILE stores a folder (-lhd-). In a
+// NAME, {NUL} stands for a zero byte (an Amiga name: the name, a NUL, the
+// comment). An argument --os=C gives the members after it the OS id C
+// (levels 1 and 2; jLHA's own is 'J').
 import java.io.BufferedOutputStream;
 import java.io.FileOutputStream;
 import java.io.OutputStream;
@@ -30,11 +33,17 @@ public class LzhFixture {
     props.setProperty("lha.encoding", "MS932");
     try (OutputStream file = new BufferedOutputStream(new FileOutputStream(args[0]));
          LhaOutputStream out = new LhaOutputStream(file, props)) {
+      byte os = 0;
       for (int i = 3; i < args.length; ++i) {
+        if (args[i].startsWith("--os=")) {
+          os = (byte) args[i].charAt(5);
+          continue;
+        }
         int eq = args[i].indexOf('=');
-        String name = eq < 0 ? args[i] : args[i].substring(0, eq);
+        String name = (eq < 0 ? args[i] : args[i].substring(0, eq)).replace("{NUL}", "\0");
         LhaHeader h = new LhaHeader(name, when);
         h.setHeaderLevel(level);
+        if (os != 0) h.setOSID(os);
         if (eq < 0) {
           h.setCompressMethod("-lhd-");
           out.putNextEntry(h);

@@ -17,16 +17,25 @@ namespace {
 const char kLzhUsage[] =
     "usage: relvo lzh l|t|e|x ARCHIVE [DIR]\n"
     "\n"
-    "  l   list the members: name, size, packed size, method, CRC, time\n"
+    "  l   list the members: name, size, packed size, method, CRC, time; a\n"
+    "      member's comment follows on a line of its own, after \"  : \"\n"
     "  t   test: decode every member and check its CRC\n"
     "  e   extract every file into DIR under its name alone (as the update does)\n"
-    "  x   extract with the stored folders, never outside DIR\n"
+    "  x   extract with the stored folders, never outside DIR: a stored root\n"
+    "      (\\ or /, a drive letter, a volume name) is removed, a '..' that\n"
+    "      would climb out of DIR and links are refused, and no folder inside\n"
+    "      DIR that is a link is entered\n"
     "\n"
     "ARCHIVE is the file as named (no extension is added). DIR defaults to the\n"
     "current folder. Names are shown in UTF-8, control characters escaped.\n"
     "Exit status: 0 all well, 1 a member or the archive failed, 2 bad usage.\n";
 
 using fw::console::ForTerminal;
+
+// Every name, comment and message goes out through the terminal writer
+// (UTF-8, control characters escaped) and is written whole: never cut by a
+// byte of a name.
+void put(std::FILE* to, const std::string& s) { std::fwrite(s.data(), 1, s.size(), to); }
 
 // Seconds since 1970 as "YYYY-MM-DD hh:mm:ss" UTC, for any time an archive
 // may hold (the proleptic Gregorian calendar, counted by days).
@@ -57,22 +66,38 @@ class Printer final : public lzh::MemberObserver {
  public:
   Printer(lzh::Mode mode, std::FILE* out) : mode_(mode), out_(out) {}
   void on_member(const lzh::Member& m, const std::string* failure) override {
+    // The path as it extracts: a stored root is not part of it.
     const std::string name = ForTerminal(m.path('/') + (m.is_directory() ? "/" : ""));
     if (mode_ == lzh::Mode::List) {
-      std::fprintf(out_, "%12" PRIu64 " %12" PRIu64 "  %s  %04X  %s  %s\n", m.original_size, m.packed_size,
-                   ForTerminal(m.method).c_str(), m.crc, time_text(m.mtime).c_str(), name.c_str());
+      char head[64];
+      std::snprintf(head, sizeof head, "%12" PRIu64 " %12" PRIu64 "  ", m.original_size, m.packed_size);
+      std::string line = head + ForTerminal(m.method);
+      std::snprintf(head, sizeof head, "  %04X  ", m.crc);
+      put(out_, line + head + time_text(m.mtime) + "  " + name + "\n");
+      // A comment goes on a line of its own, as Amiga archivers list it.
+      if (!m.comment.empty()) put(out_, "  : " + ForTerminal(m.comment) + "\n");
       total_ += m.original_size;
       packed_ += m.packed_size;
       return;
     }
     if (failure)
-      std::fprintf(out_, "%s: %s\n", name.c_str(), ForTerminal(*failure).c_str());
+      put(out_, name + ": " + ForTerminal(*failure) + "\n");
+    else if (mode_ == lzh::Mode::Test)
+      put(out_, name + ": OK\n");
     else
-      std::fprintf(out_, "%s: %s\n", name.c_str(), mode_ == lzh::Mode::Test ? "OK" : "extracted");
+      put(out_, name + (m.stripped_macbinary ? ": extracted (MacBinary header removed)\n" : ": extracted\n"));
   }
-  void totals(int members) const {
+  void totals(const lzh::RunOutcome& r, const std::string& target) const {
     if (mode_ == lzh::Mode::List)
-      std::fprintf(out_, "%12" PRIu64 " %12" PRIu64 "  %d member(s)\n", total_, packed_, members);
+      std::fprintf(out_, "%12" PRIu64 " %12" PRIu64 "  %d member(s)\n", total_, packed_, r.members);
+    if (r.roots_removed == 0) return;
+    // Said once: how many members lost a root, and where they go instead.
+    std::fprintf(out_, "%d member name(s) began with a root (\\ or /, a drive letter or a volume name): ",
+                 r.roots_removed);
+    if (mode_ == lzh::Mode::List || mode_ == lzh::Mode::Test)
+      put(out_, "shown without it; they extract inside the target folder.\n");
+    else
+      put(out_, "removed; extracted inside " + ForTerminal(target) + ".\n");
   }
 
  private:
@@ -111,8 +136,8 @@ int RunLzhCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
   if (opt.mode == lzh::Mode::List)
     std::fprintf(out, "%12s %12s  %-5s  %-4s  %-19s  %s\n", "size", "packed", "method", "CRC", "time (UTC)", "name");
   const lzh::RunOutcome r = lzh::run_archive(native_file_system(), enc::utf8_to_cp932(argv[2]), opt);
-  if (r.members > 0 || r.archive_ok) printer.totals(r.members);
-  if (!r.archive_ok) std::fprintf(err, "relvo lzh: %s\n", ForTerminal(r.message).c_str());
+  if (r.members > 0 || r.archive_ok) printer.totals(r, opt.target);
+  if (!r.archive_ok) put(err, "relvo lzh: " + ForTerminal(r.message) + "\n");
   return r.ok() ? 0 : 1;
 }
 

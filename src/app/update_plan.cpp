@@ -245,6 +245,7 @@ class MediaDrive final : public DelegatingFileSystem {
 
   bool exists(const std::string& p) override { return inner_.exists(map(p)); }
   bool make_dir(const std::string& p) override { return inner_.make_dir(map(p)); }
+  bool is_plain_folder(const std::string& p) override { return inner_.is_plain_folder(map(p)); }
   bool copy_file(const std::string& f, const std::string& t) override { return inner_.copy_file(map(f), map(t)); }
   bool get_status(const std::string& p, FileStatus& st) override { return inner_.get_status(map(p), st); }
   bool set_status(const std::string& p, const FileStatus& st) override { return inner_.set_status(map(p), st); }

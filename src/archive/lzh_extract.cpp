@@ -50,18 +50,20 @@ std::string join(const std::string& folder, const std::string& name) {
   return folder + '\\' + name;
 }
 
-// Creates each missing level of target + folders. False when one fails.
-bool make_folders(FileSystem& fs, const std::string& target, const std::vector<std::string>& folders,
-                  std::string& failed) {
+// Enters each level of target + folders, creating what is missing. A level
+// that is there but is no plain folder (a file, a symbolic link, a junction)
+// is never entered: extraction does not follow a link inside the target to
+// write somewhere else. Empty on success, else the message.
+std::string make_folders(FileSystem& fs, const std::string& target, const std::vector<std::string>& folders) {
   std::string path = target;
   for (const std::string& f : folders) {
     path = join(path, f);
-    if (!fs.exists(path) && !fs.make_dir(path)) {
-      failed = path;
-      return false;
-    }
+    if (fs.is_plain_folder(path)) continue;
+    if (fs.exists(path)) return msg::folder_not_plain(path);
+    if (!fs.make_dir(path)) return msg::folder_failed(path);
+    if (!fs.is_plain_folder(path)) return msg::folder_not_plain(path);
   }
-  return true;
+  return {};
 }
 
 // Writes the member's data to dest through a file beside it. Empty on
@@ -91,12 +93,7 @@ std::string write_member(FileSystem& fs, ArchiveReader& reader, const Member& m,
   w.reset();
   if (st != DataStatus::Ok) {
     fs.remove(tmp);
-    switch (st) {
-      case DataStatus::Unsupported: return msg::unsupported_method(shown, m.method);
-      case DataStatus::Truncated: return msg::data_truncated(shown);
-      case DataStatus::BadCrc: return msg::crc_error(shown);
-      default: return msg::data_broken(shown);
-    }
+    return msg::data_failure(st, shown, m.method);
   }
   if (!fs.rename(tmp, dest)) {
     // A read-only file in the way: the update replaces it all the same.
@@ -121,25 +118,24 @@ std::string write_member(FileSystem& fs, ArchiveReader& reader, const Member& m,
   return {};
 }
 
-// A reader error as the message for the archive.
-std::string header_message(HeaderStatus st, const std::string& archive) {
-  switch (st) {
-    case HeaderStatus::NotArchive: return msg::not_lzh(archive);
-    case HeaderStatus::Truncated: return msg::archive_truncated(archive);
-    case HeaderStatus::BadChecksum: return msg::header_checksum(archive);
-    default: return msg::header_broken(archive);
-  }
-}
-
 }  // namespace
 
-std::string judge_member_path(const Member& m) {
+std::string judge_member_path(const Member& m, std::vector<std::string>* folders) {
   const std::string shown = m.path('\\');
   if (m.is_symlink()) return msg::symlink_refused(shown);
-  if (m.absolute) return msg::unsafe_name(shown);
-  for (const std::string& f : m.folders)
-    if (f != "." && !is_safe_component(f)) return msg::unsafe_name(shown);
+  std::vector<std::string> kept;
+  for (const std::string& f : m.folders) {
+    if (f == ".") continue;
+    if (f == "..") {
+      if (kept.empty()) return msg::unsafe_name(shown);  // out of the target
+      kept.pop_back();
+      continue;
+    }
+    if (!is_safe_component(f)) return msg::unsafe_name(shown);
+    kept.push_back(f);
+  }
   if (!m.is_directory() && !is_safe_component(m.name)) return msg::unsafe_name(shown);
+  if (folders) *folders = std::move(kept);
   return {};
 }
 
@@ -163,39 +159,33 @@ RunOutcome run_archive(FileSystem& fs, const std::string& archive, const RunOpti
       Member m;
       const HeaderStatus hs = reader.next(m);
       if (hs == HeaderStatus::End) break;
-      if (hs != HeaderStatus::Ok) return fail_archive(header_message(hs, archive));
+      if (hs != HeaderStatus::Ok) return fail_archive(msg::header_failure(hs, archive));
       ++out.members;
+      if (!m.root.empty()) ++out.roots_removed;
       const std::string shown = m.path('\\');
       std::string failure;
+      std::vector<std::string> folders;
       if (opt.mode == Mode::List) {
         // headers only
       } else if (opt.mode == Mode::Test) {
         if (!m.is_directory()) {
-          switch (reader.read_data(nullptr)) {
-            case DataStatus::Ok: break;
-            case DataStatus::Unsupported: failure = msg::unsupported_method(shown, m.method); break;
-            case DataStatus::Truncated: failure = msg::data_truncated(shown); break;
-            case DataStatus::BadCrc: failure = msg::crc_error(shown); break;
-            case DataStatus::BadData: failure = msg::data_broken(shown); break;
-          }
+          const DataStatus st = reader.read_data(nullptr);
+          if (st != DataStatus::Ok) failure = msg::data_failure(st, shown, m.method);
         }
-      } else if (!(failure = judge_member_path(m)).empty()) {
+      } else if (!(failure = judge_member_path(m, &folders)).empty()) {
         // refused before anything is written
       } else if (m.is_directory()) {
-        std::string bad;
-        if (opt.mode == Mode::Folders && !make_folders(fs, opt.target, m.folders, bad))
-          failure = msg::folder_failed(bad);
+        if (opt.mode == Mode::Folders) failure = make_folders(fs, opt.target, folders);
       } else {
         std::string folder = opt.target;
         if (opt.mode == Mode::Folders) {
-          std::string bad;
-          std::vector<std::string> levels;
-          for (const std::string& f : m.folders)
-            if (f != ".") levels.push_back(f);
-          if (!make_folders(fs, opt.target, levels, bad)) failure = msg::folder_failed(bad);
-          for (const std::string& f : levels) folder = join(folder, f);
+          failure = make_folders(fs, opt.target, folders);
+          for (const std::string& f : folders) folder = join(folder, f);
         }
-        if (failure.empty()) failure = write_member(fs, reader, m, join(folder, m.name), shown);
+        if (failure.empty()) {
+          failure = write_member(fs, reader, m, join(folder, m.name), shown);
+          m.stripped_macbinary = failure.empty() && reader.stripped_macbinary();
+        }
       }
       if (opt.observer) opt.observer->on_member(m, failure.empty() ? nullptr : &failure);
       if (!failure.empty()) {

@@ -17,6 +17,8 @@ enum class Mode {
 
 // Told about each member as it is done. failure is null when the member was
 // listed, checked or written; otherwise the message (CP932) saying why not.
+// m.stripped_macbinary tells that the file was written without the
+// MacBinary header its member carried.
 class MemberObserver {
  public:
   virtual ~MemberObserver() = default;
@@ -33,6 +35,7 @@ struct RunOptions {
 struct RunOutcome {
   int members = 0;     // members seen
   int failed = 0;      // members that failed
+  int roots_removed = 0;  // members whose stored path began with a root (Member::root)
   bool archive_ok = true;  // false when the archive itself could not be read to its end
   std::string message;  // the first failure's message (CP932); empty when all went well
   bool ok() const { return archive_ok && failed == 0; }
@@ -41,10 +44,13 @@ struct RunOutcome {
 // Runs mode over the archive file (named exactly, no extension added).
 RunOutcome run_archive(FileSystem& fs, const std::string& archive, const RunOptions& opt);
 
-// Why a stored path may not be written below a target folder, or an empty
-// text when it may: absolute paths, drive letters, "..", device names,
-// characters a file name cannot hold, symbolic links. The message names the
-// member.
-std::string judge_member_path(const Member& m);
+// Where a member goes below a target folder, its root already taken off by
+// the reader: the folders of its path with "." dropped and each ".." taking
+// back the folder before it. Returns an empty text when the member may be
+// written there (folders, when not null, gets the folders), else why not: a
+// ".." that would climb out of the target, a device name, characters a file
+// name cannot hold, a symbolic link. The message names the member. The
+// same rule holds whether the folders are kept or dropped.
+std::string judge_member_path(const Member& m, std::vector<std::string>* folders = nullptr);
 
 }  // namespace relvo::lzh

@@ -96,8 +96,11 @@ std::string archive_file_name(FileSystem& fs, const std::string& path) {
   return path;
 }
 
-void copy_message(const std::string& message, char* buf, std::size_t size) {
+void copy_message(const std::string& text, char* buf, std::size_t size) {
   if (!buf || size == 0) return;
+  // Our messages carry names escaped already; a control byte that is still
+  // there (a NUL above all) is shown escaped too, never a place to stop.
+  const std::string message = msg::shown(text);
   std::size_t n = 0;
   while (n < message.size()) {
     const std::size_t len = sjis::char_len(message, n);

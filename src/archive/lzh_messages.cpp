@@ -1,36 +1,79 @@
 // The library's message texts.
 #include "archive/lzh_messages.h"
 
+#include "base/sjis.h"
+
 namespace relvo::lzh::msg {
 
 namespace {
-std::string cat(std::string_view a, std::string_view b, std::string_view c = {}, std::string_view d = {}) {
-  std::string s;
-  s.reserve(a.size() + b.size() + c.size() + d.size());
-  s.append(a).append(b).append(c).append(d);
+// Our text, a name (escaped), and more of our text.
+std::string cat(std::string_view before, std::string_view name, std::string_view after) {
+  std::string s(before);
+  s.append(shown(name)).append(after);
   return s;
 }
+std::string named(std::string_view name, std::string_view after) { return cat({}, name, after); }
 }  // namespace
+
+std::string shown(std::string_view name) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string s;
+  s.reserve(name.size());
+  for (std::size_t i = 0; i < name.size();) {
+    const std::size_t n = sjis::char_len(name, i);
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    if (n == 1 && (c < 0x20 || c == 0x7F)) {
+      s += "\\x";
+      s += kHex[c >> 4];
+      s += kHex[c & 15];
+    } else {
+      s.append(name.substr(i, n));
+    }
+    i += n;
+  }
+  return s;
+}
 
 std::string archive_missing(std::string_view a) { return cat("書庫 ", a, " が見つかりません。"); }
 std::string archive_unreadable(std::string_view a) { return cat("書庫 ", a, " を読み込めません。"); }
-std::string not_lzh(std::string_view a) { return cat(a, " はLZH書庫ではありません。"); }
+std::string not_lzh(std::string_view a) { return named(a, " はLZH書庫ではありません。"); }
 std::string header_broken(std::string_view a) { return cat("書庫 ", a, " のヘッダが壊れています。"); }
 std::string header_checksum(std::string_view a) { return cat("書庫 ", a, " のヘッダのチェックサムが合いません。"); }
 std::string archive_truncated(std::string_view a) { return cat("書庫 ", a, " は途中で切れています。"); }
 std::string unsupported_method(std::string_view m, std::string_view method) {
-  return cat(m, " の圧縮方式 ", method, " には対応していません。");
+  return named(m, " の圧縮方式 " + shown(method) + " には対応していません。");
 }
-std::string data_broken(std::string_view m) { return cat(m, " の圧縮データが壊れています。"); }
-std::string data_truncated(std::string_view m) { return cat(m, " の圧縮データが途中で切れています。"); }
-std::string crc_error(std::string_view m) { return cat(m, " のCRCが合いません。書庫が壊れています。"); }
-std::string write_failed(std::string_view p) { return cat(p, " を書き込めませんでした。"); }
+std::string data_broken(std::string_view m) { return named(m, " の圧縮データが壊れています。"); }
+std::string data_truncated(std::string_view m) { return named(m, " の圧縮データが途中で切れています。"); }
+std::string crc_error(std::string_view m) { return named(m, " のCRCが合いません。書庫が壊れています。"); }
+std::string write_failed(std::string_view p) { return named(p, " を書き込めませんでした。"); }
 std::string folder_failed(std::string_view p) { return cat("フォルダ ", p, " を作成できませんでした。"); }
-std::string unsafe_name(std::string_view m) { return cat(m, " は展開先の外を指す名前のため展開しません。"); }
-std::string symlink_refused(std::string_view m) { return cat(m, " はシンボリックリンクのため展開しません。"); }
+std::string unsafe_name(std::string_view m) { return named(m, " は展開先の外を指す名前のため展開しません。"); }
+std::string symlink_refused(std::string_view m) { return named(m, " はシンボリックリンクのため展開しません。"); }
+std::string folder_not_plain(std::string_view p) {
+  return named(p, " は普通のフォルダではない（リンクなどの）ため、その中には展開しません。");
+}
 std::string target_missing(std::string_view f) { return cat("展開先フォルダ ", f, " がありません。"); }
 std::string bad_command(std::string_view c) { return cat("コマンド ", c, " には対応していません。"); }
 std::string bad_switch(std::string_view s) { return cat("スイッチ ", s, " には対応していません。"); }
 std::string bad_command_line() { return "コマンド行が正しくありません。"; }
+
+std::string header_failure(HeaderStatus st, std::string_view archive) {
+  switch (st) {
+    case HeaderStatus::NotArchive: return not_lzh(archive);
+    case HeaderStatus::Truncated: return archive_truncated(archive);
+    case HeaderStatus::BadChecksum: return header_checksum(archive);
+    default: return header_broken(archive);
+  }
+}
+
+std::string data_failure(DataStatus st, std::string_view member, std::string_view method) {
+  switch (st) {
+    case DataStatus::Unsupported: return unsupported_method(member, method);
+    case DataStatus::Truncated: return data_truncated(member);
+    case DataStatus::BadCrc: return crc_error(member);
+    default: return data_broken(member);
+  }
+}
 
 }  // namespace relvo::lzh::msg

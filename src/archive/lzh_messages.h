@@ -1,10 +1,18 @@
 // The library's messages, in Japanese (CP932), each naming the archive or
-// the member and what went wrong.
+// the member and what went wrong. Names go into a message with their
+// control characters escaped ("\x01"), so that no byte of a name can cut
+// a message short or act on the screen that shows it.
 #pragma once
 #include <string>
 #include <string_view>
 
+#include "archive/lzh_reader.h"
+
 namespace relvo::lzh::msg {
+
+// A name or path as messages show it: control characters (C0 and DEL) as
+// "\xNN", everything else as it is.
+std::string shown(std::string_view name);
 
 std::string archive_missing(std::string_view archive);
 std::string archive_unreadable(std::string_view archive);
@@ -20,9 +28,17 @@ std::string write_failed(std::string_view path);
 std::string folder_failed(std::string_view path);
 std::string unsafe_name(std::string_view member);
 std::string symlink_refused(std::string_view member);
+std::string folder_not_plain(std::string_view path);
 std::string target_missing(std::string_view folder);
 std::string bad_command(std::string_view command);
 std::string bad_switch(std::string_view sw);
 std::string bad_command_line();
+
+// The one place a reader status becomes its message: a header that could
+// not be read (st is neither Ok nor End) names the archive; data that did
+// not come out whole (st is not Ok) names the member and, for a method we
+// do not decode, the method.
+std::string header_failure(HeaderStatus st, std::string_view archive);
+std::string data_failure(DataStatus st, std::string_view member, std::string_view method);
 
 }  // namespace relvo::lzh::msg

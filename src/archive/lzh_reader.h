@@ -23,12 +23,20 @@ struct Member {
   std::uint16_t unix_mode = 0;
   // The stored path in CP932: folder components, then the file name. A
   // Unicode name, when the header has one, has replaced the CP932 one. The
-  // components are as stored ("..", "C:" and empty names included) so that
-  // the caller can judge them; absolute is set when the path began with a
-  // separator.
+  // components are as stored ("..", "." and names a file system refuses
+  // included) so that the caller can judge them, except for the root: a
+  // leading '\' or '/', a drive letter ("C:") or a volume name ("Work:"),
+  // which is taken off and kept in root as stored ("\", "C:\", "Work:").
   std::vector<std::string> folders;
   std::string name;
-  bool absolute = false;
+  std::string root;
+  // The member's comment (CP932): what follows a NUL in the name field, as
+  // Amiga archivers store it, or the comment extended header. Never part of
+  // the name.
+  std::string comment;
+  // Not from the header: set by the extraction when the member's file was
+  // written without its MacBinary header (see macbinary.h).
+  bool stripped_macbinary = false;
 
   bool is_directory() const { return method == "-lhd-"; }
   bool is_symlink() const { return has_unix_mode && (unix_mode & 0xF000) == 0xA000; }
@@ -65,16 +73,27 @@ class ArchiveReader {
   HeaderStatus next(Member& m);
 
   // Decodes the data of the member last read into sink (null: decode and
-  // check only). The data is consumed whatever the outcome.
+  // check only). The data is consumed whatever the outcome. A member of a
+  // Macintosh archiver reaches sink without its MacBinary header when it has
+  // one (see macbinary.h); the CRC is checked over the whole data.
   DataStatus read_data(OutputSink* sink);
+
+  // True when the last read_data gave its sink the member's file without a
+  // MacBinary header.
+  bool stripped_macbinary() const { return stripped_macbinary_; }
 
  private:
   class Buffered;
+  // Reads the first header: at the start of the file, or, for a
+  // self-extracting archive, at the first valid header after the
+  // extractor's code.
+  HeaderStatus first_header(Member& m);
   std::unique_ptr<Buffered> in_;
   Member current_;
   bool data_pending_ = false;
   bool stopped_ = false;
   bool first_ = true;
+  bool stripped_macbinary_ = false;
 };
 
 // The most a header may take (level 3 allows 4 GiB); bigger ones are refused.

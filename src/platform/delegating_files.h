@@ -16,6 +16,7 @@ class DelegatingFileSystem : public FileSystem {
 
   bool exists(const std::string& p) override { return inner_.exists(p); }
   bool make_dir(const std::string& p) override { return inner_.make_dir(p); }
+  bool is_plain_folder(const std::string& p) override { return inner_.is_plain_folder(p); }
   bool copy_file(const std::string& f, const std::string& t) override { return inner_.copy_file(f, t); }
   bool get_status(const std::string& p, FileStatus& st) override { return inner_.get_status(p, st); }
   bool set_status(const std::string& p, const FileStatus& st) override { return inner_.set_status(p, st); }

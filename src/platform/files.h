@@ -79,6 +79,11 @@ class FileSystem {
   virtual bool exists(const std::string& path) = 0;
   // Creates one folder level. True on success.
   virtual bool make_dir(const std::string& path) = 0;
+  // True when path names a folder itself: not a symbolic link, junction or
+  // other reparse point, whatever it points at (lstat; the attributes of
+  // the entry, not of its target). A link in the folders above path is not
+  // looked at: callers that must not follow links check each level.
+  virtual bool is_plain_folder(const std::string& path) = 0;
   // Copies from over to, replacing an existing target: the copy is written
   // beside the target (sibling_temp_name), flushed and renamed over it, so a
   // failure half-way never leaves a half-written target or a temporary file.

@@ -284,6 +284,16 @@ bool OverlayFileSystem::make_dir(const std::string& path) {
   return true;
 }
 
+// A folder made in memory is plain; one below (or moved from below) is
+// what the layer below says of it.
+bool OverlayFileSystem::is_plain_folder(const std::string& path) {
+  const Parsed p(path);
+  Place place = locate(p);
+  if (place.how == Place::How::Below) return below_.is_plain_folder(place.below);
+  if (place.how != Place::How::Memory || place.node->kind != Node::Kind::Folder) return false;
+  return place.node->source.empty() || below_.is_plain_folder(place.node->source);
+}
+
 bool OverlayFileSystem::copy_file(const std::string& from, const std::string& to) {
   const Parsed pf(from), pt(to);
   Place placeFrom = locate(pf), placeTo = locate(pt);

@@ -28,6 +28,7 @@ class OverlayFileSystem final : public FileSystem {
 
   bool exists(const std::string& path) override;
   bool make_dir(const std::string& path) override;
+  bool is_plain_folder(const std::string& path) override;
   bool copy_file(const std::string& from, const std::string& to) override;
   bool get_status(const std::string& path, FileStatus& st) override;
   bool set_status(const std::string& path, const FileStatus& st) override;

@@ -39,6 +39,7 @@ struct Entry {
   std::uint32_t time = 0;  // DOS time (0, 1) or Unix time (2, 3)
   std::vector<Ext> ext;
   bool header_crc = false;  // add a header CRC extended header (0x00)
+  char os = 0;              // OS id (levels 1 to 3); 0: 'M' at level 1, 'w' above
 };
 
 // A stored member of data under name.
@@ -81,7 +82,7 @@ inline std::string build(const Entry& e, int level) {
     h += e.name;
     put16(h, e.crc);
     if (level == 1) {
-      h += 'M';
+      h += e.os ? e.os : 'M';
       put16(h, static_cast<unsigned>(first));
     }
     h[0] = static_cast<char>(h.size() - 2);
@@ -107,7 +108,7 @@ inline std::string build(const Entry& e, int level) {
   h += '\x20';
   h += static_cast<char>(level);
   put16(h, e.crc);
-  h += 'w';
+  h += e.os ? e.os : 'w';
   const std::size_t base = level == 2 ? 26 : 32;
   if (level == 2) {
     put16(h, static_cast<unsigned>(first));

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "archive/lzh_extract.h"
@@ -39,6 +40,16 @@ int run_command(const std::string& line, std::string& message, std::size_t size 
   for (std::size_t i = size + 8; i < buf.size(); ++i) EXPECT_EQ(buf[i], '#') << "overflow";
   if (size) message = buf.data() + 8;
   return rc;
+}
+
+// A path text in the form std::filesystem takes (the temporary folders are
+// ASCII under Wine).
+std::string native(const std::string& cp932) {
+#ifdef _WIN32
+  return cp932;  // ASCII temporary folders under Wine
+#else
+  return enc::cp932_to_utf8(cp932);
+#endif
 }
 
 std::string cmd_line(const std::string& archive_no_ext, const std::string& target) {
@@ -187,6 +198,8 @@ TEST(LzhCommand, HostileNamesAreRefused) {
   test::put16(mode, 0xA1FF);  // a symbolic link
   test::Entry link = test::stored("link", "../../etc");
   link.ext = {{0x50, mode}};
+  test::Entry parent_dir = test::stored("", "x");
+  parent_dir.ext = {{0x01, "evil.txt"}, {0x02, "..\xFF"}};
   const struct {
     const char* what;
     std::string archive;
@@ -194,10 +207,9 @@ TEST(LzhCommand, HostileNamesAreRefused) {
   } cases[] = {
       {"parent", test::build(test::stored("..\\evil.txt", "x"), 0), "evil.txt"},
       {"parent deep", test::build(test::stored("a/../../evil.txt", "x"), 0), "evil.txt"},
-      {"absolute", test::build(test::stored("\\evil.txt", "x"), 0), "evil.txt"},
-      {"absolute slash", test::build(test::stored("/tmp/evil.txt", "x"), 1), "evil.txt"},
-      {"drive", test::build(test::stored("C:evil.txt", "x"), 0), "evil.txt"},
-      {"drive root", test::build(test::stored("C:\\evil.txt", "x"), 1), "evil.txt"},
+      {"root, then parent", test::build(test::stored("\\..\\evil.txt", "x"), 0), "evil.txt"},
+      {"drive, then parent", test::build(test::stored("C:..\\evil.txt", "x"), 1), "evil.txt"},
+      {"parent folder field", test::build(parent_dir, 2), "evil.txt"},
       {"stream", test::build(test::stored("a.txt:evil", "x"), 0), "evil"},
       {"device", test::build(test::stored("CON", "x"), 0), "CON"},
       {"device ext", test::build(test::stored("nul.txt", "x"), 0), "nul.txt"},
@@ -218,6 +230,107 @@ TEST(LzhCommand, HostileNamesAreRefused) {
     EXPECT_EQ(native_file_system().find(t / "deep/*").size(), 1u);
     EXPECT_EQ(native_file_system().find(t / "*").size(), 2u);
   }
+}
+
+// A stored root (a leading '\\' or '/', a drive letter, a volume name) is
+// taken off and the member lands inside the target, for the update's e as
+// for x; a ".." that stays inside the target is followed there.
+TEST(LzhCommand, RootsAreTakenOffInsideTheTarget) {
+  test::Entry vol = test::stored("Work:x.txt", "fine");
+  vol.os = 'A';  // an Amiga's volume name
+  const struct {
+    const char* what;
+    std::string archive;
+    const char* flat;     // where e puts it
+    const char* folders;  // where x puts it
+  } cases[] = {
+      {"absolute", test::build(test::stored("\\evil.txt", "fine"), 0), "evil.txt", "evil.txt"},
+      {"absolute slash", test::build(test::stored("/tmp/evil.txt", "fine"), 1), "evil.txt", "tmp/evil.txt"},
+      {"drive", test::build(test::stored("C:evil.txt", "fine"), 0), "evil.txt", "evil.txt"},
+      {"drive root", test::build(test::stored("C:\\evil.txt", "fine"), 1), "evil.txt", "evil.txt"},
+      {"volume", test::build(test::stored("DH0:dir/x.txt", "fine"), 0), "x.txt", "dir/x.txt"},
+      {"volume alone", test::build(vol, 1), "x.txt", "x.txt"},
+      {"parent inside", test::build(test::stored("\\a\\..\\b\\.\\x.txt", "fine"), 0), "x.txt", "b/x.txt"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    relvo::test::TempDir t;
+    t.write("r.lzh", c.archive);
+    t.mkdir("deep/out");
+    std::string message;
+    EXPECT_EQ(run_command(cmd_line(t / "r", t / "deep/out"), message), 0) << enc::cp932_to_utf8(message);
+    EXPECT_EQ(t.read(std::string("deep/out/") + c.flat), "fine");
+    EXPECT_EQ(native_file_system().find(t / "deep/*").size(), 1u);
+    RunOptions opt;
+    opt.mode = Mode::Folders;
+    opt.target = t / "x";
+    const RunOutcome r = run_archive(native_file_system(), t / "r.lzh", opt);
+    EXPECT_TRUE(r.ok()) << enc::cp932_to_utf8(r.message);
+    EXPECT_EQ(r.roots_removed, 1);
+    EXPECT_EQ(t.read(std::string("x/") + c.folders), "fine");
+  }
+}
+
+// A name with bytes a terminal or a C string would act on reaches the
+// message escaped: nothing after them is lost, in the buffer either.
+TEST(LzhCommand, MessagesAreNeverCutByANameByte) {
+  relvo::test::TempDir t;
+  t.write("c.lzh", test::build(test::stored("bad\x01\x1b[2Jname.txt", "x"), 0));
+  std::string message;
+  EXPECT_NE(run_command(cmd_line(t / "c", t / "o"), message), 0);
+  EXPECT_NE(message.find("bad\\x01\\x1b[2Jname.txt \x82\xcd"), std::string::npos) << message;
+  // The buffer copy escapes a NUL too, rather than stopping at it.
+  std::vector<char> buf(64, '#');
+  copy_message(std::string("a\0b", 3), buf.data(), buf.size());
+  EXPECT_STREQ(buf.data(), "a\\x00b");
+}
+
+// A folder inside the target that is a link to elsewhere is never entered,
+// at any depth: its members are refused, the rest extracted, and nothing
+// lands where the link points.
+TEST(LzhExtract, NeverEntersACheckedInLinkedFolder) {
+  // The link of tests/data/links (Wine shows it as a reparse point):
+  // members through it only, so that nothing is written into the source
+  // tree when all goes well.
+  const std::string data = relvo::test::test_data_dir();
+  const std::string sep(1, data.back());
+  const std::string links = data + "links" + sep;
+  if (!native_file_system().exists(links + "target" + sep + "outside")) GTEST_SKIP() << "the checkout holds no link";
+  const std::string through = test::build(test::stored("outside\\evil.txt", "x"), 0) +
+                              test::build(test::stored("OUTSIDE\\sub\\evil.txt", "x"), 1);
+  relvo::test::TempDir t;
+  t.write("o.lzh", through);
+  RunOptions opt;
+  opt.mode = Mode::Folders;
+  opt.target = links + "target";
+  EXPECT_EQ(run_archive(native_file_system(), t / "o.lzh", opt).failed, 2);
+  const auto left = native_file_system().find(links + "elsewhere" + sep + "*");
+  for (const FoundEntry& e : left)
+    if (e.name != "keep.txt") std::filesystem::remove_all(native(links + "elsewhere" + sep + e.name));
+  EXPECT_EQ(left.size(), 1u) << "written through the link";
+}
+
+TEST(LzhExtract, NeverEntersALinkedFolderInsideTheTarget) {
+  relvo::test::TempDir t;
+  t.mkdir("elsewhere");
+  t.mkdir("out/a");
+  std::error_code ec;
+  std::filesystem::create_directory_symlink(native(t / "elsewhere"), native(t / "out/link"), ec);
+  std::filesystem::create_directory_symlink(native(t / "elsewhere"), native(t / "out/a/deep"), ec);
+  if (ec || !native_file_system().exists(t / "out/link")) GTEST_SKIP() << "no symbolic links here";
+  const std::string archive = test::build(test::stored("link\\evil.txt", "x"), 0) +
+                              test::build(test::stored("a\\deep\\evil.txt", "x"), 0) +
+                              test::build(test::stored("LINK\\sub\\evil.txt", "x"), 0) +
+                              test::build(test::stored("a\\good.txt", "fine"), 0);
+  t.write("l.lzh", archive);
+  RunOptions opt;
+  opt.mode = Mode::Folders;
+  opt.target = t / "out";
+  const RunOutcome r = run_archive(native_file_system(), t / "l.lzh", opt);
+  EXPECT_EQ(r.failed, 3);
+  EXPECT_NE(r.message.find("link"), std::string::npos) << enc::cp932_to_utf8(r.message);
+  EXPECT_EQ(t.read("out/a/good.txt"), "fine");
+  EXPECT_TRUE(native_file_system().find(t / "elsewhere/*").empty());
 }
 
 TEST(LzhExtract, FoldersModeKeepsFoldersInsideTarget) {
@@ -242,14 +355,8 @@ TEST(LzhLibrary, SetUpCallsAreHarmlessTwice) {
   EXPECT_EQ(lib.cursor_mode(), 1);
 }
 
-// ---- Agreement with lhasa and bsdtar, where they are installed ----
-
-#ifndef _WIN32
-bool have_tool(const char* name) {
-  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// Every regular file below root, by relative path (UTF-8) -> bytes.
+// Every regular file below root, by relative path ('/' between folders;
+// UTF-8 on POSIX) -> bytes.
 std::map<std::string, std::string> tree(const std::filesystem::path& root) {
   std::map<std::string, std::string> out;
   for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
@@ -257,9 +364,108 @@ std::map<std::string, std::string> tree(const std::filesystem::path& root) {
     std::ifstream f(e.path(), std::ios::binary);
     std::ostringstream s;
     s << f.rdbuf();
-    out[std::filesystem::relative(e.path(), root).string()] = s.str();
+    out[std::filesystem::relative(e.path(), root).generic_string()] = s.str();
   }
   return out;
+}
+
+std::string base_name(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+// The header forms of the other archivers (tests/data/lzh/README.md): what
+// x and e make of each, and where lhasa's names differ from ours.
+struct KindCase {
+  const char* fixture;
+  std::map<std::string, std::string> files;  // x: path -> bytes
+  int roots;
+  std::map<std::string, std::string> lhasa_x;  // lhasa's x path -> ours, where they differ
+  std::map<std::string, std::string> lhasa_e;  // the same for names alone
+};
+
+// The MacBinary file that mac_lv*.lzh hold as such (a header for "packed",
+// not for the member "packed.bin"): extracted whole.
+std::string packed_macbinary(const std::string& text) {
+  std::string h(128, '\0');
+  h[1] = 6;
+  h.replace(2, 6, "packed");
+  h.replace(0x41, 8, "TEXTttxt");
+  const std::uint32_t v[] = {200, 0, 1136214245u + 2082844800u + 9 * 3600, 1136214245u + 2082844800u + 9 * 3600};
+  for (int i = 0; i < 4; ++i)
+    for (int b = 0; b < 4; ++b) h[0x53 + 4 * i + b] = static_cast<char>(v[i] >> (24 - 8 * b));
+  return h + text.substr(0, 200) + std::string(56, '\0');
+}
+
+std::vector<KindCase> kind_cases() {
+  const std::string text = read_fixture("src/text.txt"), data = read_fixture("src/data.bin");
+  const std::map<std::string, std::string> two = {{"text.txt", text}, {"sub/data.bin", data}};
+  const std::map<std::string, std::string> mac = {{"datafork.txt", text.substr(0, 1500)},
+                                                  {"both.bin", data.substr(0, 300)},
+                                                  {"resonly.rsrc", data.substr(0, 777)},
+                                                  {"packed.bin", packed_macbinary(text)},
+                                                  {"small.txt", "shorter than a MacBinary header\n"}};
+  const std::map<std::string, std::string> notes = {{"note.txt", text}, {"sub/data.bin", data}};
+  return {
+      {"root_lv0.lzh",
+       {{"subdir/subdir2/hello.txt", text}, {"top.bin", data}, {"dos/drive.txt", text}, {"rel.bin", data}},
+       4,
+       {{"C:/dos/drive.txt", "dos/drive.txt"}, {"D:rel.bin", "rel.bin"}},
+       {{"D:rel.bin", "rel.bin"}}},
+      {"root_lv1.lzh",
+       {{"subdir/subdir2/hello.txt", text}, {"dos/drive.txt", data}, {"amiga/vol.txt", text}, {"amiga/cur.bin", data}},
+       4,
+       {{"C:/dos/drive.txt", "dos/drive.txt"}, {"Work:amiga/vol.txt", "amiga/vol.txt"},
+        {":amiga/cur.bin", "amiga/cur.bin"}},
+       {}},
+      // lhasa keeps a '\\' of a level 2 name field in the name, where
+      // Windows (and we) see folders.
+      {"root_lv2.lzh",
+       {{"subdir/subdir2/hello.txt", text}, {"win/sub/back.bin", data}, {"dos/drive.txt", text}, {"amiga/vol.bin", data}},
+       4,
+       {{"\\win\\sub\\back.bin", "win/sub/back.bin"}, {"C:/dos/drive.txt", "dos/drive.txt"},
+        {"Work:amiga/vol.bin", "amiga/vol.bin"}},
+       {{"\\win\\sub\\back.bin", "back.bin"}}},
+      {"comment_lv0.lzh", notes, 0, {}, {}},
+      {"comment_lv1.lzh", {{"note.txt", text}, {"sub/data.bin", data}, {"plain.txt", text}}, 0, {}, {}},
+      {"comment_lv2.lzh", notes, 0, {}, {}},
+      {"os9_lv2.lzh", two, 0, {}, {}},
+      {"mac_lv1.lzh", mac, 0, {}, {}},
+      {"mac_lv2.lzh", mac, 0, {}, {}},
+      {"sfx_dos.exe", two, 0, {}, {}},
+      {"sfx_dos.com", two, 0, {}, {}},
+      {"sfx_win.exe", two, 0, {}, {}},
+      {"sfx_x68k.x", two, 0, {}, {}},
+      {"sfx_atari.ttp", two, 0, {}, {}},
+      {"sfx_amiga.run", two, 0, {}, {}},
+  };
+}
+
+// Each form extracts whole and inside the target, with folders (x) and by
+// names alone (e, through the entry the update calls).
+TEST(LzhExtract, EveryHeaderFormOfOtherArchivers) {
+  for (const KindCase& k : kind_cases()) {
+    SCOPED_TRACE(k.fixture);
+    relvo::test::TempDir t;
+    RunOptions opt;
+    opt.mode = Mode::Folders;
+    opt.target = t / "x";
+    const RunOutcome r = run_archive(native_file_system(), fixture(k.fixture), opt);
+    ASSERT_TRUE(r.ok()) << enc::cp932_to_utf8(r.message);
+    EXPECT_EQ(r.roots_removed, k.roots);
+    EXPECT_TRUE(tree(native(t / "x")) == k.files);
+
+    std::map<std::string, std::string> flat;
+    for (const auto& [path, bytes] : k.files) flat[base_name(path)] = bytes;
+    t.write("a.lzh", read_fixture(k.fixture));
+    std::string message;
+    ASSERT_EQ(run_command(cmd_line(t / "a.lzh", t / "e"), message), 0) << enc::cp932_to_utf8(message);
+    EXPECT_TRUE(tree(native(t / "e")) == flat);
+  }
+}
+
+// ---- Agreement with lhasa and bsdtar, where they are installed ----
+
+#ifndef _WIN32
+bool have_tool(const char* name) {
+  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 void differential(const char* tool, const char* command_format, int at_least) {
@@ -294,6 +500,37 @@ void differential(const char* tool, const char* command_format, int at_least) {
     ++compared;
   }
   EXPECT_GE(compared, at_least);
+}
+
+// lhasa on every header form, with folders and by names alone: the same
+// bytes under the same names, but where a table says how a name differs
+// (a drive or volume root that lhasa keeps as a folder name).
+TEST(LzhDifferential, EveryHeaderFormAsLhasa) {
+  if (!have_tool("lhasa")) GTEST_SKIP() << "lhasa is not installed";
+  for (const KindCase& k : kind_cases()) {
+    for (const bool flat : {false, true}) {
+      SCOPED_TRACE(std::string(k.fixture) + (flat ? " e" : " x"));
+      relvo::test::TempDir t;
+      const std::string theirs = enc::cp932_to_utf8(t / "theirs");
+      std::filesystem::create_directories(theirs);
+      const std::string cmd = "cd '" + theirs + "' && lhasa " + (flat ? "xfiq" : "xq") + " '" +
+                              enc::cp932_to_utf8(fixture(k.fixture)) + "' >/dev/null 2>&1";
+      ASSERT_EQ(std::system(cmd.c_str()), 0);
+      RunOptions opt;
+      opt.mode = flat ? Mode::Flat : Mode::Folders;
+      opt.target = t / "ours";
+      ASSERT_TRUE(run_archive(native_file_system(), fixture(k.fixture), opt).ok());
+      const auto& renamed = flat ? k.lhasa_e : k.lhasa_x;
+      std::map<std::string, std::string> lhasa;
+      for (auto& [name, bytes] : tree(theirs)) lhasa[renamed.count(name) ? renamed.at(name) : name] = bytes;
+      const auto ours = tree(enc::cp932_to_utf8(t / "ours"));
+      EXPECT_EQ(ours.size(), lhasa.size());
+      for (const auto& [name, bytes] : ours) {
+        ASSERT_TRUE(lhasa.count(name)) << name;
+        EXPECT_TRUE(lhasa[name] == bytes) << name;
+      }
+    }
+  }
 }
 
 TEST(LzhDifferential, SameNamesAndBytesAsLhasa) { differential("lhasa", "cd '%s' && lhasa xq '%s' >/dev/null 2>&1", 15); }

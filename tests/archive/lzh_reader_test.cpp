@@ -398,6 +398,217 @@ TEST(LzhReader, ClaimedSizeBeyondTheData) {
   }
 }
 
+// The stored path taken apart: the root taken off and kept, the name
+// ending at a NUL with the comment after it.
+TEST(LzhReader, RootsNamesAndComments) {
+  auto entry = [](std::string name, char os = 0, std::vector<test::Ext> ext = {}) {
+    test::Entry e = test::stored(name, "x");
+    e.os = os;
+    e.ext = std::move(ext);
+    e.header_crc = true;
+    return e;
+  };
+  const struct {
+    const char* what;
+    test::Entry e;
+    int level;
+    const char* root;
+    const char* path;
+    std::string comment;
+  } cases[] = {
+      {"backslash", entry("\\a\\b.txt"), 0, "\\", "a/b.txt", ""},
+      {"slash", entry("/a/b.txt"), 1, "\\", "a/b.txt", ""},
+      {"drive root", entry("C:\\x\\y.txt"), 0, "C:\\", "x/y.txt", ""},
+      {"drive relative", entry("c:y.txt"), 1, "c:", "y.txt", ""},
+      {"volume", entry("DH0:dir/f"), 0, "DH0:", "dir/f", ""},
+      {"current volume", entry(":dir/f"), 0, ":", "dir/f", ""},
+      {"Amiga volume alone", entry("Work:f", 'A'), 1, "Work:", "f", ""},
+      {"stream is no volume", entry("a.txt:evil"), 0, "", "a.txt:evil", ""},
+      {"trail byte 5C", entry("\x83\x5C:x\\f"), 0, "\x83\x5C:", "x/f", ""},
+      {"folder field root", entry("", 0, {{0x01, "b"}, {0x02, "\xFF" "a\xFF"}}), 2, "\\", "a/b", ""},
+      {"Unicode root", entry("", 0, {{0x44, test::utf16le(u"\\a\\b")}}), 3, "\\", "a/b", ""},
+      {"Amiga comment", entry(std::string("n.txt\0note\0\0", 12)), 0, "", "n.txt", "note"},
+      {"comment in name field", entry("", 'A', {{0x01, std::string("n.txt\0c", 7)}}), 2, "", "n.txt", "c"},
+      {"comment header", entry("n.txt", 0, {{0x3F, "said"}}), 1, "", "n.txt", "said"},
+      {"folder field cut at NUL", entry("", 0, {{0x01, "n"}, {0x02, std::string("d\xFF\0junk", 7)}}), 2, "", "d/n", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    StringSource src(test::build(c.e, c.level));
+    ArchiveReader r(src);
+    Member m;
+    ASSERT_EQ(r.next(m), HeaderStatus::Ok);
+    EXPECT_EQ(m.root, c.root);
+    EXPECT_EQ(m.path('/'), c.path);
+    EXPECT_EQ(m.comment, c.comment);
+    StringSink s;
+    EXPECT_EQ(r.read_data(&s), DataStatus::Ok);
+    EXPECT_EQ(s.data, "x");
+  }
+}
+
+// OS-9/68K LHA states a level 2 header's size without the size field's own
+// two bytes; its chain of extended headers closes just past that. Read for
+// the OS-9 ids only, with and without a header CRC and extended headers.
+TEST(LzhReader, Os9Level2HeaderSizeTwoShort) {
+  auto os9 = [](char os, bool crc, std::vector<test::Ext> ext) {
+    test::Entry e = test::stored("", "os-9 data");
+    e.os = os;
+    e.ext = std::move(ext);
+    e.header_crc = crc;
+    std::string a = test::build(e, 2);
+    const std::size_t size = static_cast<unsigned char>(a[0]) | (static_cast<unsigned char>(a[1]) << 8);
+    a[0] = static_cast<char>(size - 2);  // sizes here stay below 256
+    if (crc) {  // made again over the header as it now reads; first extended header
+      a[27] = a[28] = 0;
+      const std::uint16_t c = test::crc_of(a.substr(0, size));
+      a[27] = static_cast<char>(c & 0xFF);
+      a[28] = static_cast<char>(c >> 8);
+    }
+    return a + test::build(test::stored("next.txt", "after"), 1);
+  };
+  const struct {
+    const char* what;
+    std::string archive;
+    bool reads;
+  } cases[] = {
+      {"OS-9/68K with CRC", os9('K', true, {{0x01, "os9.txt"}}), true},
+      {"OS-9/68K without CRC", os9('K', false, {{0x01, "os9.txt"}, {0x50, std::string("\x1B\x00", 2)}}), true},
+      {"OS-9", os9('9', false, {{0x01, "os9.txt"}}), true},
+      {"other OS", os9('w', true, {{0x01, "os9.txt"}}), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto got = read_all(c.archive);
+    if (!c.reads) {
+      EXPECT_EQ(got.back().header, HeaderStatus::NotArchive);
+      continue;
+    }
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].path, "os9.txt");
+    EXPECT_EQ(got[0].bytes, "os-9 data");
+    EXPECT_EQ(got[1].path, "next.txt");
+    EXPECT_EQ(got[1].bytes, "after");
+  }
+  // The two bytes past the stated size must close the chain.
+  std::string open_chain = os9('K', false, {{0x01, "os9.txt"}});
+  open_chain[26 + 1 + 7] = 1;  // the closing size field, past the stated end
+  EXPECT_NE(read_all(open_chain).front().header, HeaderStatus::Ok);
+}
+
+// A self-extracting archive: the extractor's code first, then the archive
+// at the first header whose checksum or CRC holds.
+TEST(LzhReader, SelfExtractorsFindTheArchiveAfterTheCode) {
+  const std::string archive = test::build(test::stored("a.txt", "first"), 1) +
+                              test::build(test::stored("b.txt", "second"), 2) + std::string(1, '\0');
+  // A method id in the extractor's text, with bytes around it that fail as
+  // a header.
+  std::string decoy = test::build(test::stored("decoy.txt", "no"), 0);
+  decoy[1] ^= 0x55;
+  const std::string mini = test::build(test::stored("own.cfg", "extractor's own"), 0);
+  const struct {
+    const char* what;
+    std::string stub;
+    bool found;
+  } cases[] = {
+      {"MZ with a decoy", "MZ\x90\x00 usage: -lh5- " + decoy + std::string(3000, '\x90'), true},
+      {"beyond 64 KiB", "MZ" + std::string(200000, '\xCC'), true},
+      {"Amiga hunk (a zero first)", std::string("\0\0\x03\xF3", 4) + std::string(100, 'c'), true},
+      {"Amiga LhASFX with its own small archive", std::string("\0\0\x03\xF3LhASFX V1.2,", 16) + mini + "code", true},
+      {"text naming a method", "This text names -lh5- and -lz4- but holds no archive.", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto got = read_all(c.stub + (c.found ? archive : std::string()));
+    if (!c.found) {
+      EXPECT_EQ(got.back().header, HeaderStatus::NotArchive);
+      continue;
+    }
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].path, "a.txt");
+    EXPECT_EQ(got[0].bytes, "first");
+    EXPECT_EQ(got[1].bytes, "second");
+  }
+  // A lone end mark is an empty archive, an empty file none.
+  EXPECT_TRUE(read_all(std::string(1, '\0')).empty());
+  EXPECT_EQ(read_all("").back().header, HeaderStatus::NotArchive);
+}
+
+// MacLHA's MacBinary header comes off only when every field agrees with
+// its member; the CRC is checked over the whole data either way.
+TEST(LzhReader, MacBinaryHeaderOnlyWhenItIsTheMembers) {
+  constexpr std::uint32_t kTime = 1136214245, kMac = kTime + 2082844800u + 9 * 3600;
+  struct Mb {
+    std::string name = "file.txt";
+    std::uint32_t data = 300, res = 0, mac_time = kMac;
+    bool v2 = false, bad_crc = false, padded = false;
+    char old_version = 0;
+  };
+  const std::string fork_bytes = acgt_data().substr(0, 1000);
+  auto member_data = [&](const Mb& b) {
+    std::string h(128, '\0');
+    h[0] = b.old_version;
+    h[1] = static_cast<char>(b.name.size());
+    h.replace(2, b.name.size(), b.name);
+    const std::uint32_t v[] = {b.data, b.res, b.mac_time, b.mac_time};
+    for (int i = 0; i < 4; ++i)
+      for (int k = 0; k < 4; ++k) h[0x53 + 4 * i + k] = static_cast<char>(v[i] >> (24 - 8 * k));
+    if (b.v2) {
+      h[0x7A] = static_cast<char>(129);
+      h[0x7B] = static_cast<char>(129);
+      std::uint16_t crc = 0;  // CRC-16/XMODEM
+      for (int i = 0; i < 0x7C; ++i) {
+        crc = static_cast<std::uint16_t>(crc ^ (static_cast<unsigned char>(h[i]) << 8));
+        for (int k = 0; k < 8; ++k) crc = static_cast<std::uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
+      }
+      if (b.bad_crc) crc ^= 1;
+      h[0x7C] = static_cast<char>(crc >> 8);
+      h[0x7D] = static_cast<char>(crc & 0xFF);
+    }
+    std::string d = fork_bytes.substr(0, b.data), r = fork_bytes.substr(500, b.res);
+    if (b.padded) d.resize((d.size() + 127) / 128 * 128, '\0');
+    std::string all = h + d + r;
+    all.resize((all.size() + 127) / 128 * 128, '\0');
+    return all;
+  };
+  const struct {
+    const char* what;
+    Mb mb;
+    char os;
+    bool stripped;
+  } cases[] = {
+      {"data fork", {}, 'm', true},
+      {"both forks back to back", {.data = 100, .res = 50}, 'm', true},
+      {"both forks each padded", {.data = 10, .res = 10, .padded = true}, 'm', true},
+      {"resource fork only", {.data = 0, .res = 200}, 'm', true},
+      {"MacBinary II", {.v2 = true}, 'm', true},
+      {"MacBinary II, CRC wrong", {.v2 = true, .bad_crc = true}, 'm', false},
+      {"another name", {.name = "file.bin"}, 'm', false},
+      {"a day apart", {.mac_time = kMac + 86400}, 'm', false},
+      {"old version set", {.old_version = 1}, 'm', false},
+      {"forks longer than the member", {.data = 300, .res = 300}, 'm', false},
+      {"not from a Macintosh", {}, 'w', false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string all = member_data(c.mb);
+    if (std::string(c.what) == "forks longer than the member") all.resize(512);
+    test::Entry e = test::stored("", all);
+    e.ext = {{0x01, "file.txt"}};
+    e.os = c.os;
+    e.time = kTime;
+    StringSource src(test::build(e, 2));
+    ArchiveReader r(src);
+    Member m;
+    ASSERT_EQ(r.next(m), HeaderStatus::Ok);
+    StringSink s;
+    EXPECT_EQ(r.read_data(&s), DataStatus::Ok);
+    EXPECT_EQ(r.stripped_macbinary(), c.stripped);
+    const std::string fork = c.mb.data ? fork_bytes.substr(0, c.mb.data) : fork_bytes.substr(500, c.mb.res);
+    EXPECT_TRUE(s.data == (c.stripped ? fork : all)) << s.data.size();
+  }
+}
+
 // Every regression input kept from the fuzzers (fuzz/corpus/lzh_regressions,
 // listed in LIST) runs without a crash; under ASan this catches any return.
 TEST(LzhReader, FuzzRegressionInputs) {

@@ -82,6 +82,32 @@ TEST(FileLayer, MakeDirCreatesOneLevelOnly) {
   EXPECT_FALSE(fsys().make_dir(d / "file"));
 }
 
+// A link is never a plain folder, whatever it points at.
+TEST(FileLayer, PlainFolderIsNoLink) {
+  TempDir d;
+  d.mkdir("folder");
+  d.write("file.txt", "x");
+  EXPECT_TRUE(fsys().is_plain_folder(d / "folder"));
+  EXPECT_TRUE(fsys().is_plain_folder(d / "FOLDER\\"));
+  EXPECT_FALSE(fsys().is_plain_folder(d / "file.txt"));
+  EXPECT_FALSE(fsys().is_plain_folder(d / "missing"));
+  std::error_code ec;
+  stdfs::create_directory_symlink(on_disk(d / "folder"), on_disk(d / "link"), ec);
+  if (ec || !fsys().exists(d / "link")) GTEST_SKIP() << "no symbolic links made here";
+  EXPECT_FALSE(fsys().is_plain_folder(d / "link"));
+  EXPECT_FALSE(fsys().is_plain_folder(d / "Link\\"));
+}
+
+// The checked-in link of tests/data/links, which Wine shows as a reparse
+// point (it makes none itself).
+TEST(FileLayer, CheckedInLinkIsNoPlainFolder) {
+  const std::string data = test::test_data_dir() + "links\\";
+  ASSERT_TRUE(fsys().is_plain_folder(data + "elsewhere"));
+  if (!fsys().exists(data + "target\\outside")) GTEST_SKIP() << "the checkout holds no link";
+  EXPECT_FALSE(fsys().is_plain_folder(data + "target\\outside"));
+  EXPECT_FALSE(fsys().is_plain_folder(data + "target\\Outside\\"));
+}
+
 TEST(FileLayer, ComponentsMatchWithoutCaseAndCreateReusesExistingSpelling) {
   TempDir d;
   d.write("Data\\Sub\\File.Txt", "one");

@@ -111,6 +111,16 @@ class PosixFileSystem final : public FileSystem {
     return posix::resolve(path, r) && ::mkdir(r.native.c_str(), 0777) == 0;
   }
 
+  bool is_plain_folder(const std::string& path) override {
+    Resolved r;
+    if (!posix::resolve(path, r)) return false;
+    // A trailing '/' would have lstat follow a link to its folder.
+    std::string native = r.native;
+    while (native.size() > 1 && native.back() == '/') native.pop_back();
+    struct stat st;
+    return ::lstat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+
   bool copy_file(const std::string& from, const std::string& to) override {
     Resolved f, t;
     if (!posix::resolve(from, f) || !posix::resolve(to, t)) return false;

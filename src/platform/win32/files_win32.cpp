@@ -107,6 +107,17 @@ class Win32FileSystem final : public FileSystem {
 
   bool make_dir(const std::string& path) override { return CreateDirectoryW(widen(path).c_str(), nullptr) != 0; }
 
+  // GetFileAttributesW reports the entry itself: a symbolic link or a
+  // junction carries FILE_ATTRIBUTE_REPARSE_POINT. Trailing separators go,
+  // so that it is the entry that is asked about (a drive root keeps its).
+  bool is_plain_folder(const std::string& path) override {
+    std::wstring w = widen(path);
+    auto root = [&] { return w.size() == 1 || (w.size() == 3 && w[1] == L':'); };
+    while (!w.empty() && (w.back() == L'\\' || w.back() == L'/') && !root()) w.pop_back();
+    const DWORD a = attributes(w);
+    return is_folder(a) && !(a & FILE_ATTRIBUTE_REPARSE_POINT);
+  }
+
   bool copy_file(const std::string& from, const std::string& to) override {
     const std::wstring wf = widen(from), wt = widen(to), temp = widen(sibling_temp_name(to));
     const DWORD fa = attributes(wf), ta = attributes(wt);
