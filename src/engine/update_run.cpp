@@ -145,13 +145,17 @@ int ChooseSettingsFile(FileSystem& fs, UpdateDescriptor& d, std::string& working
 void ApplyDigitizerEdition(Host& host, const UpdateDescriptor& d, const std::string& working,
                            bool masterFiles) {
   const std::string path = working + d.settingsFile;
-  bool written = profile::write_string(host.fs, path, "SYSTEM", kDigitizerKey, "1");
-  if (masterFiles) written = profile::write_string(host.fs, path, "SYSTEM", kDigitizerMstKey, "1") && written;
+  auto write = [&](const char* key, const std::string& value) {
+    const bool ok = profile::write_string(host.fs, path, "SYSTEM", key, value);
+    if (host.events) host.events->settings_written(path, "SYSTEM", key, value, ok);
+    return ok;
+  };
+  bool written = write(kDigitizerKey, "1");
+  if (masterFiles) written = write(kDigitizerMstKey, "1") && written;
   // The whole title, however long: a title cut to a buffer would be written
   // back cut.
   const std::string title = profile::read_string(host.fs, path, "SYSTEM", "TITLE", "", 0);
-  if (!sjis::contains(title, kEditionName))
-    written = profile::write_string(host.fs, path, "SYSTEM", "TITLE", title + kTitleSuffix) && written;
+  if (!sjis::contains(title, kEditionName)) written = write("TITLE", title + kTitleSuffix) && written;
   if (!written) ShowOk(host, Format(kSettingsWriteFmt, path), kCaptionConfirm);
   InstallVoiceData(host, working, d.settingsFile);
 }
@@ -160,8 +164,13 @@ void ApplyDigitizerEdition(Host& host, const UpdateDescriptor& d, const std::str
 void ConvertMasters(Host& host, const std::string& working) {
   fw::WaitCursor wait(host.ui);
   const std::string settingsPath = working + "vornel1.ini";
-  if (ConvertMaterialSize(host.fs, settingsPath) == 0) ShowOk(host, kSizeFailed, kCaptionConfirm);
-  if (ConvertMaterialType(host.fs, settingsPath) == 0) ShowOk(host, kTypeFailed, kCaptionConfirm);
+  int files = 0;
+  const int size = ConvertMaterialSize(host.fs, settingsPath, &files);
+  if (host.events) host.events->conversion("size", size, files);
+  if (size == 0) ShowOk(host, kSizeFailed, kCaptionConfirm);
+  const int type = ConvertMaterialType(host.fs, settingsPath, &files);
+  if (host.events) host.events->conversion("type", type, files);
+  if (type == 0) ShowOk(host, kTypeFailed, kCaptionConfirm);
 }
 
 // Steps 2 to 5: the settings file, the folder, the version and the product.
@@ -174,6 +183,14 @@ ProductFolderCheck CheckFolder(FileSystem& fs, UpdateDescriptor& d) {
   if (!c.versionCheck) return c;
   d.productCode = IdentifyProduct(fs, c.workingFolder, d.settingsFile, d.titleKeywords);
   return c;
+}
+
+// A row that failed: said to the events, shown, and the run ends as failed.
+int RowFailed(Host& host, const fw::Progress& row, const std::string& text, UpdateOutcome& outcome) {
+  if (host.events) host.events->row_ended(row, false);
+  ShowOk(host, text, kCaptionConfirm);
+  outcome = UpdateOutcome::Failed;
+  return 1;
 }
 
 int RunSteps(Host& host, UpdateDescriptor& d, const std::string& programFolder, UpdateOutcome& outcome) {
@@ -239,18 +256,11 @@ int RunSteps(Host& host, UpdateDescriptor& d, const std::string& programFolder, 
       // A double quote would end the quoted path early: the library would
       // read another archive or target than this row names.
       for (const std::string* path : {&archivePath, &target}) {
-        if (HasQuote(*path)) {
-          ShowOk(host, Format(kQuoteFmt, *path), kCaptionConfirm);
-          outcome = UpdateOutcome::Failed;
-          return 1;
-        }
+        if (HasQuote(*path)) return RowFailed(host, progress, Format(kQuoteFmt, *path), outcome);
       }
       std::string msg;
-      if (!RunCommand(host, ExtractCommand(windowsFolder, archivePath, target), 256, msg)) {
-        ShowOk(host, msg, kCaptionConfirm);
-        outcome = UpdateOutcome::Failed;
-        return 1;
-      }
+      if (!RunCommand(host, ExtractCommand(windowsFolder, archivePath, target), 256, msg))
+        return RowFailed(host, progress, msg, outcome);
     } else {
       const std::string source = programFolder + row.archiveName;
       const sjis::SplitPath parts = sjis::split_path(source);
@@ -259,23 +269,21 @@ int RunSteps(Host& host, UpdateDescriptor& d, const std::string& programFolder, 
       progress.source = source;
       progress.target = targetFile;
       host.ui.progress(progress);
-      if (!host.fs.copy_file(source, targetFile)) {
-        ShowOk(host, Format(kCopyFailedFmt, targetFile), kCaptionConfirm);
-        outcome = UpdateOutcome::Failed;
-        return 1;
-      }
+      if (!host.fs.copy_file(source, targetFile))
+        return RowFailed(host, progress, Format(kCopyFailedFmt, targetFile), outcome);
       FileStatus status;
-      if (!host.fs.get_status(targetFile, status)) {
-        ShowOk(host, Format(kStatusFailedFmt, source), kCaptionConfirm);
-        outcome = UpdateOutcome::Failed;
-        return 1;
-      }
+      if (!host.fs.get_status(targetFile, status))
+        return RowFailed(host, progress, Format(kStatusFailedFmt, source), outcome);
       status.attribute = 0;
       // The file is in place; one left read-only is worth a warning, not
       // the end of the update.
-      if (!host.fs.set_status(targetFile, status))
+      if (!host.fs.set_status(targetFile, status)) {
+        if (host.events) host.events->row_ended(progress, true);
         ShowOk(host, Format(kStatusFailedFmt, targetFile), kCaptionConfirm);
+        continue;
+      }
     }
+    if (host.events) host.events->row_ended(progress, true);
   }
 
   if (c_atoi(d.digitizerEdition) == 1) ApplyDigitizerEdition(host, d, working, masterFiles);

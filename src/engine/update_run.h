@@ -11,6 +11,27 @@
 
 namespace relvo {
 
+// What a run reports besides its boxes and progress lines, for a log: the
+// end of each row, each settings edit, the voice data and each conversion.
+// Every call is a notice after the fact; none changes the run.
+class RunEvents {
+ public:
+  virtual ~RunEvents() = default;
+  // The row that Ui::progress announced has ended: done, or failed (the box
+  // that says why comes next).
+  virtual void row_ended(const fw::Progress& row, bool done) = 0;
+  // Key of section in the settings file at path was set to value; written
+  // false when the write failed.
+  virtual void settings_written(const std::string& path, const std::string& section, const std::string& key,
+                                const std::string& value, bool written) = 0;
+  // The voice data archive (its path without ".lzh") was extracted into
+  // waveFolder (done), or its extraction failed.
+  virtual void voice_data(const std::string& archivePath, const std::string& waveFolder, bool done) = 0;
+  // A material master conversion ("size" or "type") returned result after
+  // rewriting files master files.
+  virtual void conversion(const char* name, int result, int files) = 0;
+};
+
 // The layers the run works through, handed in by the view or the console
 // command (tests hand in doubles for the user interface and the library).
 struct Host {
@@ -19,6 +40,7 @@ struct Host {
   ArchiveLibrary& archive;
   fw::Ui& ui;
   void* ownerWindow = nullptr;  // owner of the library's windows (the view)
+  RunEvents* events = nullptr;  // told what the run did, when given
 };
 
 // How a run ended, finer than its int result, for the console command.

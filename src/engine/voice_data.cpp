@@ -27,8 +27,9 @@ void InstallVoiceData(Host& host, const std::string& folder, const std::string& 
     }
   }
   std::string msg;
-  if (!RunCommand(host, ExtractCommand(windowsFolder, archivePath, waveFolder), 100, msg))
-    ShowOk(host, msg, kCaptionConfirm);
+  const bool done = RunCommand(host, ExtractCommand(windowsFolder, archivePath, waveFolder), 100, msg);
+  if (host.events) host.events->voice_data(archivePath, waveFolder, done);
+  if (!done) ShowOk(host, msg, kCaptionConfirm);
 }
 
 }  // namespace relvo

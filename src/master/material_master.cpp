@@ -53,24 +53,30 @@ bool RewriteMasterFile(FileSystem& fs, const std::string& folder, const std::str
 
 // Converts every material master file of one folder, in name order. Returns
 // 1 when all were converted (or there were none), 0 at the first one that
-// could not be opened; the files before it stay converted.
-int ConvertFolder(FileSystem& fs, const std::string& folder, master::RecordRule rule) {
-  for (const std::string& name : FindMasterFiles(fs, folder + kMasterPattern))
+// could not be opened; the files before it stay converted. files counts the
+// files rewritten.
+int ConvertFolder(FileSystem& fs, const std::string& folder, master::RecordRule rule, int& files) {
+  for (const std::string& name : FindMasterFiles(fs, folder + kMasterPattern)) {
     if (!RewriteMasterFile(fs, folder, name, rule)) return 0;
+    ++files;
+  }
   return 1;
 }
 
 // Converts the two master folders named by the settings file: prefix + "1\",
 // then prefix + "21\" when the first one succeeded.
-int ConvertBothFolders(FileSystem& fs, const std::string& settingsPath, master::RecordRule rule) {
+int ConvertBothFolders(FileSystem& fs, const std::string& settingsPath, master::RecordRule rule, int* files) {
+  int count = 0;
+  if (!files) files = &count;
+  *files = 0;
   // Read whole: a prefix cut to a buffer would name some other folder.
   const std::string prefix = profile::read_string(fs, settingsPath, "DIR", "MASTER", "", 0);
   // No prefix names no master folder. Taken as is, "1\" and "21\" would be
   // relative paths into whatever the current folder is, and strangers' files
   // would be rewritten there.
   if (prefix.empty()) return 1;
-  int result = ConvertFolder(fs, prefix + "1\\", rule);
-  if (result == 1) result = ConvertFolder(fs, prefix + "21\\", rule);
+  int result = ConvertFolder(fs, prefix + "1\\", rule, *files);
+  if (result == 1) result = ConvertFolder(fs, prefix + "21\\", rule, *files);
   return result;
 }
 
@@ -91,19 +97,21 @@ std::vector<std::string> FindMasterFiles(FileSystem& fs, const std::string& patt
 }
 
 int ConvertSizeInFolder(FileSystem& fs, const std::string& folder) {
-  return ConvertFolder(fs, folder, master::ShrinkOldSizeRecord);
+  int files = 0;
+  return ConvertFolder(fs, folder, master::ShrinkOldSizeRecord, files);
 }
 
 int ConvertTypeInFolder(FileSystem& fs, const std::string& folder) {
-  return ConvertFolder(fs, folder, master::RetypeRecord);
+  int files = 0;
+  return ConvertFolder(fs, folder, master::RetypeRecord, files);
 }
 
-int ConvertMaterialSize(FileSystem& fs, const std::string& settingsPath) {
-  return ConvertBothFolders(fs, settingsPath, master::ShrinkOldSizeRecord);
+int ConvertMaterialSize(FileSystem& fs, const std::string& settingsPath, int* files) {
+  return ConvertBothFolders(fs, settingsPath, master::ShrinkOldSizeRecord, files);
 }
 
-int ConvertMaterialType(FileSystem& fs, const std::string& settingsPath) {
-  return ConvertBothFolders(fs, settingsPath, master::RetypeRecord);
+int ConvertMaterialType(FileSystem& fs, const std::string& settingsPath, int* files) {
+  return ConvertBothFolders(fs, settingsPath, master::RetypeRecord, files);
 }
 
 }  // namespace relvo

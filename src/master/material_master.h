@@ -14,9 +14,10 @@ namespace relvo {
 // before it stay converted. A missing folder counts as converted, and so does
 // a settings file that names no master folder prefix (nothing is touched).
 // A failed read, write, flush or rename throws FileError naming the file; the
-// master file is then untouched and no "temp.mst" is left.
-int ConvertMaterialSize(FileSystem& fs, const std::string& settingsPath);
-int ConvertMaterialType(FileSystem& fs, const std::string& settingsPath);
+// master file is then untouched and no "temp.mst" is left. files, when
+// given, receives how many master files were rewritten (also on a 0).
+int ConvertMaterialSize(FileSystem& fs, const std::string& settingsPath, int* files = nullptr);
+int ConvertMaterialType(FileSystem& fs, const std::string& settingsPath, int* files = nullptr);
 int ConvertSizeInFolder(FileSystem& fs, const std::string& folder);
 int ConvertTypeInFolder(FileSystem& fs, const std::string& folder);
 

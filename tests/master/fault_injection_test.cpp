@@ -174,8 +174,12 @@ void CheckEveryFailurePoint(Conversion convert) {
                                                 FileError::Op::Close, FileError::Op::Rename}));
 }
 
-TEST(FaultInjection, SizeConversionLosesNothing) { CheckEveryFailurePoint(ConvertMaterialSize); }
-TEST(FaultInjection, TypeConversionLosesNothing) { CheckEveryFailurePoint(ConvertMaterialType); }
+TEST(FaultInjection, SizeConversionLosesNothing) {
+  CheckEveryFailurePoint([](FileSystem& fs, const std::string& p) { return ConvertMaterialSize(fs, p); });
+}
+TEST(FaultInjection, TypeConversionLosesNothing) {
+  CheckEveryFailurePoint([](FileSystem& fs, const std::string& p) { return ConvertMaterialType(fs, p); });
+}
 
 }  // namespace
 }  // namespace relvo

@@ -291,14 +291,18 @@ class BothFolders : public ::testing::Test {
 };
 
 TEST_F(BothFolders, ConvertsSiblingFoldersOfThePrefix) {
-  EXPECT_EQ(ConvertMaterialType(Fs(), Settings()), 1);
+  int files = -1;
+  EXPECT_EQ(ConvertMaterialType(Fs(), Settings(), &files), 1);
+  EXPECT_EQ(files, 3);
   for (const char* f : {"master1\\zai001-3.mst", "master1\\zai002-3.mst", "master21\\zai001-3.mst"})
     EXPECT_EQ(tmp.read(f), kNew) << f;
 }
 
 TEST_F(BothFolders, FailureInFirstFolderSkipsTheSecond) {
   MakeReadOnly(tmp / "master1\\zai001-3.mst");
-  EXPECT_EQ(ConvertMaterialSize(Fs(), Settings()), 0);
+  int files = -1;
+  EXPECT_EQ(ConvertMaterialSize(Fs(), Settings(), &files), 0);
+  EXPECT_EQ(files, 0);
   EXPECT_EQ(ConvertMaterialType(Fs(), Settings()), 0);
   for (const char* f : {"master1\\zai001-3.mst", "master1\\zai002-3.mst", "master21\\zai001-3.mst"})
     EXPECT_EQ(tmp.read(f), kOld) << f;
@@ -306,7 +310,9 @@ TEST_F(BothFolders, FailureInFirstFolderSkipsTheSecond) {
 
 TEST_F(BothFolders, FailureInSecondFolderIsTheResult) {
   MakeReadOnly(tmp / "master21\\zai001-3.mst");
-  EXPECT_EQ(ConvertMaterialType(Fs(), Settings()), 0);
+  int files = -1;
+  EXPECT_EQ(ConvertMaterialType(Fs(), Settings(), &files), 0);
+  EXPECT_EQ(files, 2);  // the first folder's
   EXPECT_EQ(tmp.read("master1\\zai002-3.mst"), kNew);
   EXPECT_EQ(tmp.read("master21\\zai001-3.mst"), kOld);
 }
