@@ -1,7 +1,9 @@
 // What differs between the platforms for the console program: whether a
-// stream is a terminal, and the separator a user of the platform types.
+// stream is a terminal, the separator a user of the platform types, paths
+// as that user writes them, and the local time for a log.
 #pragma once
 #include <cstdio>
+#include <string>
 
 namespace relvo {
 
@@ -12,5 +14,16 @@ bool is_terminal(std::FILE* f);
 // on POSIX. The file layer takes both everywhere; this is only the one a
 // folder given on the command line is completed with.
 char native_separator();
+
+// A path text of the system (CP932) as a user of this platform writes it,
+// in UTF-8 and with one kind of separator: on POSIX the file it names
+// through the drive map and the current folders ("C:\VORNEL\master" ->
+// "/srv/c/VORNEL/master", names spelled as on the disk), on Windows the
+// text itself with '\' separators. A text the drive map cannot place keeps
+// its words with the platform's separator. A trailing separator stays.
+std::string path_for_user(const std::string& cp932Path);
+
+// The local time now as "YYYY-MM-DD HH:MM:SS".
+std::string local_time_text();
 
 }  // namespace relvo

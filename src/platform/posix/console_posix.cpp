@@ -1,12 +1,41 @@
 // The console program's platform differences, on POSIX.
+#include <time.h>
 #include <unistd.h>
 
+#include "base/sjis.h"
 #include "platform/console.h"
+#include "platform/encoding.h"
+#include "platform/posix/path_map.h"
 
 namespace relvo {
 
 bool is_terminal(std::FILE* f) { return f && isatty(fileno(f)) != 0; }
 
 char native_separator() { return '/'; }
+
+std::string path_for_user(const std::string& cp932Path) {
+  const bool trailing = sjis::ends_with_separator(cp932Path);
+  posix::Resolved r;
+  std::string shown;
+  if (posix::resolve(cp932Path, r)) {
+    shown = r.native;
+  } else {
+    shown = enc::cp932_to_utf8(cp932Path);
+    // A '\' here is a separator, never the trail byte of a double-byte
+    // character: those became UTF-8 above.
+    for (char& c : shown)
+      if (c == '\\') c = '/';
+  }
+  if (trailing && (shown.empty() || shown.back() != '/')) shown += '/';
+  return shown;
+}
+
+std::string local_time_text() {
+  const time_t now = time(nullptr);
+  struct tm local;
+  char buf[32];
+  if (!localtime_r(&now, &local) || strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &local) == 0) return "?";
+  return buf;
+}
 
 }  // namespace relvo
