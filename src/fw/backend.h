@@ -12,6 +12,7 @@ namespace relvo::fw {
 
 class Dialog;
 class Ui;
+class WindowBackend;
 
 // List box results and notifications, with the values Win32 gives them.
 enum : int { kLbErr = -1 };
@@ -82,6 +83,10 @@ class Backend {
   virtual int run_modal(Dialog& dlg) = 0;
   // Message boxes and the application's wait cursor.
   virtual Ui& ui() = 0;
+  // The application's windows, their posted messages and the message loop
+  // (fw/window.h); nullptr for a backend that runs dialogs alone (the tests'
+  // page drivers).
+  virtual WindowBackend* windows() { return nullptr; }
 };
 
 // The backend that dialogs run on (the program sets it at start); nullptr

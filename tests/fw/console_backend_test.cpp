@@ -86,7 +86,7 @@ TEST_F(ConsoleTest, MessageBoxButtons) {
     std::istringstream in(c.input);
     std::ostringstream out;
     ConsoleBackend console(in, out, drives);
-    EXPECT_EQ(console.message_box("一行目\r\n二行目", "確認", c.buttons), c.result) << c.input;
+    EXPECT_EQ(console.ui().message_box("一行目\r\n二行目", "確認", c.buttons), c.result) << c.input;
     const std::string s = out.str();
     EXPECT_NE(s.find("+-- " + enc::cp932_to_utf8("確認")), std::string::npos);
     EXPECT_NE(s.find("| " + enc::cp932_to_utf8("一行目") + "\n| " + enc::cp932_to_utf8("二行目") + "\n"),
@@ -112,7 +112,7 @@ TEST_F(ConsoleTest, ModalLoopPumpsPostedMessagesBetweenActions) {
   ConsoleBackend boxes(in2, out, drives);
   pumped = 0;
   SetMessagePump([&] { ++pumped; });
-  boxes.message_box("t", "c", Buttons::Ok);
+  boxes.ui().message_box("t", "c", Buttons::Ok);
   EXPECT_EQ(pumped, 2);
   SetMessagePump(nullptr);
 }
@@ -121,12 +121,12 @@ TEST_F(ConsoleTest, WaitCursorShowsOneLineWhileOn) {
   std::istringstream in;
   std::ostringstream out;
   ConsoleBackend console(in, out, drives);
-  console.begin_wait_cursor();
-  console.begin_wait_cursor();
-  console.end_wait_cursor();
-  console.end_wait_cursor();
-  console.begin_wait_cursor();
-  console.end_wait_cursor();
+  console.ui().begin_wait_cursor();
+  console.ui().begin_wait_cursor();
+  console.ui().end_wait_cursor();
+  console.ui().end_wait_cursor();
+  console.ui().begin_wait_cursor();
+  console.ui().end_wait_cursor();
   EXPECT_EQ(out.str(), "(working...)\n(working...)\n");
 }
 

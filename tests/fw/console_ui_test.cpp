@@ -1,12 +1,13 @@
-// The console's boxes and progress lines: how each box is answered with and
-// without a terminal, and that no text reaches the terminal with its
-// control characters raw.
+// The console's boxes and progress lines: how each box is answered by a
+// person, a script or nobody, and that no text reaches the terminal with
+// its control characters raw.
 #include "fw/console/console_ui.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/encoding.h"
 
@@ -16,57 +17,73 @@ namespace {
 const std::string kConfirm = "確認";
 std::string Prompt(int disk) { return std::to_string(disk) + " 枚目のｱｯﾌﾟﾃﾞｲﾄFDをｾｯﾄしてください。"; }
 
-std::string Contents(std::FILE* f) {
-  std::rewind(f);
-  std::string text;
-  for (int ch; (ch = std::fgetc(f)) != EOF;) text += static_cast<char>(ch);
-  return text;
+std::size_t Count(const std::string& text, const std::string& needle) {
+  std::size_t n = 0;
+  for (std::size_t at = 0; (at = text.find(needle, at)) != std::string::npos; ++at) ++n;
+  return n;
 }
 
 TEST(ConsoleUi, AnswersAndOutput) {
+  struct Box {
+    Buttons buttons;
+    int disk;       // the prompt's disk
+    bool progress;  // a row starts before the box
+    int answer;
+  };
   struct Case {
     const char* name;
-    bool interactive;
+    bool unattended;
     std::string input;
-    Buttons buttons;
-    int answer;
-    bool unasked;
-    int questions;
+    std::vector<Box> boxes;
   };
   const Case cases[] = {
-      {"OK box needs no answer", true, "", Buttons::Ok, kIdOk, false, 0},
-      {"prompt without a terminal cancels", false, "o\n", Buttons::OkCancel, kIdCancel, true, 0},
-      {"empty line is OK", true, "\n", Buttons::OkCancel, kIdOk, false, 1},
-      {"unknown answer asks again", true, "what\r\nc\n", Buttons::OkCancel, kIdCancel, false, 2},
-      {"end of input cancels", true, "", Buttons::OkCancel, kIdCancel, true, 1},
-      {"ok in capitals", true, " OK \n", Buttons::OkCancel, kIdOk, false, 1},
+      {"a person answers OK with enter", false, "\n\nenter\n", {{Buttons::OkCancel, 2, false, kIdOk}}},
+      {"a script cancels", false, "click 2\n", {{Buttons::OkCancel, 2, false, kIdCancel}}},
+      {"an unknown answer asks again", false, "what\r\nclick 2\n", {{Buttons::OkCancel, 2, false, kIdCancel}}},
+      {"end of input cancels a prompt", false, "", {{Buttons::OkCancel, 2, false, kIdCancel}}},
+      {"nobody: an OK box", true, "click 2\n", {{Buttons::Ok, 0, false, kIdOk}}},
+      {"nobody: a prompt once is OK, again at once Cancel",
+       true,
+       "",
+       {{Buttons::OkCancel, 2, false, kIdOk}, {Buttons::OkCancel, 2, false, kIdCancel}}},
+      {"nobody: a row between two prompts, or another disk, keeps them OK",
+       true,
+       "",
+       {{Buttons::OkCancel, 2, false, kIdOk},
+        {Buttons::OkCancel, 2, true, kIdOk},
+        {Buttons::OkCancel, 3, false, kIdOk},
+        {Buttons::Ok, 0, false, kIdOk},
+        {Buttons::OkCancel, 3, false, kIdOk}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::FILE* in = std::tmpfile();
-    std::FILE* out = std::tmpfile();
-    ASSERT_TRUE(in && out);
-    std::fputs(c.input.c_str(), in);
-    std::rewind(in);
-    ConsoleUi ui(in, out, c.interactive);
-    EXPECT_EQ(ui.message_box(Prompt(2), kConfirm, c.buttons), c.answer);
-    EXPECT_EQ(ui.answeredUnasked(), c.unasked);
-    const std::string text = Contents(out);
-    EXPECT_EQ(text.rfind(enc::cp932_to_utf8("[確認] " + Prompt(2)) + "\n", 0), 0u) << text;
-    std::size_t asked = 0;
-    for (std::size_t at = 0; (at = text.find("[o/c]", at)) != std::string::npos; ++at) ++asked;
-    EXPECT_EQ(asked, std::size_t(c.questions));
-    std::fclose(in);
-    std::fclose(out);
+    std::istringstream in(c.input);
+    std::ostringstream out;
+    ConsoleOptions options;
+    options.unattended = c.unattended;
+    ConsoleUi ui(in, out, options);
+    for (const Box& b : c.boxes) {
+      if (b.progress) ui.progress(Progress{1, 1, true, "A:X", "C:\\P"});
+      EXPECT_EQ(ui.message_box(b.buttons == Buttons::Ok ? "done" : Prompt(b.disk), kConfirm, b.buttons), b.answer);
+    }
+    const std::string text = out.str();
+    EXPECT_EQ(Count(text, "+-- " + enc::cp932_to_utf8(kConfirm)), c.boxes.size()) << text;
+    // Nobody attends: nothing is read, each answer is said.
+    if (c.unattended) {
+      EXPECT_EQ(in.tellg(), 0) << text;
+      EXPECT_EQ(Count(text, "(unattended: click "), c.boxes.size()) << text;
+    }
   }
 }
 
 // Names come from media, archives and settings files: an escape sequence in
 // one must be shown, never obeyed.
 TEST(ConsoleUi, ControlCharactersAreShownEscaped) {
-  std::FILE* out = std::tmpfile();
-  ASSERT_TRUE(out);
-  ConsoleUi ui(stdin, out, false);
+  std::istringstream in;
+  std::ostringstream out;
+  ConsoleOptions options;
+  options.unattended = true;
+  ConsoleUi ui(in, out, options);
   ui.message_box("A\x1b]0;owned\x07.LZH\r\nline\ttwo", "\x1b" "c", Buttons::Ok);
   Progress p;
   p.row = 1;
@@ -75,11 +92,14 @@ TEST(ConsoleUi, ControlCharactersAreShownEscaped) {
   p.source = "A:\\\x1b[2JSYS1.lzh";
   p.target = "C:\\P\\\x7f";
   ui.progress(p);
-  EXPECT_EQ(Contents(out),
-            "[\\x1bc] A\\x1b]0;owned\\x07.LZH\n"
-            "    line\\ttwo\n"
-            "(1/2) extract A:\\\\x1b[2JSYS1.lzh -> C:\\P\\\\x7f\n");
-  std::fclose(out);
+  const std::string text = out.str();
+  EXPECT_NE(text.find("+-- \\x1bc "), std::string::npos) << text;
+  EXPECT_NE(text.find("| A\\x1b]0;owned\\x07.LZH\n| line\\ttwo\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("(1/2) extract "), std::string::npos) << text;
+  EXPECT_NE(text.find("\\x1b[2JSYS1.lzh -> "), std::string::npos) << text;
+  EXPECT_NE(text.find("\\x7f\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find('\x1b'), std::string::npos);
+  EXPECT_EQ(text.find('\x7f'), std::string::npos);
 }
 
 }  // namespace

@@ -1,65 +1,22 @@
-// The console's modal loops for pages and message boxes, its wait cursor
-// and progress lines.
+// The console's modal loop for pages, and its windows: titles and pictures
+// as lines, a queue of posted messages and the message loop.
 #include "fw/console/console_backend.h"
 
-#include <cstdlib>
-#include <cstring>
+#include <algorithm>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
+#include "base/sjis.h"
 #include "fw/console/dialog_window.h"
+#include "fw/console/memory_dc.h"
 #include "fw/console/terminal.h"
 #include "fw/console/text_grid.h"
 #include "fw/dialog.h"
 
 namespace relvo::fw::console {
 
-const char kActionHelp[] =
-    "Actions, one per line (the same typed at the terminal or piped in):\n"
-    "  click ID          presses button ID; on a message box click 1 is OK and\n"
-    "                    click 2 is Cancel\n"
-    "  ID                the same as click ID\n"
-    "  enter             the Enter key: presses the default button\n"
-    "  esc               the Esc key: leaves the page as Cancel does\n"
-    "  select ID TEXT    selects the entry TEXT of list ID, as a click does\n"
-    "  dblclick ID TEXT  double-clicks the entry TEXT of list ID (it is selected\n"
-    "                    by the first click, as select does)\n"
-    "  type ID TEXT      replaces the text of edit box ID by TEXT (may be empty)\n"
-    "  help              shows this list\n"
-    "Buttons show their ID as [ID]; boxes and lists show it in their top edge.\n"
-    "TEXT is the whole rest of the line after one blank, as the page shows it.\n"
-    "A line that is not an action is explained and changes nothing. The end of\n"
-    "the input acts as esc on a page and presses the last button of a message\n"
-    "box, so a script never hangs.\n";
-
 ConsoleBackend::ConsoleBackend(std::istream& in, std::ostream& out, CurrentFolders& drives, ConsoleOptions options)
-    : in_(in), out_(out), drives_(drives), options_(options) {}
+    : ui_(in, out, options), drives_(drives) {}
 
-ConsoleOptions ConsoleBackend::OptionsForStdio() {
-  ConsoleOptions o;
-  const char* colour = std::getenv("COLORTERM");
-  o.trueColor = colour && (std::strcmp(colour, "truecolor") == 0 || std::strcmp(colour, "24bit") == 0);
-#ifdef _WIN32
-  const bool person = _isatty(_fileno(stdin)) != 0;
-#else
-  const bool person = isatty(fileno(stdin)) != 0;
-#endif
-  o.prompt = person;
-  o.echo = !person;
-  return o;
-}
-
-bool ConsoleBackend::read_line(std::string& line) {
-  if (options_.prompt) out_ << "> " << std::flush;
-  if (!std::getline(in_, line)) return false;
-  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
-  if (options_.echo) out_ << "> " << Utf8ForTerminal(line) << "\n";
-  return true;
-}
+ConsoleBackend::~ConsoleBackend() = default;
 
 namespace {
 
@@ -80,85 +37,256 @@ class Attachment {
 int ConsoleBackend::run_modal(Dialog& dlg) {
   ConsoleDialogWindow window(dlg.Template(), drives_);
   Attachment attached(dlg, window, *this);
+  std::ostream& out = ui_.out();
   dlg.HandleInitDialog();
+
+  if (ui_.options().unattended) {
+    std::vector<std::string> actions;
+    const int visit = ++visits_[dlg.Template().id];
+    if (script_) actions = script_(dlg, visit);
+    actions.push_back("esc");
+    std::string shown;
+    for (const std::string& line : actions) {
+      PumpPostedMessages();
+      if (dlg.IsEnded()) break;
+      std::string why;
+      const std::optional<Action> a = ParseAction(line, why);
+      const std::string refused = a ? window.perform(dlg, *a) : why;
+      shown += (shown.empty() ? "" : "; ") + line + (refused.empty() ? "" : " (" + refused + ")");
+    }
+    if (!dlg.IsEnded()) dlg.EndDialog(kIdCancel);
+    out << "(page " << ForTerminal(window.caption()) << ": " << Utf8ForTerminal(shown) << ")\n" << std::flush;
+    return dlg.EndCode();
+  }
+
+  // The page is shown before what was posted meanwhile is delivered, so
+  // that the transcript shows it arriving while the page is open.
   bool redraw = true;
   while (!dlg.IsEnded()) {
+    if (redraw) out << "\n" << window.render(dlg, ui_.options().trueColor) << std::flush;
+    redraw = false;
     PumpPostedMessages();
     if (dlg.IsEnded()) break;
-    if (redraw) out_ << "\n" << window.render(dlg, options_.trueColor) << std::flush;
-    redraw = false;
     std::string line, why;
-    if (!read_line(line)) {
-      out_ << "(end of input: esc)\n";
+    if (!ui_.read_line(line)) {
+      out << "(end of input: esc)\n";
       window.perform(dlg, Action{Action::Verb::Esc});
       if (!dlg.IsEnded()) dlg.EndDialog(kIdCancel);
       break;
     }
     const std::optional<Action> a = ParseAction(line, why);
     if (!a) {
-      out_ << why << "\n";
+      out << why << "\n";
     } else if (a->verb == Action::Verb::Help) {
-      out_ << kActionHelp;
+      out << kActionHelp;
     } else if (std::string refused = window.perform(dlg, *a); !refused.empty()) {
-      out_ << refused << "\n";
+      out << refused << "\n";
     } else {
       redraw = true;
     }
   }
-  out_ << std::flush;
+  out << std::flush;
   return dlg.EndCode();
 }
 
-int ConsoleBackend::message_box(const std::string& text, const std::string& caption, Buttons buttons) {
-  const bool withCancel = buttons == Buttons::OkCancel;
-  const std::string rule(60, '-');
-  out_ << "\n+-- " << ForTerminal(caption) << " " << rule.substr(0, 20) << "\n";
-  for (const GlyphLine& l : TextLines(text, true)) {
-    out_ << "| ";
-    for (const Glyph& g : l) out_ << g.utf8;
-    out_ << "\n";
+// --- Windows ------------------------------------------------------------------
+
+class ConsoleBackend::Window final : public WindowPeer {
+ public:
+  Window(ConsoleBackend& backend, Wnd& wnd, const CreateStruct& cs)
+      : backend_(backend),
+        wnd_(wnd),
+        parent_(cs.parent ? cs.parent->Peer() : nullptr),
+        text_(cs.name),
+        menu_(cs.parent == nullptr && cs.menu != 0),
+        shown_((cs.style & kWsVisible) != 0) {
+    placement_.length = kWindowPlacementLength;
+    placement_.showCmd = shown_ ? kSwShowNormal : kSwHide;
+    placement_.ptMinPosition = placement_.ptMaxPosition = Point{-1, -1};
+    placement_.rcNormalPosition = Rect{0, 0, kClientColumns, 2 * kClientRows};
+    backend_.windows_.push_back(this);
   }
-  out_ << "|\n| [1] OK" << (withCancel ? "   [2] " + ForTerminal("キャンセル") : std::string()) << "\n+" << rule
-       << "\n"
-       << std::flush;
-  for (;;) {
-    PumpPostedMessages();
-    std::string line, why;
-    if (!read_line(line)) {
-      out_ << "(end of input: " << (withCancel ? "click 2" : "click 1") << ")\n" << std::flush;
-      return withCancel ? kIdCancel : kIdOk;
-    }
-    const std::optional<Action> a = ParseAction(line, why);
-    if (!a) {
-      out_ << why << "\n";
-      continue;
-    }
-    switch (a->verb) {
-      case Action::Verb::Enter: return kIdOk;
-      case Action::Verb::Esc: return withCancel ? kIdCancel : kIdOk;
-      case Action::Verb::Click:
-        if (a->id == kIdOk || (withCancel && a->id == kIdCancel)) return a->id;
-        out_ << "? this box has " << (withCancel ? "buttons 1 and 2" : "button 1 only") << "\n";
-        break;
-      case Action::Verb::Help: out_ << kActionHelp; break;
-      default: out_ << "? a message box takes click 1" << (withCancel ? ", click 2" : "") << ", enter or esc\n";
-    }
-    out_ << std::flush;
+  ~Window() override { destroy(); }
+  WindowPeer* parent() const { return parent_; }
+
+  std::string text() override { return gone_ ? std::string() : text_; }
+  void set_text(const std::string& text) override {
+    if (gone_) return;
+    text_ = text;
+    if (!parent_) backend_.ui_.out() << "(title: " << ForTerminal(text) << ")\n" << std::flush;
   }
+  bool get_placement(WindowPlacement& wp) override {
+    if (gone_) return false;
+    wp = placement_;
+    return true;
+  }
+  bool set_placement(const WindowPlacement& wp) override {
+    if (gone_ || wp.length != kWindowPlacementLength) return false;
+    placement_ = wp;
+    show(static_cast<int>(wp.showCmd));
+    return true;
+  }
+  bool has_menu() override { return !gone_ && menu_; }
+  bool remove_menu() override {
+    if (gone_ || parent_) return false;
+    menu_ = false;
+    return true;
+  }
+  // kSwShow shows the window in the state it had (maximized stays so).
+  void show(int cmd) override {
+    if (gone_) return;
+    shown_ = cmd != kSwHide;
+    if (cmd != kSwShow) placement_.showCmd = static_cast<unsigned>(cmd);
+    else if (placement_.showCmd == kSwHide) placement_.showCmd = kSwShowNormal;
+  }
+  bool visible() override { return !gone_ && shown_ && (!parent_ || parent_->visible()); }
+  void invalidate() override { invalid_ = true; }
+  // The window, then its children: the console has no queue that would
+  // paint them later.
+  void update() override {
+    if (gone_ || !visible()) return;
+    if (invalid_) {
+      invalid_ = false;  // also when the handler does not begin painting
+      wnd_.HandleMessage(kWmPaint, 0, 0);
+    }
+    backend_.paint_children(this);
+  }
+  Rect client_rect() override { return gone_ ? Rect{} : Rect{0, 0, kClientColumns, 2 * kClientRows}; }
+  std::unique_ptr<Dc> begin_paint() override;
+  void end_paint() override;
+  bool post(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override {
+    if (gone_) return false;
+    backend_.queue_.push_back(Posted{&wnd_, message, wParam, lParam});
+    return true;
+  }
+  void destroy() override {
+    if (gone_) return;
+    gone_ = true;
+    backend_.forget(&wnd_);
+    auto& all = backend_.windows_;
+    all.erase(std::remove(all.begin(), all.end(), this), all.end());
+  }
+
+ private:
+  // Draws on a surface of the client area's size; what was drawn, and the
+  // name of the picture, stay with the window for end_paint.
+  class PaintSurface final : public MemoryDc {
+   public:
+    explicit PaintSurface(Window& w) : MemoryDc(kClientColumns, 2 * kClientRows), window_(w) {}
+    ~PaintSurface() override {
+      if (drawn_) window_.pixels_ = pixels();
+    }
+    int stretch_dib_bits(int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc, int srcWidth,
+                         int srcHeight, const DibBits& dib, std::uint32_t rop) override {
+      const int rows = MemoryDc::stretch_dib_bits(xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth,
+                                                  srcHeight, dib, rop);
+      drawn_ = drawn_ || rows > 0;
+      return rows;
+    }
+    void note_picture(const std::string& path) override {
+      const std::size_t sep = sjis::find_last_separator(path);
+      window_.pictureName_ = sep == std::string::npos ? path : path.substr(sep + 1);
+    }
+
+   private:
+    Window& window_;
+    bool drawn_ = false;
+  };
+
+  ConsoleBackend& backend_;
+  Wnd& wnd_;
+  WindowPeer* parent_;
+  std::string text_;
+  WindowPlacement placement_;
+  bool menu_;
+  bool shown_;
+  bool invalid_ = true;
+  bool gone_ = false;
+  bool painting_ = false;
+  std::vector<std::uint32_t> pixels_;
+  std::string pictureName_;
+};
+
+std::unique_ptr<Dc> ConsoleBackend::Window::begin_paint() {
+  if (gone_) return nullptr;
+  painting_ = true;
+  invalid_ = false;
+  pixels_.clear();
+  pictureName_.clear();
+  return std::make_unique<PaintSurface>(*this);
 }
 
-void ConsoleBackend::begin_wait_cursor() {
-  if (waitDepth_++ == 0) out_ << "(working...)\n" << std::flush;
+void ConsoleBackend::Window::end_paint() {
+  if (!painting_) return;
+  painting_ = false;
+  std::ostream& out = backend_.ui_.out();
+  if (backend_.ui_.options().trueColor && !pixels_.empty()) {
+    for (int r = 0; r < kClientRows; ++r) {
+      for (int x = 0; x < kClientColumns; ++x) {
+        const auto at = [&](int y) { return pixels_[static_cast<std::size_t>(y) * kClientColumns + x]; };
+        out << HalfBlock(at(2 * r), at(2 * r + 1)).utf8;
+      }
+      out << "\n";
+    }
+  } else if (!pixels_.empty() && !pictureName_.empty()) {
+    out << "(picture: " << ForTerminal(pictureName_) << ")\n";
+  }
+  out << std::flush;
 }
 
-void ConsoleBackend::end_wait_cursor() {
-  if (waitDepth_ > 0) --waitDepth_;
+bool ConsoleBackend::create_window(Wnd& wnd, CreateStruct& cs) {
+  auto peer = std::make_unique<Window>(*this, wnd, cs);
+  Window* window = peer.get();
+  wnd.Attach(std::move(peer));
+  if (wnd.HandleCreate(cs) == -1) {
+    window->destroy();
+    return false;
+  }
+  return true;
 }
 
-void ConsoleBackend::progress(const Progress& p) {
-  out_ << "(" << p.row << "/" << p.rowCount << ") " << (p.isArchive ? "extract " : "copy    ")
-       << ForTerminal(p.source) << " -> " << ForTerminal(p.target) << "\n"
-       << std::flush;
+bool ConsoleBackend::deliver_one() {
+  if (queue_.empty()) return false;
+  const Posted m = queue_.front();
+  queue_.pop_front();
+  m.target->HandleMessage(m.message, m.wParam, m.lParam);
+  return true;
+}
+
+int ConsoleBackend::run_message_loop() {
+  quit_ = false;
+  while (!quit_) {
+    if (!deliver_one()) return kLoopIdle;
+  }
+  quit_ = false;
+  return quitCode_;
+}
+
+void ConsoleBackend::dispatch_posted() {
+  // Not again from inside a message it delivers: a page opened by one
+  // delivers the rest from its own loop.
+  if (dispatching_) return;
+  dispatching_ = true;
+  while (!quit_ && deliver_one()) {
+  }
+  dispatching_ = false;
+}
+
+void ConsoleBackend::post_quit(int code) {
+  quit_ = true;
+  quitCode_ = code;
+}
+
+void ConsoleBackend::paint_children(WindowPeer* parent) {
+  // A copy: painting may make or destroy windows.
+  const std::vector<Window*> all = windows_;
+  for (Window* w : all)
+    if (w->parent() == parent && std::find(windows_.begin(), windows_.end(), w) != windows_.end()) w->update();
+}
+
+void ConsoleBackend::forget(Wnd* target) {
+  queue_.erase(std::remove_if(queue_.begin(), queue_.end(), [&](const Posted& m) { return m.target == target; }),
+               queue_.end());
 }
 
 }  // namespace relvo::fw::console

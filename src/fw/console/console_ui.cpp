@@ -1,83 +1,133 @@
 // The console's message boxes, progress lines and wait cursor.
 #include "fw/console/console_ui.h"
 
-#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
 
+#include "fw/backend.h"
+#include "fw/console/dialog_window.h"
 #include "fw/console/terminal.h"
+#include "fw/console/text_grid.h"
 #include "platform/console.h"
 
 namespace relvo::fw::console {
 
-namespace {
+const char kActionHelp[] =
+    "Actions, one per line (the same typed at the terminal or piped in):\n"
+    "  click ID          presses button ID; on a message box click 1 is OK and\n"
+    "                    click 2 is Cancel\n"
+    "  ID                the same as click ID\n"
+    "  enter             the Enter key: presses the default button\n"
+    "  esc               the Esc key: leaves the page as Cancel does\n"
+    "  select ID TEXT    selects the entry TEXT of list ID, as a click does\n"
+    "  dblclick ID TEXT  double-clicks the entry TEXT of list ID (it is selected\n"
+    "                    by the first click, as select does)\n"
+    "  type ID TEXT      replaces the text of edit box ID by TEXT (may be empty)\n"
+    "  help              shows this list\n"
+    "Buttons show their ID as [ID]; boxes and lists show it in their top edge.\n"
+    "TEXT is the whole rest of the line after one blank, as the page shows it.\n"
+    "A line that is not an action is explained and changes nothing. The end of\n"
+    "the input acts as esc on a page and presses the last button of a message\n"
+    "box, so a script never hangs.\n";
 
-// Reads one answer line; false at the end of the input.
-bool ReadLine(std::FILE* in, std::string& line) {
-  line.clear();
-  int c;
-  while ((c = std::fgetc(in)) != EOF && c != '\n') line += static_cast<char>(c);
-  return c != EOF || !line.empty();
+ConsoleUi::ConsoleUi(std::istream& in, std::ostream& out, ConsoleOptions options)
+    : in_(in), out_(out), options_(options) {}
+
+ConsoleOptions ConsoleUi::OptionsForStdio() {
+  ConsoleOptions o;
+  const char* colour = std::getenv("COLORTERM");
+  o.trueColor = colour && (std::strcmp(colour, "truecolor") == 0 || std::strcmp(colour, "24bit") == 0);
+  const bool person = is_terminal(stdin);
+  o.prompt = person;
+  o.echo = !person;
+  return o;
 }
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  while (!s.empty() && (s.back() == '\r' || s.back() == ' ')) s.pop_back();
-  while (!s.empty() && s.front() == ' ') s.erase(0, 1);
-  return s;
+bool ConsoleUi::read_line(std::string& line) {
+  if (options_.unattended) return false;
+  if (options_.prompt) out_ << "> " << std::flush;
+  if (!std::getline(in_, line)) return false;
+  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+  if (options_.echo) out_ << "> " << Utf8ForTerminal(line) << "\n";
+  return true;
 }
 
-}  // namespace
-
-ConsoleUi::ConsoleUi(std::FILE* in, std::FILE* out, bool interactive)
-    : in_(in), out_(out), interactive_(interactive) {}
-
-ConsoleUi ConsoleUi::ForStdio() { return ConsoleUi(stdin, stdout, is_terminal(stdin)); }
-
-std::string FormatBox(const std::string& text, const std::string& caption) {
-  std::string s = "[" + ForTerminal(caption) + "] ";
-  // The run's texts may carry CR LF line breaks; indent the lines after the
-  // first so that a box stays one block.
-  for (char c : ForTerminal(text, /*keepLineBreaks=*/true)) {
-    s += c;
-    if (c == '\n') s += "    ";
+int ConsoleUi::answer_unattended(const std::string& text, Buttons buttons) {
+  if (buttons == Buttons::Ok) {
+    lastPrompt_.clear();
+    out_ << "(unattended: click 1)\n" << std::flush;
+    return kIdOk;
   }
-  return s;
+  if (text == lastPrompt_) {
+    out_ << "(unattended: click 2, asked again at once)\n" << std::flush;
+    lastPrompt_.clear();
+    return kIdCancel;
+  }
+  lastPrompt_ = text;
+  out_ << "(unattended: click 1)\n" << std::flush;
+  return kIdOk;
+}
+
+int ConsoleUi::message_box(const std::string& text, const std::string& caption, Buttons buttons) {
+  const bool withCancel = buttons == Buttons::OkCancel;
+  const std::string rule(60, '-');
+  out_ << "\n+-- " << ForTerminal(caption) << " " << rule.substr(0, 20) << "\n";
+  for (const GlyphLine& l : TextLines(text, true)) {
+    out_ << "| ";
+    for (const Glyph& g : l) out_ << g.utf8;
+    out_ << "\n";
+  }
+  out_ << "|\n| [1] OK" << (withCancel ? "   [2] " + ForTerminal("キャンセル") : std::string()) << "\n+" << rule
+       << "\n"
+       << std::flush;
+  if (options_.unattended) {
+    PumpPostedMessages();
+    return answer_unattended(text, buttons);
+  }
+  for (;;) {
+    PumpPostedMessages();
+    std::string line, why;
+    if (!read_line(line)) {
+      out_ << "(end of input: " << (withCancel ? "click 2" : "click 1") << ")\n" << std::flush;
+      return withCancel ? kIdCancel : kIdOk;
+    }
+    const std::optional<Action> a = ParseAction(line, why);
+    if (!a) {
+      out_ << why << "\n";
+      continue;
+    }
+    switch (a->verb) {
+      case Action::Verb::Enter: return kIdOk;
+      case Action::Verb::Esc: return withCancel ? kIdCancel : kIdOk;
+      case Action::Verb::Click:
+        if (a->id == kIdOk || (withCancel && a->id == kIdCancel)) return a->id;
+        out_ << "? this box has " << (withCancel ? "buttons 1 and 2" : "button 1 only") << "\n";
+        break;
+      case Action::Verb::Help: out_ << kActionHelp; break;
+      default: out_ << "? a message box takes click 1" << (withCancel ? ", click 2" : "") << ", enter or esc\n";
+    }
+    out_ << std::flush;
+  }
+}
+
+void ConsoleUi::begin_wait_cursor() {
+  if (waitDepth_++ == 0) out_ << "(working...)\n" << std::flush;
+}
+
+void ConsoleUi::end_wait_cursor() {
+  if (waitDepth_ > 0) --waitDepth_;
 }
 
 std::string FormatProgress(const Progress& p) {
   return "(" + std::to_string(p.row) + "/" + std::to_string(p.rowCount) + ") " +
-         (p.isArchive ? "extract " : "copy    ") + ForTerminal(p.source) + " -> " + ForTerminal(p.target);
-}
-
-int ConsoleUi::message_box(const std::string& text, const std::string& caption, Buttons buttons) {
-  std::fprintf(out_, "%s\n", FormatBox(text, caption).c_str());
-  if (buttons == Buttons::Ok) {
-    std::fflush(out_);
-    return kIdOk;
-  }
-  if (!interactive_) {
-    std::fputs("  -> Cancel (no terminal to answer on)\n", out_);
-    std::fflush(out_);
-    answeredUnasked_ = true;
-    return kIdCancel;
-  }
-  for (;;) {
-    std::fputs("  OK or Cancel? [o/c] ", out_);
-    std::fflush(out_);
-    std::string line;
-    if (!ReadLine(in_, line)) {
-      std::fputs("\n  -> Cancel (end of input)\n", out_);
-      answeredUnasked_ = true;
-      return kIdCancel;
-    }
-    const std::string a = Lower(line);
-    if (a.empty() || a == "o" || a == "ok" || a == "y" || a == "yes") return kIdOk;
-    if (a == "c" || a == "cancel" || a == "n" || a == "no") return kIdCancel;
-  }
+         (p.isArchive ? "extract " : "copy    ") + Utf8ForTerminal(path_for_user(p.source)) + " -> " +
+         Utf8ForTerminal(path_for_user(p.target));
 }
 
 void ConsoleUi::progress(const Progress& p) {
-  std::fprintf(out_, "%s\n", FormatProgress(p).c_str());
-  std::fflush(out_);
+  lastPrompt_.clear();
+  out_ << FormatProgress(p) << "\n" << std::flush;
 }
 
 }  // namespace relvo::fw::console

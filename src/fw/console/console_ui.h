@@ -1,42 +1,67 @@
-// The console's user interface: message boxes printed with their captions,
-// OK/Cancel asked on a terminal, progress lines, the wait cursor.
+// The console's message boxes, progress lines and wait cursor: the one
+// implementation that the wizard's pages, the update run and every console
+// command show their boxes through. Boxes are answered in the pages' input
+// language, or without asking when nobody attends the run.
 #pragma once
-#include <cstdio>
+#include <istream>
+#include <ostream>
 #include <string>
 
 #include "fw/ui.h"
 
 namespace relvo::fw::console {
 
-class ConsoleUi : public Ui {
- public:
-  // Boxes and progress go to out (UTF-8, control characters escaped). An
-  // OK/Cancel box is asked on in when interactive; otherwise it is answered
-  // Cancel, since nobody can insert a disk and a prompt answered OK would
-  // come back for ever.
-  ConsoleUi(std::FILE* in, std::FILE* out, bool interactive);
-  // stdin and stdout, interactive when stdin is a terminal.
-  static ConsoleUi ForStdio();
+// The input language, as `relvo wizard --help` and the README give it.
+extern const char kActionHelp[];
 
-  int message_box(const std::string& text, const std::string& caption, Buttons buttons) override;
-  void begin_wait_cursor() override { ++waitDepth_; }
-  void end_wait_cursor() override { --waitDepth_; }
-  void progress(const Progress& p) override;
-
-  // True once an OK/Cancel box was answered Cancel without asking.
-  bool answeredUnasked() const { return answeredUnasked_; }
-
- private:
-  std::FILE* in_;
-  std::FILE* out_;
-  bool interactive_;
-  bool answeredUnasked_ = false;
-  int waitDepth_ = 0;
+struct ConsoleOptions {
+  bool trueColor = false;   // the terminal shows 24-bit colour: pictures as half-blocks
+  bool echo = false;        // input is not a person's: repeat each line read, so the output reads as a transcript
+  bool prompt = false;      // a person types: ask with "> "
+  // Nobody answers (an unattended run): no input is read. Boxes are printed
+  // and answered OK; a box with Cancel (a disk prompt) that comes back at
+  // once, with no progress between, is answered Cancel, since what it asks
+  // for did not turn up and asking again would never end.
+  bool unattended = false;
 };
 
-// "[caption] text" as the terminal shows it, without line end; the text's
-// own line breaks start indented lines.
-std::string FormatBox(const std::string& text, const std::string& caption);
+class ConsoleUi : public Ui {
+ public:
+  // Boxes and progress go to out (UTF-8, control characters escaped);
+  // answers and page actions are read from in.
+  ConsoleUi(std::istream& in, std::ostream& out, ConsoleOptions options = {});
+  // The options for the process's own terminal: true colour when
+  // COLORTERM is "truecolor" or "24bit"; a prompt when stdin is a terminal,
+  // an echo otherwise.
+  static ConsoleOptions OptionsForStdio();
+
+  // A box with OK (click 1) or OK and Cancel (click 2); enter is OK, esc is
+  // Cancel (OK on a box without Cancel). End of input presses the last
+  // button. Between two input lines it pumps posted messages.
+  int message_box(const std::string& text, const std::string& caption, Buttons buttons) override;
+  // The wait cursor: a short "working" line when it goes on.
+  void begin_wait_cursor() override;
+  void end_wait_cursor() override;
+  // "(k/n) extract SOURCE -> TARGET" (or "copy    "), the paths as a user
+  // of this platform writes them.
+  void progress(const Progress& p) override;
+
+  // Reads one input line for a page or a box, without its line end; false
+  // at the end of the input (always when unattended).
+  bool read_line(std::string& line);
+  std::ostream& out() { return out_; }
+  const ConsoleOptions& options() const { return options_; }
+
+ private:
+  int answer_unattended(const std::string& text, Buttons buttons);
+
+  std::istream& in_;
+  std::ostream& out_;
+  ConsoleOptions options_;
+  int waitDepth_ = 0;
+  std::string lastPrompt_;  // unattended: the box with Cancel answered OK last
+};
+
 // One progress line as the terminal shows it, without line end.
 std::string FormatProgress(const Progress& p);
 

@@ -336,15 +336,6 @@ std::string ConsoleDialogWindow::perform(Dialog& dlg, const Action& a) {
 
 namespace {
 
-// The half-block of one cell: the upper pixel as foreground, the lower as
-// background, in 24-bit colour.
-Glyph HalfBlock(std::uint32_t upper, std::uint32_t lower) {
-  auto rgb = [](std::uint32_t p) {
-    return std::to_string((p >> 16) & 0xFF) + ";" + std::to_string((p >> 8) & 0xFF) + ";" + std::to_string(p & 0xFF);
-  };
-  return Glyph{"\x1b[38;2;" + rgb(upper) + "m\x1b[48;2;" + rgb(lower) + "m\xE2\x96\x80\x1b[0m", 1};
-}
-
 // The lines a control shows inside its box (inside its frame, if framed),
 // given the width there.
 std::vector<GlyphLine> ContentOf(const ConsoleDialogWindow::Item& it, int width, bool trueColor) {

@@ -99,4 +99,11 @@ std::string TextGrid::str() const {
   return out;
 }
 
+Glyph HalfBlock(std::uint32_t upper, std::uint32_t lower) {
+  auto rgb = [](std::uint32_t p) {
+    return std::to_string((p >> 16) & 0xFF) + ";" + std::to_string((p >> 8) & 0xFF) + ";" + std::to_string(p & 0xFF);
+  };
+  return Glyph{"\x1b[38;2;" + rgb(upper) + "m\x1b[48;2;" + rgb(lower) + "m\xE2\x96\x80\x1b[0m", 1};
+}
+
 }  // namespace relvo::fw::console

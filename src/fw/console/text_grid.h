@@ -2,6 +2,7 @@
 // their width, wrapped to a width, and drawn on a grid of cells that prints
 // as UTF-8.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,10 @@ std::vector<GlyphLine> WrapText(std::string_view cp932, bool keepLineBreaks, int
 
 // Cells taken by a line.
 int LineWidth(const GlyphLine& line);
+
+// The half-block of one cell: the upper pixel (0x00RRGGBB) as foreground,
+// the lower as background, in 24-bit colour.
+Glyph HalfBlock(std::uint32_t upper, std::uint32_t lower);
 
 // A grid of cells, blank at first, that grows downwards as rows are written.
 class TextGrid {
