@@ -1,0 +1,12 @@
+// The program's strings as data: the document template string of resource
+// 128 and the application title (string 57344).
+#pragma once
+
+namespace relvo::res {
+
+// Fields separated by LF: window title, no document name, file type name,
+// no filter, no extension, registry file type id and name.
+extern const char kMainFrameDocString[];
+extern const char kAppTitle[];
+
+}  // namespace relvo::res

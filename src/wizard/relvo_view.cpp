@@ -1,0 +1,123 @@
+// The wizard view: creation, the page sequence in the message queue, the
+// update run, and painting.
+#include "wizard/relvo_view.h"
+
+#include <stdexcept>
+
+#include "fw/backend.h"
+#include "picture/dib_draw.h"
+#include "res/dialogs.h"
+#include "wizard/confirm_dlg.h"
+#include "wizard/destination_dlg.h"
+#include "wizard/start_dlg.h"
+
+namespace relvo {
+
+const fw::CommandMapEntry CRelvoView::kCommandMap[] = {
+    fw::OnCommand(ID_WIZARD_START, &CRelvoView::OnStartPage),
+    fw::OnCommand(ID_WIZARD_DESTINATION, &CRelvoView::OnDestinationPage),
+    fw::OnCommand(ID_WIZARD_CONFIRM, &CRelvoView::OnConfirmPage),
+};
+
+std::span<const fw::CommandMapEntry> CRelvoView::GetCommandMap() const { return kCommandMap; }
+
+int CRelvoView::OnCreate(fw::CreateStruct& cs) {
+  // A missing descriptor is not looked at here: the wizard goes on with
+  // empty texts and no rows, and the update run refuses to install.
+  const int read = ReadUpdateInfo(env_.files, env_.programFolder, descriptor_);
+  if (env_.events) env_.events->descriptor_read(read, descriptor_);
+  if (fw::View::OnCreate(cs) == -1) return -1;
+  Post(ID_WIZARD_START);
+  return 0;
+}
+
+void CRelvoView::OnPaint() {
+  fw::WindowPaintDc paint(*this);
+  if (!paint.dc()) return;
+  // Nothing is drawn, and nothing said, when the picture cannot be read.
+  picture::DrawDibFile(env_.files, *paint.dc(), GetClientRect(), env_.programFolder + descriptor_.viewPicture,
+                       fw::kSrcCopy);
+}
+
+PageContext CRelvoView::Pages() const {
+  return PageContext{env_.programFolder, env_.files, env_.folders, env_.registry};
+}
+
+void CRelvoView::Post(int command) { PostMessage(fw::kWmCommand, static_cast<std::uintptr_t>(command), 0); }
+
+void CRelvoView::CloseProgram() {
+  if (fw::FrameWnd* frame = GetParentFrame()) frame->PostMessage(fw::kWmClose, 0, 0);
+}
+
+void CRelvoView::PageEnded(int pageId, int result) {
+  if (env_.events) env_.events->page_ended(pageId, result, descriptor_);
+}
+
+void CRelvoView::OnStartPage() {
+  CStartDlg dlg(Pages());
+  dlg.m_strMasterAdjust = descriptor_.masterAdjust;
+  dlg.m_strNotice = descriptor_.startNotice;
+  dlg.m_strPicture = descriptor_.startPicture;
+  const int result = dlg.DoModal();
+  PageEnded(res::IDD_START, result);
+  if (result == fw::kIdOk)
+    Post(ID_WIZARD_DESTINATION);
+  else
+    CloseProgram();
+}
+
+void CRelvoView::OnDestinationPage() {
+  CDestinationDlg dlg(Pages());
+  dlg.m_strUninstallKeys = descriptor_.uninstallKeys;
+  dlg.m_strNotice = descriptor_.destinationNotice;
+  dlg.m_strPath = descriptor_.installFolder;
+  dlg.m_strPicture = descriptor_.destinationPicture;
+  const int result = dlg.DoModal();
+  if (result == fw::kIdOk) descriptor_.installFolder = dlg.m_strPath;
+  PageEnded(res::IDD_DESTINATION, result);
+  if (result == fw::kIdOk)
+    Post(ID_WIZARD_CONFIRM);
+  else if (result == res::IDC_BACK)
+    Post(ID_WIZARD_START);
+  else
+    // Esc (the page has no Cancel button), or a page that could not be
+    // made: the program ends as a cancelled start page ends it, rather than
+    // leave a window without a page and without a way out.
+    CloseProgram();
+}
+
+void CRelvoView::OnConfirmPage() {
+  CConfirmDlg dlg(Pages());
+  dlg.m_strPath = descriptor_.installFolder;
+  dlg.m_strPicture = descriptor_.confirmPicture;
+  const int result = dlg.DoModal();
+  PageEnded(res::IDD_CONFIRM, result);
+  if (result == fw::kIdOk) {
+    if (RunUpdate() == 1)
+      CloseProgram();
+    else
+      Post(ID_WIZARD_DESTINATION);
+  } else if (result == fw::kIdCancel) {
+    Post(ID_WIZARD_DESTINATION);
+  } else {
+    // A page that could not be made: as on the destination page.
+    CloseProgram();
+  }
+}
+
+int CRelvoView::RunUpdate() {
+  fw::Ui* ui = env_.ui;
+  if (!ui) {
+    fw::Backend* backend = fw::CurrentBackend();
+    if (!backend) throw std::logic_error("no user interface is set");
+    ui = &backend->ui();
+  }
+  Host host{env_.files, env_.system, env_.archive, *ui, this, env_.runEvents};
+  if (env_.events) env_.events->update_starting(descriptor_);
+  UpdateOutcome how = UpdateOutcome::Failed;
+  const int result = relvo::RunUpdate(host, descriptor_, env_.programFolder, &how);
+  if (env_.events) env_.events->update_ended(result, how);
+  return result;
+}
+
+}  // namespace relvo

@@ -1,0 +1,95 @@
+// The wizard view: the only view of the main frame. It owns the update
+// descriptor for the program's life, leads through the three pages by
+// commands posted to its own window, runs the update, and paints the view
+// picture behind the pages.
+#pragma once
+#include <span>
+#include <string>
+
+#include "engine/update_run.h"
+#include "fw/window.h"
+#include "platform/archive_library.h"
+#include "platform/current_folders.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/system.h"
+#include "wizard/page_context.h"
+#include "wizard/update_descriptor.h"
+
+namespace relvo {
+
+// The wizard commands, posted to the view's own window.
+enum : int { ID_WIZARD_START = 101, ID_WIZARD_DESTINATION = 102, ID_WIZARD_CONFIRM = 103 };
+
+// What the wizard tells whoever runs it (the console program's log and
+// exit status). Every call is a notice after the fact.
+class WizardEvents {
+ public:
+  virtual ~WizardEvents() = default;
+  // info.txt was read: ReadUpdateInfo's result, and the descriptor.
+  virtual void descriptor_read(int result, const UpdateDescriptor& d) = 0;
+  // Page pageId (res::IDD_START, IDD_DESTINATION or IDD_CONFIRM) ended
+  // with result; d is the descriptor after the view took the result in
+  // (installFolder set from an accepted destination page).
+  virtual void page_ended(int pageId, int result, const UpdateDescriptor& d) = 0;
+  // The update run is about to start on d.installFolder.
+  virtual void update_starting(const UpdateDescriptor& d) = 0;
+  // It returned result (1 ends the wizard, 0 goes back to the destination
+  // page), having ended as how says.
+  virtual void update_ended(int result, UpdateOutcome how) = 0;
+};
+
+// The program folder and the layers the view works through. The system
+// keeps them as globals set once at start-up; the application object hands
+// them to the view it creates.
+struct ViewEnvironment {
+  std::string programFolder;  // "C:\UPD\", or "A:" for a drive's root
+  FileSystem& files;
+  CurrentFolders& folders;
+  Registry& registry;
+  SystemInfo& system;
+  ArchiveLibrary& archive;
+  fw::Ui* ui = nullptr;              // the run's boxes; nullptr: the backend's
+  RunEvents* runEvents = nullptr;    // told what the run did
+  WizardEvents* events = nullptr;    // told how the wizard goes
+};
+
+class CRelvoView : public fw::View {
+ public:
+  explicit CRelvoView(const ViewEnvironment& env) : env_(env) {}
+
+  // The descriptor as the view holds it now.
+  const UpdateDescriptor& Descriptor() const { return descriptor_; }
+
+ protected:
+  bool PreCreateWindow(fw::CreateStruct& cs) override { return fw::View::PreCreateWindow(cs); }
+  // Draws nothing: the view's picture is painted by OnPaint.
+  void OnDraw(fw::Dc*) override {}
+  // Reads info.txt, completes the framework's view creation and posts
+  // ID_WIZARD_START. -1 when the framework's creation fails.
+  int OnCreate(fw::CreateStruct& cs) override;
+  // The view picture over the whole client area.
+  void OnPaint() override;
+  std::span<const fw::CommandMapEntry> GetCommandMap() const override;
+
+  void OnStartPage();
+  void OnDestinationPage();
+  void OnConfirmPage();
+
+  // The update run on the view's descriptor, its window owning the boxes.
+  // 1 ends the wizard, 0 shows the destination page again.
+  int RunUpdate();
+
+ private:
+  static const fw::CommandMapEntry kCommandMap[];
+  PageContext Pages() const;
+  void Post(int command);
+  // Posts WM_CLOSE to the main frame: the program ends.
+  void CloseProgram();
+  void PageEnded(int pageId, int result);
+
+  ViewEnvironment env_;
+  UpdateDescriptor descriptor_;
+};
+
+}  // namespace relvo
