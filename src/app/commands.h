@@ -2,9 +2,15 @@
 // name (argv[0] is the sub-command's name) and returns the exit status.
 #pragma once
 #include <cstdio>
+#include <istream>
+#include <ostream>
 
 #include "engine/update_run.h"
+#include "fw/console/console_ui.h"
+#include "platform/current_folders.h"
 #include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/system.h"
 
 namespace relvo::app {
 
@@ -14,10 +20,31 @@ int RunCheckMediaCommand(int argc, char** argv, FileSystem& fs = native_file_sys
                          std::FILE* err = stderr);
 // relvo lzh l|t|e|x: listings and member lines to out, failures to err.
 int RunLzhCommand(int argc, char** argv, std::FILE* out = stdout, std::FILE* err = stderr);
-// relvo update
-int RunUpdateCommand(int argc, char** argv);
+// Where relvo wizard and relvo update read and write, and the layers they
+// run on: the process's own (stdin, stdout, stderr, the native layers)
+// unless a caller (a test) hands in others.
+struct WizardIo {
+  std::istream& in;
+  std::ostream& out;
+  std::ostream& err;
+  fw::console::ConsoleOptions options;  // how the terminal is used
+  FileSystem* files = nullptr;          // nullptr: the native layer, and so on
+  CurrentFolders* folders = nullptr;
+  Registry* registry = nullptr;
+  SystemInfo* system = nullptr;
 
-// The exit status of relvo update for the way a run ended.
+  static WizardIo Stdio();
+};
+
+// relvo wizard: the whole wizard on the console (relvo with no command too).
+int RunWizardCommand(int argc, char** argv);
+int RunWizardCommand(int argc, char** argv, WizardIo& io);
+// relvo update: the unattended wizard on a given product folder.
+int RunUpdateCommand(int argc, char** argv);
+int RunUpdateCommand(int argc, char** argv, WizardIo& io);
+
+// The exit status of relvo wizard and relvo update for the way an update
+// run ended.
 int ExitCodeOf(UpdateOutcome how);
 
 // Ends the program's output: flushes out and checks that everything written

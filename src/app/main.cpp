@@ -1,5 +1,6 @@
-// relvo: the console program. Sub-commands for the people who author and
-// check update media and for administrators who script updates.
+// relvo: the console program. The update wizard for the people who update
+// their product, and sub-commands for the people who author and check
+// update media and for administrators who script updates.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,26 +11,35 @@
 namespace {
 
 const char kUsage[] =
-    "usage: relvo COMMAND [ARGS...]\n"
+    "usage: relvo [COMMAND] [ARGS...]\n"
     "\n"
     "Relvo brings an installed product up to the version on the update media.\n"
     "\n"
     "Commands:\n"
+    "  wizard [--media DIR]... [--unattended [--dest FOLDER]] [--log FILE]\n"
+    "                  the update wizard on the console (also relvo with no\n"
+    "                  command, or with wizard options alone)\n"
+    "  update --media DIR --dest FOLDER [--log FILE]\n"
+    "                  the update from DIR on the product in FOLDER, without\n"
+    "                  questions (the unattended wizard)\n"
     "  check-media [--json] [--product FOLDER [--plan]] DIR...\n"
     "                  check an update medium's info.txt, archives and pictures\n"
-    "  update --media DIR --dest FOLDER\n"
-    "                  run the update from DIR on the product in FOLDER\n"
     "  lzh l|t|e|x ARCHIVE [DIR]\n"
     "                  list, test or extract an LZH archive\n"
     "\n"
     "  -h, --help      show this help (COMMAND --help for a command's own)\n"
-    "  --version       show the version\n";
+    "  --version       show the version\n"
+    "\n"
+    "Exit status of wizard and update: 0 updated, 1 info.txt unreadable or\n"
+    "another error, 2 bad usage, 3 cancelled, 4 folder rejected or product not\n"
+    "identified (unattended), 5 installation failed.\n";
+
+bool IsWizardOption(const std::string& a) {
+  return a == "--media" || a == "--unattended" || a == "--dest" || a == "--log";
+}
 
 int Dispatch(int argc, char** argv) {
-  if (argc < 2) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
+  if (argc < 2) return relvo::app::RunWizardCommand(argc, argv);
   const std::string cmd = argv[1];
   if (cmd == "-h" || cmd == "--help") {
     std::fputs(kUsage, stdout);
@@ -39,6 +49,8 @@ int Dispatch(int argc, char** argv) {
     std::puts("relvo " RELVO_VERSION);
     return 0;
   }
+  if (IsWizardOption(cmd)) return relvo::app::RunWizardCommand(argc, argv);
+  if (cmd == "wizard") return relvo::app::RunWizardCommand(argc - 1, argv + 1);
   if (cmd == "check-media") return relvo::app::RunCheckMediaCommand(argc - 1, argv + 1);
   if (cmd == "lzh") return relvo::app::RunLzhCommand(argc - 1, argv + 1);
   if (cmd == "update") return relvo::app::RunUpdateCommand(argc - 1, argv + 1);

@@ -3,16 +3,26 @@
 #pragma once
 #include <string>
 
+#include "platform/current_folders.h"
+
 namespace relvo::app {
 
-// The executable's drive and directory joined ("C:\UPD\"); a text of exactly
-// three characters (a drive root such as "A:\") is cut to its first two
-// ("A:"). Media files are named by appending their names directly.
+// The executable's drive and directory joined ("C:\UPD\"); a drive root
+// ("A:\", the one folder text of exactly three characters on Windows) is cut
+// to its first two ("A:"). Media files are named by appending their names
+// directly.
 std::string ProgramFolderFromExePath(const std::string& exePath);
 
-// A folder given on the command line (CP932) made into a program folder:
-// a trailing separator is added unless it is a bare drive ("A:") or ends
-// with one already.
+// A folder given on the command line (CP932) made into a program folder by
+// the executable's rule: a trailing separator is added unless it is a bare
+// drive ("A:") or ends with one already, and a drive root ("A:\") is cut to
+// the bare drive ("A:").
 std::string ProgramFolderFromArgument(const std::string& folder);
+
+// A folder text given on the command line made independent of the current
+// folder, which the destination page changes: a text with a drive letter or
+// starting with a separator stays as it is; any other is appended to the
+// current folder (folders.current_dir()). The empty text stays empty.
+std::string AbsoluteFolderText(CurrentFolders& folders, const std::string& text);
 
 }  // namespace relvo::app

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/media_drive.h"
 #include "archive/lzh_library.h"
-#include "base/cnum.h"
 #include "base/sjis.h"
 #include "platform/delegating_files.h"
 #include "platform/overlay_files.h"
@@ -235,44 +235,10 @@ class RecordingLibrary final : public ArchiveLibrary {
   RecordingFileSystem& journal_;
 };
 
-// The drive of the update media: the program folder shows the disk last put
-// in (its own folder at first).
-class MediaDrive final : public DelegatingFileSystem {
- public:
-  MediaDrive(FileSystem& inner, std::string programFolder)
-      : DelegatingFileSystem(inner), programFolder_(std::move(programFolder)) {}
-  void insert(const std::string& diskFolder) { disk_ = diskFolder == programFolder_ ? "" : diskFolder; }
-
-  bool exists(const std::string& p) override { return inner_.exists(map(p)); }
-  bool make_dir(const std::string& p) override { return inner_.make_dir(map(p)); }
-  bool is_plain_folder(const std::string& p) override { return inner_.is_plain_folder(map(p)); }
-  bool copy_file(const std::string& f, const std::string& t) override { return inner_.copy_file(map(f), map(t)); }
-  bool get_status(const std::string& p, FileStatus& st) override { return inner_.get_status(map(p), st); }
-  bool set_status(const std::string& p, const FileStatus& st) override { return inner_.set_status(map(p), st); }
-  bool remove(const std::string& p) override { return inner_.remove(map(p)); }
-  bool rename(const std::string& f, const std::string& t) override { return inner_.rename(map(f), map(t)); }
-  std::vector<FoundEntry> find(const std::string& pattern) override { return inner_.find(map(pattern)); }
-  std::unique_ptr<FileReader> open_read(const std::string& p) override { return inner_.open_read(map(p)); }
-  std::unique_ptr<FileWriter> create(const std::string& p) override { return inner_.create(map(p)); }
-  bool is_writable(const std::string& p) override { return inner_.is_writable(map(p)); }
-
- private:
-  // Media paths are the program folder followed by a name, as the run
-  // builds them.
-  std::string map(const std::string& p) const {
-    if (disk_.empty() || p.size() < programFolder_.size() ||
-        !sjis::iequals(std::string_view(p).substr(0, programFolder_.size()), programFolder_))
-      return p;
-    return disk_ + p.substr(programFolder_.size());
-  }
-  std::string programFolder_;
-  std::string disk_;
-};
-
 // Answers as a run nobody attends, with every disk at hand.
 class UnattendedUi final : public fw::Ui {
  public:
-  UnattendedUi(MediaDrive& drive, const std::vector<std::string>& disks) : drive_(drive), disks_(disks) {}
+  explicit UnattendedUi(MediaDrive& drive) : drive_(drive) {}
   int message_box(const std::string& text, const std::string&, fw::Buttons buttons) override {
     if (buttons == fw::Buttons::Ok) {
       asked_.clear();
@@ -282,9 +248,7 @@ class UnattendedUi final : public fw::Ui {
     // run looks for, and no answer would change that.
     if (text == asked_) return fw::kIdCancel;
     asked_ = text;
-    // The prompt names the disk it asks for first, as a person reads it.
-    const int disk = c_atoi(text);
-    if (disk >= 1 && static_cast<std::size_t>(disk) <= disks_.size()) drive_.insert(disks_[disk - 1]);
+    drive_.insert_asked(text);
     return fw::kIdOk;
   }
   void begin_wait_cursor() override {}
@@ -293,7 +257,6 @@ class UnattendedUi final : public fw::Ui {
 
  private:
   MediaDrive& drive_;
-  const std::vector<std::string>& disks_;
   std::string asked_;
 };
 
@@ -335,11 +298,7 @@ struct DryRun::Parts {
   UnattendedUi ui;
   RecordingHost recorder;
   Parts(FileSystem& disk, SystemInfo& sys, std::vector<std::string> folders)
-      : disks(std::move(folders)),
-        drive(disk, disks.empty() ? std::string() : disks.front()),
-        memory(drive),
-        ui(drive, disks),
-        recorder(memory, sys, ui) {}
+      : disks(std::move(folders)), drive(disk, disks), memory(drive), ui(drive), recorder(memory, sys, ui) {}
 };
 
 DryRun::DryRun(FileSystem& disk, SystemInfo& sys, std::vector<std::string> disks)

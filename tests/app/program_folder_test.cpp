@@ -15,6 +15,7 @@ TEST(ProgramFolder, FromExecutablePath) {
       {"C:\\ソフト\\relvo.exe", "C:\\ソフト\\"},  // 83 5C is no separator
       {"/media/fd/relvo", "/media/fd/"},
       {"/r", "/"},
+      {"/a/relvo", "/a/"},  // three characters, but no drive root
       {"relvo.exe", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(ProgramFolderFromExePath(c.exe), c.folder) << c.exe;
@@ -22,6 +23,8 @@ TEST(ProgramFolder, FromExecutablePath) {
 
 TEST(ProgramFolder, FromArgument) {
   EXPECT_EQ(ProgramFolderFromArgument("A:"), "A:");
+  EXPECT_EQ(ProgramFolderFromArgument("A:\\"), "A:");
+  EXPECT_EQ(ProgramFolderFromArgument("/a/"), "/a/");
   EXPECT_EQ(ProgramFolderFromArgument("C:\\UPD\\"), "C:\\UPD\\");
   EXPECT_EQ(ProgramFolderFromArgument("/srv/ソ/"), "/srv/ソ/");
   const std::string added = ProgramFolderFromArgument("media");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -44,15 +45,16 @@ TEST(UpdateCommand, AnUnanswerableDiskPromptCancelsTheRun) {
   test::TestSystem sys;
   sys.driveType = kDriveRemovable;
   test::RecordingLibrary archive;
-  std::FILE* out = std::tmpfile();
-  ASSERT_TRUE(out);
-  fw::console::ConsoleUi ui(stdin, out, false);
+  std::istringstream in;
+  std::ostringstream out;
+  fw::console::ConsoleOptions unattended;
+  unattended.unattended = true;
+  fw::console::ConsoleUi ui(in, out, unattended);
   Host host{native_file_system(), sys, archive, ui};
   UpdateOutcome how;
   EXPECT_EQ(RunUpdate(host, d, media.path(), &how), 1);
   EXPECT_EQ(how, UpdateOutcome::Cancelled);
   EXPECT_TRUE(archive.commands.empty());
-  std::fclose(out);
 }
 
 // A descriptor that ends before its 41 lines installs nothing and ends the

@@ -1,0 +1,261 @@
+// relvo wizard (and relvo with no command): the whole wizard on the console,
+// from start-up to the last message box; unattended runs and relvo update
+// are the same wizard with its pages answered by the program.
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/commands.h"
+#include "app/media_drive.h"
+#include "app/program_folder.h"
+#include "app/relvo_app.h"
+#include "app/wizard_record.h"
+#include "archive/lzh_library.h"
+#include "fw/console/console_backend.h"
+#include "fw/console/terminal.h"
+#include "fw/dialog.h"
+#include "platform/encoding.h"
+#include "res/dialogs.h"
+
+namespace relvo::app {
+
+namespace {
+
+const char kUsageHead[] =
+    "usage: relvo [wizard] [--media DIR]... [--unattended [--dest FOLDER]] [--log FILE]\n"
+    "\n"
+    "Runs the update wizard on the console: the start page with the cautions of\n"
+    "this update, the destination page with the folder of the installed\n"
+    "product, the confirmation page, then the update itself. Each page is shown\n"
+    "as text and answered with one action per line, typed or piped in (below).\n"
+    "\n"
+    "  --media DIR     the update media, the folder that holds info.txt (default:\n"
+    "                  the folder of this program, as when it is started from\n"
+    "                  the media). Given again, the next ones are disk 2, 3, ...\n"
+    "                  of a set of floppies: the update then asks for each disk,\n"
+    "                  and OK at the prompt for disk N puts the N-th folder in\n"
+    "                  the drive.\n"
+    "  --unattended    ask nothing: the start and confirmation pages are\n"
+    "                  accepted, the destination is FOLDER or what the\n"
+    "                  destination page proposes (the installed folder that the\n"
+    "                  registry records, else the one info.txt names); message\n"
+    "                  boxes are printed and answered OK; a disk prompt that\n"
+    "                  comes back at once (the disk is not there) is answered\n"
+    "                  Cancel. The folder used is printed as \"destination: FOLDER\".\n"
+    "  --dest FOLDER   with --unattended: the folder of the installed product\n"
+    "  --log FILE      append a log of the run to FILE: UTF-8, one line per\n"
+    "                  event with its local time (pages, boxes, rows, settings\n"
+    "                  edits, conversions, the exit status)\n"
+    "  -h, --help      show this help\n"
+    "\n";
+
+const char kExitStatus[] =
+    "Exit status:\n"
+    "  0  updated (also when warnings were shown)\n"
+    "  1  info.txt could not be read whole, a page could not be shown, or another\n"
+    "     error\n"
+    "  2  bad usage\n"
+    "  3  cancelled: a page was cancelled (or the input ended), or a disk prompt\n"
+    "  4  unattended: the folder was rejected (no settings file, or this version\n"
+    "     cannot be updated), or the product was not identified; the wizard\n"
+    "     shows the destination page again instead when a person answers\n"
+    "  5  the installation failed (extraction, copy, file status or a file error)\n";
+
+const char kUpdateUsage[] =
+    "usage: relvo update --media DIR [--media DIR]... --dest FOLDER [--log FILE]\n"
+    "\n"
+    "Runs the update from the media in DIR (the folder that holds info.txt and\n"
+    "the archives) on the installed product in FOLDER, without questions: the\n"
+    "same as relvo wizard --unattended --dest FOLDER (see relvo wizard --help).\n"
+    "Message boxes are printed and answered OK; a disk prompt that comes back at\n"
+    "once (the disk is not there) is answered Cancel, which cancels the update.\n"
+    "\n"
+    "  --media DIR     the update media (a folder, or a drive such as A:); given\n"
+    "                  again, disk 2, 3, ...\n"
+    "  --dest FOLDER   the folder of the installed product\n"
+    "  --log FILE      append a log of the run to FILE\n"
+    "  -h, --help      show this help\n"
+    "\n";
+
+struct WizardOptions {
+  std::vector<std::string> media;  // UTF-8 as given
+  bool unattended = false;
+  bool hasDest = false;
+  std::string dest;                // UTF-8 as given
+  std::string logFile;
+  std::string commandLine;         // for the log
+};
+
+std::string CommandLine(int argc, char** argv) {
+  std::string s = "relvo";
+  for (int i = 0; i < argc; ++i) s += std::string(" ") + argv[i];
+  return s;
+}
+
+int Usage(WizardIo& io, const char* command, const std::string& problem, const std::string& usage) {
+  io.err << "relvo " << command << ": " << fw::console::Utf8ForTerminal(problem) << "\n" << usage;
+  return kBadUsage;
+}
+
+// The wizard with everything it runs on.
+int RunWizard(const WizardOptions& o, WizardIo& io) {
+  RunLog log;
+  if (!o.logFile.empty() && !log.open(o.logFile)) {
+    io.err << "relvo: cannot open the log file " << fw::console::Utf8ForTerminal(o.logFile) << "\n";
+    return kOtherError;
+  }
+  log.write("start", "relvo " RELVO_VERSION ": " + o.commandLine);
+  int status = kOtherError;
+  try {
+    FileSystem& disk = io.files ? *io.files : native_file_system();
+    CurrentFolders& folders = io.folders ? *io.folders : native_current_folders();
+    Registry& registry = io.registry ? *io.registry : native_registry();
+    SystemInfo& system = io.system ? *io.system : native_system_info();
+
+    fw::console::ConsoleOptions options = io.options;
+    options.unattended = o.unattended;
+    fw::console::ConsoleBackend console(io.in, io.out, folders, options);
+    fw::ScopedBackend backend(console);
+    WizardRecord record(console.ui(), log, io.out, o.unattended);
+
+    // Folders given on the command line, made independent of the current
+    // folder that the destination page changes.
+    auto folderText = [&](const std::string& utf8) { return AbsoluteFolderText(folders, enc::utf8_to_cp932(utf8)); };
+    const std::string dest = o.hasDest ? folderText(o.dest) : std::string();
+    if (o.unattended) {
+      console.set_page_script([&](const fw::Dialog& dlg, int visit) -> std::vector<std::string> {
+        // Each page is answered once: a page shown again (the destination
+        // after a rejected folder) is left with esc, which ends the wizard.
+        if (visit > 1) return {};
+        switch (dlg.Template().id) {
+          case res::IDD_START:
+          case res::IDD_CONFIRM: return {"click 1"};
+          case res::IDD_DESTINATION:
+            if (o.hasDest) return {"type " + std::to_string(res::IDC_PATH) + " " + enc::cp932_to_utf8(dest), "click 1"};
+            return {"click 1"};
+        }
+        return {};
+      });
+    }
+
+    // The layers of the view, once the application knows the program folder.
+    std::optional<MediaDrive> drive;
+    std::optional<DiskChanger> changer;
+    std::optional<lzh::LzhLibrary> library;
+    const std::string mediaFolder = o.media.empty() ? std::string() : enc::utf8_to_cp932(o.media.front());
+    AppSetup setup{mediaFolder, folders, [&](const std::string& programFolder) {
+                     record.set_program_folder(programFolder);
+                     log.write("media", LogPath(programFolder));
+                     FileSystem* files = &disk;
+                     SystemInfo* sys = &system;
+                     fw::Ui* ui = &record;
+                     if (o.media.size() > 1) {
+                       std::vector<std::string> disks{programFolder};
+                       for (std::size_t i = 1; i < o.media.size(); ++i) {
+                         disks.push_back(ProgramFolderFromArgument(folderText(o.media[i])));
+                         log.write("disk", std::to_string(i + 1) + " " + LogPath(disks.back()));
+                       }
+                       drive.emplace(disk, disks);
+                       changer.emplace(*drive, system, record);
+                       files = &*drive;
+                       sys = &*changer;
+                       ui = &*changer;
+                     }
+                     library.emplace(*files);
+                     return ViewEnvironment{programFolder, *files, folders, registry, *sys, *library, ui, &record,
+                                            &record};
+                   }};
+    CRelvoApp app(std::move(setup));
+    fw::RunApp(app);
+    status = record.status();
+  } catch (const std::exception& e) {
+    io.err << "relvo: " << fw::console::ForTerminal(e.what()) << "\n";
+    log.write("error", LogText(e.what()));
+    status = kOtherError;
+  }
+  log.write("end", std::to_string(status) + " (" + ExitCodeName(status) + ")");
+  io.out << std::flush;
+  return status;
+}
+
+// Reads the options that relvo wizard and relvo update share. Returns -1
+// when the command is to run, else the exit status (help shown, bad usage).
+int ParseOptions(int argc, char** argv, WizardIo& io, bool update, WizardOptions& o) {
+  const char* command = update ? "update" : "wizard";
+  const std::string usage = update ? std::string(kUpdateUsage) + kExitStatus
+                                   : std::string(kUsageHead) + fw::console::kActionHelp + "\n" + kExitStatus;
+  o.commandLine = CommandLine(argc, argv);
+  o.unattended = update;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "-h" || a == "--help") {
+      io.out << usage;
+      return kUpdated;
+    }
+    if (a == "--unattended" && !update) {
+      o.unattended = true;
+    } else if (a == "--media" || a == "--dest" || a == "--log") {
+      if (++i >= argc || argv[i][0] == '\0') return Usage(io, command, a + " needs a " + (a == "--log" ? "file" : "folder"), usage);
+      if (a == "--media") o.media.push_back(argv[i]);
+      if (a == "--dest") {
+        o.dest = argv[i];
+        o.hasDest = true;
+      }
+      if (a == "--log") o.logFile = argv[i];
+    } else {
+      return Usage(io, command, "unknown argument " + a, usage);
+    }
+  }
+  if (update && o.media.empty()) return Usage(io, command, "no media folder given (--media DIR)", usage);
+  if (update && !o.hasDest) return Usage(io, command, "no product folder given (--dest FOLDER)", usage);
+  if (o.hasDest && !o.unattended) return Usage(io, command, "--dest is for --unattended runs", usage);
+  return -1;
+}
+
+}  // namespace
+
+int ExitCodeOf(UpdateOutcome how) {
+  switch (how) {
+    case UpdateOutcome::Updated: return kUpdated;
+    case UpdateOutcome::Cancelled: return kCancelled;
+    case UpdateOutcome::FolderRejected:
+    case UpdateOutcome::VersionRejected:
+    case UpdateOutcome::NotIdentified: return kRejected;
+    case UpdateOutcome::Failed: return kFailed;
+    case UpdateOutcome::DescriptorIncomplete: return kOtherError;
+  }
+  return kOtherError;
+}
+
+WizardIo WizardIo::Stdio() {
+  WizardIo io{std::cin, std::cout, std::cerr};
+  io.options = fw::console::ConsoleBackend::OptionsForStdio();
+  return io;
+}
+
+int RunWizardCommand(int argc, char** argv, WizardIo& io) {
+  WizardOptions o;
+  const int parsed = ParseOptions(argc, argv, io, false, o);
+  return parsed >= 0 ? parsed : RunWizard(o, io);
+}
+
+int RunUpdateCommand(int argc, char** argv, WizardIo& io) {
+  WizardOptions o;
+  const int parsed = ParseOptions(argc, argv, io, true, o);
+  return parsed >= 0 ? parsed : RunWizard(o, io);
+}
+
+int RunWizardCommand(int argc, char** argv) {
+  WizardIo io = WizardIo::Stdio();
+  return RunWizardCommand(argc, argv, io);
+}
+
+int RunUpdateCommand(int argc, char** argv) {
+  WizardIo io = WizardIo::Stdio();
+  return RunUpdateCommand(argc, argv, io);
+}
+
+}  // namespace relvo::app

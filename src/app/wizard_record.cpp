@@ -1,0 +1,160 @@
+// The console wizard's log, destination line and exit status.
+#include "app/wizard_record.h"
+
+#include "app/commands.h"
+#include "fw/console/terminal.h"
+#include "platform/console.h"
+#include "res/dialogs.h"
+
+namespace relvo::app {
+
+const char* ExitCodeName(int status) {
+  switch (status) {
+    case kUpdated: return "updated";
+    case kOtherError: return "error";
+    case kBadUsage: return "bad usage";
+    case kCancelled: return "cancelled";
+    case kRejected: return "rejected";
+    case kFailed: return "failed";
+  }
+  return "?";
+}
+
+RunLog::~RunLog() {
+  if (file_) std::fclose(file_);
+}
+
+bool RunLog::open(const std::string& path) {
+  file_ = std::fopen(path.c_str(), "ab");
+  return file_ != nullptr;
+}
+
+void RunLog::write(const std::string& event, const std::string& utf8Text) {
+  if (!file_) return;
+  std::fprintf(file_, "%s %s %s\n", local_time_text().c_str(), event.c_str(),
+               fw::console::Utf8ForTerminal(utf8Text).c_str());
+  std::fflush(file_);
+}
+
+std::string LogText(const std::string& cp932) { return fw::console::ForTerminal(cp932); }
+
+std::string LogPath(const std::string& cp932Path) { return path_for_user(cp932Path); }
+
+namespace {
+
+const char* PageName(int pageId) {
+  switch (pageId) {
+    case res::IDD_START: return "start";
+    case res::IDD_DESTINATION: return "destination";
+    case res::IDD_CONFIRM: return "confirm";
+  }
+  return "?";
+}
+
+std::string ResultName(int pageId, int result) {
+  switch (result) {
+    case fw::kIdOk: return "OK";
+    case fw::kIdCancel: return pageId == res::IDD_START ? "cancel" : pageId == res::IDD_CONFIRM ? "back" : "esc";
+    case res::IDC_BACK: return "back";
+    case -1: return "not shown";
+  }
+  return "?";
+}
+
+const char* OutcomeName(UpdateOutcome how) {
+  switch (how) {
+    case UpdateOutcome::Updated: return "updated";
+    case UpdateOutcome::Cancelled: return "cancelled at a disk prompt";
+    case UpdateOutcome::FolderRejected: return "folder rejected: no settings file";
+    case UpdateOutcome::VersionRejected: return "folder rejected: this version cannot be updated";
+    case UpdateOutcome::NotIdentified: return "product not identified";
+    case UpdateOutcome::Failed: return "installation failed";
+    case UpdateOutcome::DescriptorIncomplete: return "info.txt not read whole";
+  }
+  return "?";
+}
+
+}  // namespace
+
+void WizardRecord::finish(int status) {
+  if (finished_) return;
+  finished_ = true;
+  status_ = status;
+}
+
+int WizardRecord::message_box(const std::string& text, const std::string& caption, fw::Buttons buttons) {
+  const int answer = inner_.message_box(text, caption, buttons);
+  log_.write("box", "[" + LogText(caption) + "] " + LogText(text) + ": " + (answer == fw::kIdOk ? "OK" : "Cancel"));
+  return answer;
+}
+
+void WizardRecord::progress(const fw::Progress& p) {
+  shown_ = p;
+  inner_.progress(p);
+}
+
+void WizardRecord::row_ended(const fw::Progress& row, bool done) {
+  const fw::Progress& p = shown_.row == row.row ? shown_ : row;
+  log_.write("row", std::to_string(p.row) + "/" + std::to_string(p.rowCount) + (p.isArchive ? " extract " : " copy ") +
+                        LogPath(p.source) + " -> " + LogPath(p.target) + ": " + (done ? "done" : "failed"));
+}
+
+void WizardRecord::settings_written(const std::string& path, const std::string& section, const std::string& key,
+                                    const std::string& value, bool written) {
+  log_.write("settings", LogPath(path) + " [" + LogText(section) + "] " + LogText(key) + "=" + LogText(value) + ": " +
+                             (written ? "written" : "failed"));
+}
+
+void WizardRecord::voice_data(const std::string& archivePath, const std::string& waveFolder, bool done) {
+  log_.write("voice", LogPath(archivePath + ".lzh") + " -> " + LogPath(waveFolder) + ": " + (done ? "done" : "failed"));
+}
+
+void WizardRecord::conversion(const char* name, int result, int files) {
+  log_.write("conversion", std::string("material ") + name + ": " + std::to_string(files) +
+                               (files == 1 ? " file" : " files") + ", " + (result != 0 ? "done" : "failed"));
+}
+
+void WizardRecord::descriptor_read(int result, const UpdateDescriptor& d) {
+  const std::string path = LogPath(programFolder_ + "info.txt");
+  if (result != 1) {
+    log_.write("descriptor", path + ": cannot be read");
+    if (unattended_) out_ << "relvo: " << path << " cannot be read\n" << std::flush;
+  } else if (!d.complete) {
+    log_.write("descriptor", path + ": not read whole");
+    if (unattended_) out_ << "relvo: " << path << " was not read whole\n" << std::flush;
+  } else {
+    log_.write("descriptor", path + ": " + std::to_string(d.rowCount()) + " rows");
+  }
+}
+
+void WizardRecord::page_ended(int pageId, int result, const UpdateDescriptor& d) {
+  std::string text = std::string(PageName(pageId)) + ": " + std::to_string(result) + " (" +
+                     ResultName(pageId, result) + ")";
+  if (pageId == res::IDD_DESTINATION && result == fw::kIdOk) text += ", folder " + LogText(d.installFolder);
+  log_.write("page", text);
+  const bool onward = result == fw::kIdOk || (pageId == res::IDD_DESTINATION && result == res::IDC_BACK) ||
+                      (pageId == res::IDD_CONFIRM && result == fw::kIdCancel);
+  if (onward) return;
+  // The page closed the program. Unattended, a destination page shown again
+  // after a rejected folder is left at once, and the rejection decides.
+  if (result == -1)
+    finish(kOtherError);
+  else if (unattended_ && rejected_)
+    finish(ExitCodeOf(lastOutcome_));
+  else
+    finish(kCancelled);
+}
+
+void WizardRecord::update_starting(const UpdateDescriptor& d) {
+  out_ << "destination: " << LogText(d.installFolder) << "\n" << std::flush;
+  log_.write("destination", LogText(d.installFolder) + " (" + LogPath(d.installFolder) + ")");
+}
+
+void WizardRecord::update_ended(int result, UpdateOutcome how) {
+  log_.write("update", "returned " + std::to_string(result) + ": " + OutcomeName(how));
+  rejected_ = result != 1;
+  lastOutcome_ = how;
+  if (result == 1) finish(ExitCodeOf(how));
+}
+
+}  // namespace relvo::app

@@ -1,0 +1,94 @@
+// What the console wizard keeps of a run: the log file (--log), the
+// "destination:" line, and the exit status from the way the wizard ended.
+#pragma once
+#include <cstdio>
+#include <ostream>
+#include <string>
+
+#include "engine/update_run.h"
+#include "fw/ui.h"
+#include "wizard/relvo_view.h"
+
+namespace relvo::app {
+
+// The exit statuses of relvo wizard and relvo update.
+enum ExitCode { kUpdated = 0, kOtherError = 1, kBadUsage = 2, kCancelled = 3, kRejected = 4, kFailed = 5 };
+
+// "updated", "error", ... for a status.
+const char* ExitCodeName(int status);
+
+// A plain UTF-8 log, appended: one line per event, "YYYY-MM-DD HH:MM:SS
+// EVENT TEXT", each flushed as it is written, so that a run that dies
+// leaves its log up to that point. Without a file it writes nothing.
+class RunLog {
+ public:
+  RunLog() = default;
+  ~RunLog();
+  RunLog(const RunLog&) = delete;
+  RunLog& operator=(const RunLog&) = delete;
+
+  // Opens the file at path (as given on the command line) for appending.
+  // False when it cannot be opened.
+  bool open(const std::string& path);
+  // One line: event and text (UTF-8; control characters come escaped).
+  void write(const std::string& event, const std::string& utf8Text);
+
+ private:
+  std::FILE* file_ = nullptr;
+};
+
+// A CP932 text for the log, one line (control characters escaped).
+std::string LogText(const std::string& cp932);
+// A CP932 path for the log or the terminal, as a user of the platform
+// writes it.
+std::string LogPath(const std::string& cp932Path);
+
+// Sits between the run and the console's user interface: every box and
+// row, every page result and run event goes to the log; it prints the
+// destination of each update run on out, and works out the exit status.
+class WizardRecord final : public fw::Ui, public RunEvents, public WizardEvents {
+ public:
+  WizardRecord(fw::Ui& inner, RunLog& log, std::ostream& out, bool unattended)
+      : inner_(inner), log_(log), out_(out), unattended_(unattended) {}
+
+  // The exit status: from the page or the run that ended the wizard;
+  // kOtherError when it ended in no way the wizard reports.
+  int status() const { return status_; }
+
+  // fw::Ui: passed on to inner.
+  int message_box(const std::string& text, const std::string& caption, fw::Buttons buttons) override;
+  void begin_wait_cursor() override { inner_.begin_wait_cursor(); }
+  void end_wait_cursor() override { inner_.end_wait_cursor(); }
+  void progress(const fw::Progress& p) override;
+
+  // RunEvents.
+  void row_ended(const fw::Progress& row, bool done) override;
+  void settings_written(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value, bool written) override;
+  void voice_data(const std::string& archivePath, const std::string& waveFolder, bool done) override;
+  void conversion(const char* name, int result, int files) override;
+
+  // WizardEvents.
+  void descriptor_read(int result, const UpdateDescriptor& d) override;
+  void page_ended(int pageId, int result, const UpdateDescriptor& d) override;
+  void update_starting(const UpdateDescriptor& d) override;
+  void update_ended(int result, UpdateOutcome how) override;
+
+  void set_program_folder(const std::string& folder) { programFolder_ = folder; }
+
+ private:
+  void finish(int status);
+
+  fw::Ui& inner_;
+  RunLog& log_;
+  std::ostream& out_;
+  bool unattended_;
+  std::string programFolder_;
+  fw::Progress shown_;  // the row as its progress line named it
+  bool finished_ = false;
+  int status_ = kOtherError;
+  bool rejected_ = false;  // the last run sent the wizard back to the destination page
+  UpdateOutcome lastOutcome_ = UpdateOutcome::Failed;
+};
+
+}  // namespace relvo::app
