@@ -1,0 +1,303 @@
+// The console wizard end to end: the console program's wizard command on a
+// copy of the demo media and product, driven by piped input as a person or
+// a script answers it, or unattended; the exit status, the transcript, the
+// log and the product as the run left it.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/commands.h"
+#include "app/relvo_app.h"
+#include "archive/lzh_library.h"
+#include "fw/console/console_backend.h"
+#include "platform/encoding.h"
+#include "platform/files.h"
+#include "platform/registry_file.h"
+#include "support/memory_registry.h"
+#include "support/temp_dir.h"
+
+namespace relvo::app {
+namespace {
+
+std::string U(const std::string& cp932) { return enc::cp932_to_utf8(cp932); }
+
+// Copies the tree at from into to (folder texts ending with a separator).
+void CopyTree(const std::string& from, const std::string& to) {
+  FileSystem& fs = native_file_system();
+  fs.make_dir(to);
+  for (const FoundEntry& e : fs.find(from + "*")) {
+    if (e.isFolder)
+      CopyTree(from + e.name + "\\", to + e.name + "\\");
+    else
+      ASSERT_TRUE(fs.copy_file(from + e.name, to + e.name)) << U(from + e.name);
+  }
+}
+
+std::size_t Count(const std::string& text, const std::string& needle) {
+  std::size_t n = 0;
+  for (std::size_t at = 0; (at = text.find(needle, at)) != std::string::npos; ++at) ++n;
+  return n;
+}
+
+const std::string kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VORNEL 2.5";
+
+class WizardTest : public ::testing::Test {
+ protected:
+  WizardTest() {
+    const std::string demo = test::test_data_dir() + "..\\..\\demo\\";
+    CopyTree(demo + "media\\disk1\\", tmp / "disk1\\");
+    CopyTree(demo + "media\\disk2\\", tmp / "disk2\\");
+    FreshProduct();
+    tmp.mkdir("empty");
+    // The machine's uninstall entry names the copy, as the demo's names
+    // C:\VORNEL.
+    registry.set(kUninstallKey, "UninstallString", "C:\\WINDOWS\\IsUninst.exe -f" + product() + "Uninst.isu");
+  }
+  // The demo product, as the demo machine has it but in the copy: its
+  // settings name the copy's master and wave folders.
+  void FreshProduct() {
+    CopyTree(test::test_data_dir() + "..\\..\\demo\\product\\", product());
+    tmp.write("product\\vornel1.ini", "[SYSTEM]\r\nTITLE=VORNEL ﾌﾟﾛ 2.5\r\nMAKER=1\r\n\r\n[DIR]\r\nMASTER=" +
+                                           product() + "master\r\nWAV=" + product() + "wave\r\n");
+  }
+  std::string product() const { return tmp / "product\\"; }
+  // The product folder without its separator, as the destination page
+  // shows it on Windows (a prefix of what it shows anywhere).
+  std::string productFolder() const { return U(product().substr(0, product().size() - 1)); }
+  std::string settings() const { return tmp.read("product\\vornel1.ini"); }
+  bool updated() const { return settings().find("ﾍﾞﾙﾄﾗﾝ") != std::string::npos; }
+
+  // Runs relvo with args (UTF-8; "@disk1" and the like name the copies)
+  // and input; returns the exit status, the transcript in out.
+  int Run(std::vector<std::string> args, const std::string& input, std::string& out, bool update = false) {
+    // relvo wizard's arguments follow the program's name, relvo update's
+    // its own name ("update").
+    std::vector<std::string> words;
+    if (!update) words.push_back("relvo");
+    for (std::string& a : args) {
+      if (!a.empty() && a[0] == '@') a = U(tmp / a.substr(1));
+      words.push_back(a);
+    }
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    std::istringstream in(input);
+    std::ostringstream o, err;
+    WizardIo io{in, o, err};
+    io.options.echo = true;
+    io.registry = &registry;
+    const int argc = static_cast<int>(argv.size());
+    const int status = update ? RunUpdateCommand(argc, argv.data(), io) : RunWizardCommand(argc, argv.data(), io);
+    out = o.str() + err.str();
+    return status;
+  }
+
+  std::string Log() const { return tmp.exists("relvo.log") ? tmp.read("relvo.log") : std::string(); }
+
+  test::TempDir tmp;
+  test::MemoryRegistry registry;
+};
+
+const std::vector<std::string> kTwoDisks = {"--media", "@disk1", "--media", "@disk2", "--log", "@relvo.log"};
+
+// The person's way through the wizard: each row of the page sequence, and
+// the log of the pages and runs in the order they came.
+TEST_F(WizardTest, PageSequenceDrivenByInput) {
+  const std::string right = "type 1005 " + U(product()) + "\n";
+  const std::string wrong = "type 1005 " + U(tmp / "empty") + "\n";
+  const struct {
+    const char* name;
+    std::string input;
+    int status;
+    bool updated;
+    std::vector<std::string> log;  // "page" and "update" events in order
+  } cases[] = {
+      {"start cancelled", "click 2\n", 3, false, {"page start: 2 (cancel)"}},
+      {"input ends on the start page", "", 3, false, {"page start: 2 (cancel)"}},
+      {"esc on the destination page ends the program", "click 1\nesc\n", 3, false,
+       {"page start: 1", "page destination: 2 (esc)"}},
+      {"back from the destination page, forward again: the typed folder is lost",
+       "click 1\ntype 1005 X:\\elsewhere\nclick 1008\nclick 1\nclick 1\nclick 1\nenter\nenter\n", 0, true,
+       {"page start: 1", "page destination: 1008 (back)", "page start: 1",
+        "page destination: 1 (OK), folder " + productFolder(), "page confirm: 1", "update returned 1: updated"}},
+      {"back from the confirmation page", "click 1\nclick 1\nclick 2\nclick 1\nclick 1\nenter\nenter\n", 0, true,
+       {"page destination: 1", "page confirm: 2 (back)", "page destination: 1", "page confirm: 1",
+        "update returned 1"}},
+      {"a run that returns 0, then a second run after it",
+       "click 1\n" + wrong + "click 1\nclick 1\nenter\n" + right + "click 1\nclick 1\nenter\nenter\n", 0, true,
+       {"page confirm: 1", "update returned 0: folder rejected: no settings file", "page destination: 1",
+        "page confirm: 1", "update returned 1: updated"}},
+      {"a rejected folder, then esc: cancelled", "click 1\n" + wrong + "click 1\nclick 1\nenter\nesc\n", 3, false,
+       {"update returned 0", "page destination: 2 (esc)"}},
+      {"disk prompt cancelled", "click 1\nclick 1\nclick 1\nclick 2\nenter\n", 3, false,
+       {"page confirm: 1", "update returned 1: cancelled at a disk prompt"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FreshProduct();
+    tmp.write("relvo.log", "");
+    std::string out;
+    EXPECT_EQ(Run(kTwoDisks, c.input, out), c.status) << out;
+    EXPECT_EQ(updated(), c.updated) << out;
+    const std::string log = Log();
+    std::size_t at = 0;
+    for (const std::string& event : c.log) {
+      at = log.find(event, at);
+      ASSERT_NE(at, std::string::npos) << event << "\n" << log;
+    }
+    EXPECT_NE(log.find("end " + std::to_string(c.status)), std::string::npos) << log;
+  }
+}
+
+// The frame's title command is posted after the view's first page command:
+// it arrives while the start page is open. Without info.txt the view still
+// opens the start page, and the title is empty.
+TEST_F(WizardTest, TitleArrivesWhileTheStartPageIsOpen) {
+  std::string out;
+  EXPECT_EQ(Run({"--media", "@disk1"}, "click 2\n", out), 3);
+  const std::size_t page = out.find("== " + U("マスタ調整機能付"));
+  const std::size_t title = out.find("(title: " + U("VORNEL 3.0 アップデート") + ")\n");
+  const std::size_t action = out.find("> click 2");
+  ASSERT_NE(page, std::string::npos) << out;
+  EXPECT_LT(page, title) << out;
+  EXPECT_LT(title, action) << out;
+  EXPECT_NE(out.find("(picture: view.bmp)"), std::string::npos) << out;
+
+  EXPECT_EQ(Run({"--media", "@empty"}, "esc\n", out), 3);
+  EXPECT_NE(out.find("(title: )\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("== "), std::string::npos) << out;
+}
+
+TEST_F(WizardTest, UnattendedRunsAndTheirStatus) {
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    bool updated;
+    const char* shown;  // in the transcript
+  } cases[] = {
+      {"the registry's folder, both disks", {"--unattended", "--media", "@disk1", "--media", "@disk2"}, 0, true,
+       "destination: "},
+      {"a folder without settings", {"--unattended", "--dest", "@empty", "--media", "@disk1"}, 4, false,
+       "(unattended: click 1)"},
+      {"the second disk missing", {"--unattended", "--media", "@disk1", "--media", "@empty"}, 3, false,
+       "(unattended: click 2, asked again at once)"},
+      {"one folder for both disks: an archive missing", {"--unattended", "--media", "@disk1"}, 5, false,
+       "(5/6) extract"},
+      {"no info.txt", {"--unattended", "--dest", "@product", "--media", "@empty"}, 1, false, "info.txt"},
+      {"--dest without --unattended", {"--dest", "@product"}, 2, false, "--dest is for --unattended runs"},
+      {"relvo update", {"update", "--media", "@disk1", "--media", "@disk2", "--dest", "@product"}, 0, true,
+       "destination: "},
+      {"relvo update without --dest", {"update", "--media", "@disk1"}, 2, false, "no product folder given"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FreshProduct();
+    std::string out;
+    EXPECT_EQ(Run(c.args, "", out, c.args.front() == "update"), c.status) << out;
+    EXPECT_EQ(updated(), c.updated) << out;
+    EXPECT_NE(out.find(c.shown), std::string::npos) << out;
+  }
+}
+
+// The unattended run's transcript and log, event by event.
+TEST_F(WizardTest, UnattendedLogAndProgress) {
+  std::string out;
+  ASSERT_EQ(Run({"--unattended", "--media", "@disk1", "--media", "@disk2", "--log", "@relvo.log"}, "", out), 0)
+      << out;
+  EXPECT_NE(out.find("destination: " + productFolder()), std::string::npos) << out;
+  // Progress lines name the disk read, in one kind of separator.
+  EXPECT_NE(out.find("(5/6) extract " + U(tmp / "disk2") ), std::string::npos) << out;
+  const std::string log = Log();
+  const std::vector<std::string> events = {
+      "start relvo ",
+      "media " + U(tmp / "disk1"),
+      "disk 2 " + U(tmp / "disk2"),
+      "descriptor ",
+      "page start: 1 (OK)",
+      "page destination: 1 (OK), folder ",
+      "page confirm: 1 (OK)",
+      "destination ",
+      "row 1/6 extract ",
+      "row 4/6 copy ",
+      "box [" + U("確認") + "] 2 " + U("枚目のｱｯﾌﾟﾃﾞｲﾄFDをｾｯﾄしてください。: OK"),
+      "row 6/6 extract ",
+      "settings ",
+      "] " + U("ﾃﾞｼﾞﾀｲｻﾞMST=1: written"),
+      "TITLE=VORNEL " + U("ﾌﾟﾛ 2.5 with ﾍﾞﾙﾄﾗﾝ: written"),
+      "voice ",
+      "conversion material size: 2 files, done",
+      "conversion material type: 2 files, done",
+      "box [" + U("確認") + "] " + U("システムは正常に更新されました。: OK"),
+      "update returned 1: updated",
+      "end 0 (updated)",
+  };
+  std::size_t at = 0;
+  for (const std::string& e : events) {
+    at = log.find(e, at);
+    ASSERT_NE(at, std::string::npos) << e << "\n" << log;
+  }
+  // Every line carries its time: "YYYY-MM-DD HH:MM:SS EVENT".
+  std::istringstream lines(log);
+  for (std::string line; std::getline(lines, line);) {
+    ASSERT_GT(line.size(), 20u) << line;
+    EXPECT_EQ(line[4], '-') << line;
+    EXPECT_EQ(line[13], ':') << line;
+    EXPECT_EQ(line[19], ' ') << line;
+  }
+  EXPECT_EQ(Count(log, " row "), 6u) << log;
+  // The log is appended to.
+  ASSERT_EQ(Run({"--unattended", "--media", "@disk1", "--log", "@relvo.log", "--dest", "@empty"}, "", out), 4);
+  EXPECT_EQ(Log().rfind(log, 0), 0u);
+  EXPECT_NE(Log().find("end 4 (rejected)"), std::string::npos);
+}
+
+// The frame as start-up leaves it (no menu, maximized, the template's title
+// until its title command), and a command posted to the frame that neither
+// the view nor the frame handles reaches the application (the version box).
+TEST_F(WizardTest, MainFrameAndCommandRouting) {
+  std::istringstream in("enter\nesc\n");
+  std::ostringstream out;
+  fw::console::ConsoleBackend console(in, out, native_current_folders());
+  fw::ScopedBackend backend(console);
+  lzh::LzhLibrary library(native_file_system());
+  CRelvoApp app(AppSetup{tmp / "disk1", native_current_folders(), [&](const std::string& folder) {
+                           return ViewEnvironment{folder, native_file_system(), native_current_folders(), registry,
+                                                  native_system_info(), library};
+                         }});
+  ASSERT_TRUE(app.InitInstance());
+  EXPECT_EQ(app.ProgramFolder(), tmp / "disk1" + tmp.path().back());
+  fw::FrameWnd* frame = app.m_pMainWnd;
+  ASSERT_NE(frame, nullptr);
+  EXPECT_FALSE(frame->HasMenu());
+  EXPECT_EQ(frame->GetStyle(), fw::kWsVisible);
+  EXPECT_EQ(frame->GetWindowText(), "Relvo");
+  fw::WindowPlacement wp;
+  ASSERT_TRUE(frame->GetWindowPlacement(wp));
+  EXPECT_EQ(wp.showCmd, unsigned(fw::kSwShowMaximized));
+  EXPECT_EQ(wp.ptMaxPosition.x, 0);
+  EXPECT_EQ(wp.ptMaxPosition.y, 0);
+  frame->PostMessage(fw::kWmCommand, fw::kIdAppAbout, 0);
+  EXPECT_EQ(app.Run(), 0);  // the start page closed the frame: the loop ended
+  const std::string text = out.str();
+  const std::size_t title = text.find("(title: " + U("VORNEL 3.0 アップデート") + ")");
+  const std::size_t about = text.find("Relvo Version 3.0");
+  EXPECT_LT(title, about) << text;
+  EXPECT_NE(about, std::string::npos) << text;
+  EXPECT_EQ(app.m_pMainWnd, nullptr);
+}
+
+// The demo's registry file resolves the uninstall entry its medium names.
+TEST(DemoRegistry, ResolvesTheMediumsUninstallEntry) {
+  std::string bytes, info;
+  FileSystem& fs = native_file_system();
+  ASSERT_TRUE(read_whole_file(fs, test::test_data_dir() + "..\\..\\demo\\uninstall.reg", bytes));
+  ASSERT_TRUE(read_whole_file(fs, test::test_data_dir() + "..\\..\\demo\\media\\disk1\\info.txt", info));
+  EXPECT_NE(info.find("\r\nVORNEL 2.5\r\n"), std::string::npos);
+  const regfile::RegistryFile reg(bytes);
+  EXPECT_EQ(reg.string_value(kUninstallKey, "UninstallString"), "C:\\WINDOWS\\IsUninst.exe -fC:\\VORNEL\\Uninst.isu");
+}
+
+}  // namespace
+}  // namespace relvo::app
