@@ -18,7 +18,7 @@ class OutputSink {
 class OutputWindow {
  public:
   // The longest match any method emits, with room to spare.
-  static constexpr std::size_t kMaxMatch = 512;
+  static constexpr std::size_t kMaxMatch = 1024;
 
   // window: the history the method may refer back to (a power of two, or 0
   // for the stored method). The buffer holds the window and a piece of new
