@@ -83,4 +83,8 @@ jlha a0o5 "$out/cli_a0o5.lzh" text.txt data.bin >/dev/null
 jlha a1o6 "$out/cli_a1o6.lzh" text.txt data.bin >/dev/null
 jlha a2o7 "$out/cli_a2o7.lzh" text.txt data.bin >/dev/null
 jlha az "$out/cli_az.lzh" text.txt data.bin >/dev/null
+# The methods no installed tool encodes, by our own encoders written from
+# their formats (-lhx-, LHARK's -lh7-, -pm0-/-pm1-/-pm2-, -lh2- in its
+# original coding).
+python3 "$here/lzh-method-fixtures.py" "$out" "$out/src"
 echo "fixtures written to $out"
