@@ -65,9 +65,7 @@ class MemorySource final : public ByteSource {
 
 }  // namespace
 
-void Decoder::preset(OutputWindow& out) const {
-  out.preset([](std::size_t) { return std::uint8_t(' '); });
-}
+void Decoder::preset(OutputWindow& out) const { out.preset_all(' '); }
 
 const MethodSpec* find_method(std::string_view id) {
   for (const MethodSpec& m : kMethods)

@@ -31,6 +31,8 @@ class OutputWindow {
   void preset(F fill) {
     for (std::size_t i = 0; i < window_; ++i) buf_[i] = fill(i);
   }
+  // The same with one byte value throughout.
+  void preset_all(std::uint8_t b) { std::memset(buf_.get(), b, window_); }
 
   std::uint64_t left() const { return left_; }
   std::size_t window() const { return window_; }
