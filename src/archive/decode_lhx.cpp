@@ -18,7 +18,7 @@ constexpr unsigned kCBit = 9;
 // position class j is distance 1 (j = 0) or 2^(j-1) + 1 and j-1 more bits.
 // LHARK's: the codes 264 to 287 are length classes with 1 to 6 more bits,
 // code 288 the length 514; position classes come two per bit count, as
-// deflate's distances do (see lhark_length and lhark_distance).
+// deflate's distances do (see lhark_length and distance).
 enum class Coding { Lha, Lhark };
 
 template <unsigned DicBits, Coding K>
@@ -80,7 +80,8 @@ class LhxDecoder final : public Decoder {
   // The extra bits after length code c (LHARK only) and after position
   // class j, and what they make. A block's codes take at most 16 bits each,
   // so a match (code, length bits, class, position bits) fits in the 56
-  // bits a refill makes available: at most 16 + 6 + 16 + 18.
+  // bits a refill makes available: at most 16 + 6 + 16 + 14 (LHARK's) or
+  // 16 + 16 + 18 (-lhx-'s).
   static unsigned length_bits(unsigned c) { return c >= 264 && c < 288 ? (c - 260) / 4 : 0; }
   static std::size_t lhark_length(unsigned c, std::uint32_t bits) {
     if (c < 264) return c - 253;

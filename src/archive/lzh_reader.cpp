@@ -369,9 +369,26 @@ HeaderStatus ArchiveReader::next(Member& out) {
 }
 
 namespace {
+
 // The largest packed data held in memory to choose between two codings of
 // one method id; a bigger member is read in the first coding only.
 constexpr std::uint64_t kMaxChoiceSize = std::uint64_t(64) << 20;
+
+// Up to want bytes of a member's packed data, fewer when the file ends.
+// Grown as the data comes, so that a size the file does not hold allocates
+// nothing.
+std::vector<std::uint8_t> read_packed(BitInput& in, std::size_t want) {
+  std::vector<std::uint8_t> packed;
+  while (packed.size() < want) {
+    const std::size_t at = packed.size();
+    packed.resize(at + std::min<std::size_t>(want - at, std::size_t(1) << 20));
+    const std::size_t got = in.read_bytes(packed.data() + at, packed.size() - at);
+    packed.resize(at + got);
+    if (got == 0) break;
+  }
+  return packed;
+}
+
 }  // namespace
 
 DataStatus ArchiveReader::read_data(OutputSink* sink) {
@@ -392,17 +409,7 @@ DataStatus ArchiveReader::read_data(OutputSink* sink) {
   try {
     if (spec->other && current_.packed_size <= kMaxChoiceSize) {
       // Two codings share the id: try them on the data held in memory.
-      // Grown as the data comes, so that a size the file does not hold
-      // allocates nothing.
-      std::vector<std::uint8_t> packed;
-      const std::size_t want = static_cast<std::size_t>(current_.packed_size);
-      while (packed.size() < want) {
-        const std::size_t at = packed.size();
-        packed.resize(at + std::min<std::size_t>(want - at, std::size_t(1) << 20));
-        const std::size_t got = in.read_bytes(packed.data() + at, packed.size() - at);
-        packed.resize(at + got);
-        if (got == 0) break;
-      }
+      const auto packed = read_packed(in, static_cast<std::size_t>(current_.packed_size));
       st = decode_either(*spec, packed.data(), packed.size(), current_.original_size, current_.crc, sink, crc);
     } else {
       st = decode_member(*spec, in, current_.original_size, sink, crc);
