@@ -196,14 +196,14 @@ TEST(LzhMethods, PrefixesAndBitFlipsNeverPassAsGood) {
   for (const MethodFixture& f : method_fixtures()) {
     SCOPED_TRACE(f.file);
     const std::string all = fixture(f.file);
-    const std::size_t prefix_step = all.size() / 150 + 1;
+    const std::size_t prefix_step = all.size() / 80 + 1;
     for (std::size_t n = 0; n + 1 < all.size(); n += prefix_step) {
       const auto got = decode_all(all.substr(0, n));
       bool complete = got.size() == f.members.size();
       for (const Got& g : got) complete = complete && g.data == DataStatus::Ok;
       ASSERT_FALSE(complete) << n;
     }
-    const std::size_t bit_step = all.size() * 8 / 400 + 1;
+    const std::size_t bit_step = all.size() * 8 / 200 + 1;
     for (std::size_t bit = 3; bit < all.size() * 8; bit += bit_step) {
       std::string b = all;
       b[bit / 8] = static_cast<char>(b[bit / 8] ^ (1 << (bit % 8)));
