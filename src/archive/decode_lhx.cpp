@@ -27,9 +27,11 @@ class LhxDecoder final : public Decoder {
   static constexpr unsigned kNC = kLhark ? 289 : 510;  // 256 literals + length codes
   static constexpr unsigned kNP = kLhark ? 2 * DicBits : DicBits + 1;  // position classes
   static constexpr unsigned kPBit = kLhark ? 6 : DicBits >= 15 ? 5 : 4;
-  // The most position code lengths a block may send: LHARK's count field
-  // allows more than it uses, and a class past kNP is refused when read.
-  static constexpr unsigned kPSent = kLhark ? (1u << kPBit) - 1 : kNP;
+  // The most position code lengths a block may send. The count fields of
+  // LHARK and -lhx- allow more than their dictionaries use, and other
+  // decoders take what the field allows; a class past kNP is refused when
+  // it is read.
+  static constexpr unsigned kPSent = kLhark || DicBits > 16 ? (1u << kPBit) - 1 : kNP;
 
  public:
   DecodeStatus decode(BitInput& in, OutputWindow& out) override {
