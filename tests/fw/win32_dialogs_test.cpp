@@ -3,9 +3,7 @@
 // the drive and folder lists, sizes against the templates, message boxes.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-// The page's own MessageBox, not the system's macro.
-#undef MessageBox
+#include "fw/win32/windows_api.h"
 
 #include <functional>
 #include <map>

@@ -2,7 +2,7 @@
 // framework as the message or call the system has for it, texts through
 // code page 932 and the W calls.
 #pragma once
-#include <windows.h>
+#include "fw/win32/windows_api.h"
 
 #include "fw/backend.h"
 

@@ -2,7 +2,7 @@
 // dialog made in memory from its template (DialogBoxIndirectParamW), its
 // messages handed to the page, message boxes and the wait cursor of Win32Ui.
 #pragma once
-#include <windows.h>
+#include "fw/win32/windows_api.h"
 
 #include "fw/backend.h"
 #include "fw/win32/win32_ui.h"

@@ -2,7 +2,7 @@
 // MessageBoxW owned by the program's window (or by the page that is open),
 // IDC_WAIT while any wait is on.
 #pragma once
-#include <windows.h>
+#include "fw/win32/windows_api.h"
 
 #include <vector>
 
