@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -716,6 +717,23 @@ TEST(VoiceData, ExtractsIntoTheWaveFolderOrDoesNothing) {
       EXPECT_EQ(w.product.read("wave\\voice1.wav"), "voice one\n");
     }
   }
+}
+
+// A relative wave folder counts from the product folder, whatever the
+// current folder is (here one with a wave folder of its own).
+TEST(VoiceData, RelativeWaveFolderCountsFromTheProductFolder) {
+  World w;
+  test::TempDir elsewhere;
+  elsewhere.mkdir("wave");
+  w.product.write("vornel1.ini", "[DIR]\r\nWAV=wave\r\n");
+  w.product.write("\x89\xb9\x90\xba\\wave.lzh", Fixture("wave.lzh"));
+  w.product.mkdir("wave");
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(std::filesystem::path(elsewhere.path()));
+  InstallVoiceData(w.host, w.product.path(), "vornel1.ini");
+  std::filesystem::current_path(before);
+  ASSERT_EQ(w.archive.commands.size(), 1u);
+  EXPECT_EQ(w.archive.commands[0], w.Cmd(w.product.path() + "\x89\xb9\x90\xba\\wave", w.product.path() + "wave"));
 }
 
 TEST(VoiceData, FailureShowsTheMessageAndTheRunStillSucceeds) {

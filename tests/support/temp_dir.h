@@ -25,6 +25,17 @@ class TempDir {
   bool exists(const std::string& rel) const;
   void mkdir(const std::string& rel) const;
 
+  // What someone with access to the disk could leave in a folder, made
+  // behind the file layer's back: a symbolic link at path() + rel pointing
+  // at target (a full path text, which need not exist), and a FIFO. False
+  // where this platform cannot make one (the caller then skips); under Wine
+  // the host's own ln and mkfifo make them.
+  bool plant_link(const std::string& rel, const std::string& target) const;
+  bool plant_fifo(const std::string& rel) const;
+  // True when path() + rel is a symbolic link on the disk. Where links
+  // cannot be told (under Wine), false.
+  bool is_link(const std::string& rel) const;
+
  private:
   std::string path_;
   std::string native_;  // the folder in the platform's own form (UTF-8 on POSIX)
