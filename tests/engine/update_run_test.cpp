@@ -106,6 +106,8 @@ class FaultyFs : public FileSystem {
   std::vector<FoundEntry> find(const std::string& p) override { return in.find(p); }
   std::unique_ptr<FileReader> open_read(const std::string& p) override { return in.open_read(p); }
   std::unique_ptr<FileWriter> create(const std::string& p) override { return in.create(p); }
+  std::unique_ptr<FileWriter> create_temp(const std::string& p) override { return in.create_temp(p); }
+  std::unique_ptr<FileReader> open_exclusive(const std::string& p) override { return in.open_exclusive(p); }
   bool is_writable(const std::string& p) override { return in.is_writable(p); }
 };
 
@@ -176,6 +178,7 @@ struct World {
   UpdateDescriptor d;
   std::string folder;   // the product folder as the destination page gives it
   std::string working;  // ... as the checks complete it
+  std::unique_ptr<test::HeldOpen> held;  // a product file held open by a test
 
   World() {
     archive.real = &lzh;
@@ -312,6 +315,15 @@ TEST(UpdateRun, MessageTable) {
          w.d.masterAdjust = "1";
          w.product.write("master1\\zai001-3.mst", "x\r\n");
          MakeReadOnly(w.product / "master1\\zai001-3.mst");
+       },
+       [](const World&) { return std::vector<Box>{Ok(kSizeFailed), Ok(kTypeFailed), Ok(kDone)}; }, 1,
+       RunOutcome::Updated},
+      {"a master file the product holds open: both warnings, the run still succeeds",
+       [](World& w) {
+         w.d.masterAdjust = "1";
+         w.product.write("master1\\zai001-3.mst", "x\r\n");
+         w.held = std::make_unique<test::HeldOpen>(w.product / "master1\\zai001-3.mst");
+         ASSERT_TRUE(w.held->held());
        },
        [](const World&) { return std::vector<Box>{Ok(kSizeFailed), Ok(kTypeFailed), Ok(kDone)}; }, 1,
        RunOutcome::Updated},

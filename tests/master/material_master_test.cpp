@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 
 #include <filesystem>
 #include <string>
@@ -16,13 +15,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-#endif
 
 #include "platform/encoding.h"
+#endif
 
 namespace relvo {
 namespace {
@@ -281,50 +276,16 @@ TEST(ConvertInFolder, StopsAtLockedMasterFile) {
 }
 #endif
 
-// The running product holds the master file open, sharing it for reading
-// only (a program that reads it shares no more). On Windows the rewrite's
-// open without sharing fails at once; on POSIX an exclusive advisory lock
-// stands for the product's hold. Either way the file is left as it was, and
-// the conversion reports 0 instead of failing at the rename.
-class HeldOpen {
- public:
-  explicit HeldOpen(const std::string& path) {
-#ifdef _WIN32
-    const std::u16string w = enc::cp932_to_utf16(path);
-    h_ = CreateFileW(reinterpret_cast<const wchar_t*>(w.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    held_ = h_ != INVALID_HANDLE_VALUE;
-#else
-    std::string native = enc::cp932_to_utf8(path);
-    std::replace(native.begin(), native.end(), '\\', '/');
-    fd_ = ::open(native.c_str(), O_RDONLY);
-    held_ = fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
-#endif
-  }
-  ~HeldOpen() {
-#ifdef _WIN32
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-#else
-    if (fd_ >= 0) ::close(fd_);
-#endif
-  }
-  bool held() const { return held_; }
-
- private:
-  bool held_ = false;
-#ifdef _WIN32
-  HANDLE h_ = INVALID_HANDLE_VALUE;
-#else
-  int fd_ = -1;
-#endif
-};
-
+// The running product holds the master file open (sharing it for reading
+// only; on POSIX an exclusive advisory lock stands for that hold). The file
+// is left as it was, and the conversion reports 0 before anything is
+// written instead of failing at the rename.
 TEST(ConvertInFolder, StopsAtMasterFileHeldOpenByTheProduct) {
   TempDir tmp;
   tmp.write("m\\zai001-3.mst", "0123456789012A\n");
   tmp.write("m\\zai002-3.mst", "0123456789012A\n");
   {
-    HeldOpen product(tmp / "m\\zai001-3.mst");
+    test::HeldOpen product(tmp / "m\\zai001-3.mst");
     ASSERT_TRUE(product.held());
     EXPECT_EQ(ConvertTypeInFolder(Fs(), tmp / "m\\"), 0);
   }

@@ -16,7 +16,10 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -151,6 +154,18 @@ bool TempDir::plant_fifo(const std::string&) const { return false; }
 
 bool TempDir::is_link(const std::string&) const { return false; }
 
+HeldOpen::HeldOpen(const std::string& path) {
+  const std::u16string w = enc::cp932_to_utf16(path);
+  const HANDLE h = CreateFileW(reinterpret_cast<const wchar_t*>(w.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  held_ = h != INVALID_HANDLE_VALUE;
+  if (held_) handle_ = h;
+}
+
+HeldOpen::~HeldOpen() {
+  if (handle_) CloseHandle(handle_);
+}
+
 // What Windows calls cannot remove under Wine (a host link they cannot see,
 // or see through) the host removes.
 void remove_leftovers(const std::string& native) {
@@ -182,6 +197,15 @@ bool TempDir::plant_fifo(const std::string& rel) const {
 bool TempDir::is_link(const std::string& rel) const { return fs::is_symlink(on_disk(path_ + rel)); }
 
 void remove_leftovers(const std::string&) {}
+
+HeldOpen::HeldOpen(const std::string& path) {
+  fd_ = ::open(on_disk(path).c_str(), O_RDONLY | O_CLOEXEC);
+  held_ = fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+}
+
+HeldOpen::~HeldOpen() {
+  if (fd_ >= 0) ::close(fd_);
+}
 #endif
 
 std::string test_data_dir() {

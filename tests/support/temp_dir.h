@@ -41,6 +41,23 @@ class TempDir {
   std::string native_;  // the folder in the platform's own form (UTF-8 on POSIX)
 };
 
+// A file held open the way a running program holds its data file: read
+// access, sharing it for reading only (Windows); an exclusive advisory lock
+// (POSIX, where a plain open keeps nobody out). Let go when destroyed.
+class HeldOpen {
+ public:
+  explicit HeldOpen(const std::string& path);
+  ~HeldOpen();
+  HeldOpen(const HeldOpen&) = delete;
+  HeldOpen& operator=(const HeldOpen&) = delete;
+  bool held() const { return held_; }
+
+ private:
+  bool held_ = false;
+  void* handle_ = nullptr;  // the Windows handle
+  int fd_ = -1;             // the POSIX descriptor
+};
+
 // Folder of the checked-in test data (RELVO_TEST_DATA), as a CP932 path text
 // ending with a separator.
 std::string test_data_dir();
