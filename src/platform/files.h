@@ -84,7 +84,9 @@ class FileSystem {
   // failure half-way never leaves a half-written target or a temporary file.
   // The copy gets the source's mode or attributes and modification time, as
   // CopyFile gives them. False when to is read-only or a folder (CopyFile's
-  // access denied), and for a file copied onto itself. True on success.
+  // access denied), for a file copied onto itself, for a source that is not
+  // a plain file, and when the folder takes no new file. The file beside the
+  // target is made as create_temp makes one. True on success.
   virtual bool copy_file(const std::string& from, const std::string& to) = 0;
   // Reads a file's status. False when it cannot be read. On POSIX the
   // attribute byte holds only read-only (no owner write bit) and directory,
