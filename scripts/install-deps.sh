@@ -6,7 +6,8 @@ set -euo pipefail
 build=(cmake g++ make nlohmann-json3-dev libgtest-dev)
 test=("${build[@]}" libgtest-dev googletest libbenchmark-dev clang libclang-rt-14-dev
       g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64
-      jlha-utils lhasa libarchive-tools)
+      jlha-utils lhasa libarchive-tools
+      xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic)
 case "${1:-build}" in
   build) want=("${build[@]}") ;;
   test) want=("${test[@]}") ;;

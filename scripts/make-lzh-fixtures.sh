@@ -228,4 +228,8 @@ mini = level0(b"LhASFX.cfg", b"extract to: RAM:\n")
 write("sfx_amiga.run", b"\x00\x00\x03\xF3" + bytes(8) + code(900) + b"LhASFX V1.2, (c) 1991 Stefan Boberg"
       + code(40) + mini + code(600) + b"\x00\x00\x03\xF2")
 PY
+# The methods no installed tool encodes, by our own encoders written from
+# their formats (-lhx-, LHARK's -lh7-, -pm0-/-pm1-/-pm2-, -lh2- in its
+# original coding).
+python3 "$here/lzh-method-fixtures.py" "$out" "$out/src"
 echo "fixtures written to $out"

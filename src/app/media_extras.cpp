@@ -6,6 +6,8 @@
 #include "app/media_report.h"
 #include "app/product_report.h"
 #include "app/update_plan.h"
+#include "archive/lzh_library.h"
+#include "base/sjis.h"
 #include "fw/console/terminal.h"
 #include "picture/picture_report.h"
 #include "platform/encoding.h"
@@ -73,6 +75,26 @@ void add_product(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
                               (p.folderCheck ? " (version check fails)" : " (settings file not found)")});
 }
 
+// The archives the run handed the library that are not on the media (the
+// voice data archive in the product), tested as the run left them: an
+// archive the update itself put there is tested as it would be installed.
+void test_product_archives(DryRun& dry, const MediaCheckOptions& opt, const Plan& plan, MediaReport& r) {
+  for (const PlanStep& s : plan.steps) {
+    lzh::ParsedCommand cmd;
+    std::string message;
+    if (s.kind != "command" || !lzh::parse_command_line(s.text, cmd, message)) continue;
+    bool onMedia = false;
+    for (const std::string& disk : opt.disks)
+      onMedia = onMedia || (cmd.archive.size() >= disk.size() &&
+                            sjis::iequals(std::string_view(cmd.archive).substr(0, disk.size()), disk));
+    const std::string file = lzh::archive_file_name(dry.files(), cmd.archive);
+    bool tested = false;
+    for (const ArchiveTest& t : r.archives) tested = tested || sjis::iequals(t.file, file);
+    if (onMedia || tested || !dry.files().exists(file)) continue;
+    AddArchiveTest(TestArchive(dry.files(), file), 0, r);
+  }
+}
+
 void add_plan(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
   DryRun dry(fs, native_system_info(), opt.disks);
   const Plan plan = dry.run(r.descriptor, opt.productFolder);
@@ -89,6 +111,7 @@ void add_plan(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
   }
   r.extra["plan"] = list;
   r.extraText += text.str();
+  test_product_archives(dry, opt, plan, r);
   // A folder the run rejects is reported with the product already.
   const bool rejected = plan.outcome == UpdateOutcome::FolderRejected || plan.outcome == UpdateOutcome::VersionRejected;
   if (plan.outcome != UpdateOutcome::Updated && !rejected && !plan.steps.empty())

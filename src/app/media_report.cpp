@@ -3,6 +3,7 @@
 
 #include <sstream>
 
+#include "archive/lzh_library.h"
 #include "base/sjis.h"
 #include "fw/console/terminal.h"
 #include "platform/encoding.h"
@@ -19,9 +20,11 @@ std::string t(const std::string& s) { return fw::console::ForTerminal(s); }
 // The product codes an update can append to a START archive's name.
 const int kStartCodes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 99};
 
-bool on_any_disk(FileSystem& fs, const std::vector<std::string>& disks, const std::string& name) {
+// True when a disk holds the file name, or for an archive the file the
+// library reads for name.
+bool on_any_disk(FileSystem& fs, const std::vector<std::string>& disks, const std::string& name, bool archive) {
   for (const auto& d : disks)
-    if (fs.exists(d + name)) return true;
+    if (fs.exists(archive ? lzh::archive_file_name(fs, d + name) : d + name)) return true;
   return false;
 }
 
@@ -30,20 +33,24 @@ void check_rows(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
     const int line = row.line;
     if (row.archiveName.empty()) continue;  // already reported as malformed
     const bool archive = row.entryKind == kEntryArchive;
-    const std::string name = row.archiveName + (archive ? ".lzh" : "");
-    if (!on_any_disk(fs, opt.disks, name))
-      r.problems.push_back({S::Error, line, (archive ? "archive " : "file ") + u8(name) + " is on none of the given disks"});
+    if (!on_any_disk(fs, opt.disks, row.archiveName, archive)) {
+      // The library reads NAME.lzh, or NAME as given when NAME has an
+      // extension of its own and NAME.lzh is not there.
+      const std::string name = u8(row.archiveName);
+      const std::string shown = !archive ? "file " + name
+                                : sjis::split_path(row.archiveName).ext.empty()
+                                    ? "archive " + name + ".lzh"
+                                    : "archive " + name + ".lzh (or " + name + ")";
+      r.problems.push_back({S::Error, line, shown + " is on none of the given disks"});
+    }
     if (archive && sjis::split_path(row.archiveName).base == "START") {
       bool any = false;
-      for (int code : kStartCodes) any = any || on_any_disk(fs, opt.disks, row.archiveName + std::to_string(code) + ".lzh");
+      for (int code : kStartCodes)
+        any = any || on_any_disk(fs, opt.disks, row.archiveName + std::to_string(code), true);
       if (!any)
         r.problems.push_back({S::Error, line, "START row: no product variant " + u8(row.archiveName) +
                                                   "<code>.lzh (codes 0-15, 99) is on the given disks"});
     }
-    if (row.diskNumber != 1 && archive == false && !on_any_disk(fs, opt.disks, row.archiveName + ".lzh"))
-      r.problems.push_back({S::Warning, line, "file row on disk " + std::to_string(row.diskNumber) +
-                                                  ": the disk prompt accepts a floppy only when it holds " +
-                                                  u8(row.archiveName) + ".lzh"});
   }
 }
 
@@ -59,11 +66,13 @@ MediaReport CheckMedia(FileSystem& fs, const MediaCheckOptions& opt) {
   MediaReport r;
   r.programFolder = opt.disks.front();
   r.opened = ReadUpdateInfo(fs, r.programFolder, r.descriptor, &r.problems) == 1;
+  AddAuthorWarnings(fs, opt, r);
   if (!r.opened) {
     r.problems.push_back({S::Error, 0, "cannot open " + u8(r.programFolder) + "info.txt"});
     return r;
   }
   check_rows(fs, opt, r);
+  TestMediaArchives(fs, opt, r);
   AddMediaExtras(fs, opt, r);
   return r;
 }
@@ -105,7 +114,7 @@ nlohmann::json MediaReportToJson(const MediaReport& r) {
   for (const auto& p : r.problems)
     problems.push_back({{"severity", p.severity == S::Error ? "error" : "warning"}, {"line", p.line}, {"message", p.message}});
   json j{{"programFolder", u8(r.programFolder)}, {"descriptor", r.opened ? DescriptorToJson(r.descriptor) : json(nullptr)},
-         {"problems", problems}};
+         {"archives", ArchiveTestsToJson(r.archives)}, {"problems", problems}};
   for (auto it = r.extra.begin(); it != r.extra.end(); ++it) j[it.key()] = it.value();
   return j;
 }
@@ -148,7 +157,7 @@ std::string MediaReportToText(const MediaReport& r) {
       o << "  " << ++n << ". disk " << row.diskNumber << ", " << (row.entryKind == kEntryArchive ? "archive " : "file    ")
         << t(row.archiveName) << " -> " << t(row.targetSubfolder) << "\n";
   }
-  o << r.extraText;
+  o << ArchiveTestsToText(r.archives) << r.extraText;
   if (r.problems.empty()) {
     o << "No problems found.\n";
   } else {

@@ -77,6 +77,11 @@ class BitInput {
 
   // True when more bits were consumed than the member holds.
   bool overrun() const { return std::uint64_t(padded_) * 8 > std::uint64_t(count_ < 0 ? 0 : count_); }
+  // How many bits past the member's end were consumed (read as zeros); at
+  // least 448 once that many were.
+  unsigned bits_past_end() const {
+    return overrun() ? padded_ * 8 - static_cast<unsigned>(count_ < 0 ? 0 : count_) : 0;
+  }
 
   // Copies up to n whole bytes of the packed data (the stored method, which
   // never mixes bit reads in). Returns how many came; fewer at the end.

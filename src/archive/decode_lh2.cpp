@@ -5,6 +5,13 @@
 // and gains a leaf for each further 64 bytes of output, since no position
 // beyond the output so far can occur. The lower six bits of a position are
 // sent plainly.
+//
+// While the position code has its one leaf, the original coding counts
+// nothing for it: when the second leaf comes, the first starts at count 1.
+// jLHA's encoder counts those uses, so that the first leaf starts higher;
+// the two codes part from there on whenever a match came in the first 64
+// bytes. The counting reading is the method's second one (see
+// decode_either), tried when a member fails in the original one.
 
 #include "archive/decoder.h"
 
@@ -72,22 +79,23 @@ class AdaptiveList {
     while (q != 0);
   }
   // The same for a tree whose root stays marked above every count, with the
-  // total kept aside.
-  void update_marked_root(unsigned sym) {
+  // total kept aside. A lone root leaf counts its uses when count_lone is
+  // set (jLHA's coding), else it stays at 1.
+  void update_marked_root(unsigned sym, bool count_lone) {
     if (total_ == kMaxFreq && last_ > 0) {
       rebuild();
       total_ = freq_[0];
       freq_[0] = kRootMark;
     }
     unsigned q = leaf_[sym];
-    if (last_ == 0) ++freq_[0];  // a lone root leaf counts its uses
+    if (last_ == 0 && count_lone) ++freq_[0];
     while (q != 0) q = bump(q);
     ++total_;
   }
 
   // Splits the last node (the least frequent leaf) into itself and a new
   // leaf for sym with count 0, then counts sym once.
-  void add_leaf(unsigned sym) {
+  void add_leaf(unsigned sym, bool count_lone) {
     const unsigned m = last_, r = m + 1, q = m + 2;
     child_[r] = child_[m];
     leaf_[~child_[r]] = r;
@@ -99,7 +107,7 @@ class AdaptiveList {
     parent_[r] = parent_[q] = m;
     leaf_[sym] = q;
     last_ = q;
-    update_marked_root(sym);
+    update_marked_root(sym, count_lone);
   }
 
  private:
@@ -171,7 +179,7 @@ class AdaptiveList {
 
 class Lh2Decoder final : public Decoder {
  public:
-  Lh2Decoder() {
+  explicit Lh2Decoder(bool count_lone) : count_lone_(count_lone) {
     chars_.start_full();
     positions_.start_single();
   }
@@ -192,11 +200,16 @@ class Lh2Decoder final : public Decoder {
         ++done;
       } else {
         while (leaves < kPositions && done > next) {
-          positions_.add_leaf(leaves++);
+          if (leaves == 1) {
+            ambiguous_ = lone_uses_ > 0;
+            if (!ambiguous_ && stop_when_settled_) return DecodeStatus::Ok;
+          }
+          positions_.add_leaf(leaves++, count_lone_);
           next += kStep;
         }
         const unsigned hi = positions_.decode(in);
-        positions_.update_marked_root(hi);
+        if (leaves == 1) ++lone_uses_;
+        positions_.update_marked_root(hi, count_lone_);
         in.refill();
         const std::size_t dist = ((static_cast<std::size_t>(hi) << 6) | in.get(6)) + 1;
         const std::size_t len = c - 253;
@@ -208,13 +221,21 @@ class Lh2Decoder final : public Decoder {
     return DecodeStatus::Ok;
   }
 
+  // The readings part only when the lone leaf was used before the second
+  // leaf came.
+  bool ambiguous() const override { return ambiguous_; }
+
  private:
   AdaptiveList<kChars> chars_;
   AdaptiveList<kPositions> positions_;
+  bool count_lone_;
+  unsigned lone_uses_ = 0;
+  bool ambiguous_ = false;
 };
 
 }  // namespace
 
-std::unique_ptr<Decoder> make_lh2_decoder() { return std::make_unique<Lh2Decoder>(); }
+std::unique_ptr<Decoder> make_lh2_decoder() { return std::make_unique<Lh2Decoder>(false); }
+std::unique_ptr<Decoder> make_lh2_counting_decoder() { return std::make_unique<Lh2Decoder>(true); }
 
 }  // namespace relvo::lzh

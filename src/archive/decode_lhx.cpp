@@ -1,5 +1,6 @@
-// -lh4- to -lh7-: static Huffman blocks over LZ77, one source parameterised
-// by the dictionary size (4 KiB to 64 KiB).
+// The static Huffman family: -lh4- to -lh7- and -lhx- (dictionaries of
+// 4 KiB to 512 KiB), and LHARK's -lh7-, one source parameterised by the
+// dictionary size and by how lengths and positions are coded.
 #include <cstring>
 
 #include "archive/decoder.h"
@@ -9,15 +10,28 @@ namespace relvo::lzh {
 
 namespace {
 
-constexpr unsigned kNC = 510;  // 256 literals + match lengths 3..256
 constexpr unsigned kNT = 19;   // code-length alphabet
 constexpr unsigned kTBit = 5;
 constexpr unsigned kCBit = 9;
 
-template <unsigned DicBits>
+// LHA's coding: a length code c is the length 3..256 itself (c - 253); a
+// position class j is distance 1 (j = 0) or 2^(j-1) + 1 and j-1 more bits.
+// LHARK's: the codes 264 to 287 are length classes with 1 to 6 more bits,
+// code 288 the length 514; position classes come two per bit count, as
+// deflate's distances do (see lhark_length and distance).
+enum class Coding { Lha, Lhark };
+
+template <unsigned DicBits, Coding K>
 class LhxDecoder final : public Decoder {
-  static constexpr unsigned kNP = DicBits + 1;          // position classes
-  static constexpr unsigned kPBit = DicBits >= 15 ? 5 : 4;
+  static constexpr bool kLhark = K == Coding::Lhark;
+  static constexpr unsigned kNC = kLhark ? 289 : 510;  // 256 literals + length codes
+  static constexpr unsigned kNP = kLhark ? 2 * DicBits : DicBits + 1;  // position classes
+  static constexpr unsigned kPBit = kLhark ? 6 : DicBits >= 15 ? 5 : 4;
+  // The most position code lengths a block may send. The count fields of
+  // LHARK and -lhx- allow more than their dictionaries use, and other
+  // decoders take what the field allows; a class past kNP is refused when
+  // it is read.
+  static constexpr unsigned kPSent = kLhark || DicBits > 16 ? (1u << kPBit) - 1 : kNP;
 
  public:
   DecodeStatus decode(BitInput& in, OutputWindow& out) override {
@@ -27,7 +41,7 @@ class LhxDecoder final : public Decoder {
         in.refill();
         block = in.get(16);
         if (block == 0) block = 0x10000;  // a full block of 65536 codes
-        if (!read_lengths(in, kNT, kTBit, 3, t_) || !read_c(in) || !read_lengths(in, kNP, kPBit, -1, p_))
+        if (!read_lengths(in, kNT, kTBit, 3, t_) || !read_c(in) || !read_lengths(in, kPSent, kPBit, -1, p_))
           return in.overrun() ? DecodeStatus::Truncated : DecodeStatus::BadData;
       }
       const Fast f = fast_run(in, out, block);
@@ -40,15 +54,19 @@ class LhxDecoder final : public Decoder {
       if (c < 256) {
         out.put(static_cast<std::uint8_t>(c));
       } else {
-        const int j = p_.decode(in);
-        if (j < 0) return in.overrun() ? DecodeStatus::Truncated : DecodeStatus::BadData;
-        std::size_t dist = 1;
-        if (j > 0) {
-          const int extra = j - 1;
-          dist += (std::size_t(1) << extra) + in.peek(extra);
-          in.skip(extra);
+        std::size_t len = static_cast<std::size_t>(c) - 253;
+        if constexpr (kLhark) {
+          const unsigned n = length_bits(static_cast<unsigned>(c));
+          len = lhark_length(static_cast<unsigned>(c), in.peek(static_cast<int>(n)));
+          in.skip(static_cast<int>(n));
         }
-        out.copy(dist, static_cast<std::size_t>(c) - 253);
+        const int j = p_.decode(in);
+        if (j < 0 || j >= static_cast<int>(kNP))
+          return in.overrun() ? DecodeStatus::Truncated : DecodeStatus::BadData;
+        const unsigned n = position_bits(static_cast<unsigned>(j));
+        const std::size_t dist = distance(static_cast<unsigned>(j), in.peek(static_cast<int>(n)));
+        in.skip(static_cast<int>(n));
+        out.copy(dist, len);
       }
       if (in.overrun()) return DecodeStatus::Truncated;
     }
@@ -58,7 +76,28 @@ class LhxDecoder final : public Decoder {
  private:
   static constexpr unsigned kCPrimary = 10;
   static constexpr unsigned kPPrimary = 8;
-  static constexpr std::size_t kMaxLen = kNC - 253;  // 256
+  static constexpr std::size_t kMaxLen = kLhark ? 514 : kNC - 253;
+  static_assert(kMaxLen <= OutputWindow::kMaxMatch);
+
+  // The extra bits after length code c (LHARK only) and after position
+  // class j, and what they make. A block's codes take at most 16 bits each,
+  // so a match (code, length bits, class, position bits) fits in the 56
+  // bits a refill makes available: at most 16 + 6 + 16 + 14 (LHARK's) or
+  // 16 + 16 + 18 (-lhx-'s).
+  static unsigned length_bits(unsigned c) { return c >= 264 && c < 288 ? (c - 260) / 4 : 0; }
+  static std::size_t lhark_length(unsigned c, std::uint32_t bits) {
+    if (c < 264) return c - 253;
+    if (c == 288) return 514;
+    return ((std::size_t(4) + (c & 3)) << length_bits(c)) + bits + 3;
+  }
+  static unsigned position_bits(unsigned j) {
+    if constexpr (kLhark) return j < 4 ? 0 : (j - 2) / 2;
+    return j == 0 ? 0 : j - 1;
+  }
+  static std::size_t distance(unsigned j, std::uint32_t bits) {
+    if constexpr (kLhark) return 1 + (j < 4 ? j : ((std::size_t(2) + (j & 1)) << position_bits(j)) + bits);
+    return j == 0 ? 1 : (std::size_t(1) << (j - 1)) + bits + 1;
+  }
 
   enum class Fast { Ran, NotRun, Bad };
 
@@ -102,6 +141,17 @@ class LhxDecoder final : public Decoder {
       }
       take(e);
       const unsigned c = e >> 8;
+      std::size_t len = c - 253;
+      if constexpr (kLhark) {
+        if (c >= kNC) [[unlikely]] {
+          bad = true;
+          break;
+        }
+        const unsigned lbits = length_bits(c);
+        len = lhark_length(c, static_cast<std::uint32_t>((st.bits >> 1) >> (63 - lbits)));
+        st.bits <<= lbits;
+        st.count -= static_cast<int>(lbits);
+      }
       const std::uint32_t pe = HuffmanTable::lookup<kPPrimary>(pt, st.bits);
       const unsigned j = pe >> 8;
       if (c >= kNC || j >= kNP) [[unlikely]] {
@@ -110,12 +160,18 @@ class LhxDecoder final : public Decoder {
       }
       const unsigned plen = pe & 0x1F;
       st.bits <<= plen;
-      // Position class j: 0 is distance 1, else 2^(j-1) + 1 and j-1 more bits.
-      const unsigned extra = j - (j != 0);
-      const std::size_t dist = (std::size_t(1) << extra) + (j != 0) + static_cast<std::size_t>((st.bits >> 1) >> (63 - extra));
+      std::size_t dist;
+      unsigned extra;
+      if constexpr (kLhark) {
+        extra = position_bits(j);
+        dist = distance(j, static_cast<std::uint32_t>((st.bits >> 1) >> (63 - extra)));
+      } else {
+        // Class j: 0 is distance 1, else 2^(j-1) + 1 and j-1 more bits.
+        extra = j - (j != 0);
+        dist = (std::size_t(1) << extra) + (j != 0) + static_cast<std::size_t>((st.bits >> 1) >> (63 - extra));
+      }
       st.bits <<= extra;
       st.count -= static_cast<int>(plen + extra);
-      const std::size_t len = c - 253;
       OutputWindow::copy_match(op, dist, len);
       op += len;
     } while (--n && op < out_end && st.cursor <= in_limit);
@@ -136,7 +192,7 @@ class LhxDecoder final : public Decoder {
       return true;
     }
     if (n > nn) return false;
-    std::uint8_t len[32] = {};
+    std::uint8_t len[64] = {};
     unsigned i = 0;
     while (i < n) {
       in.refill();
@@ -195,9 +251,11 @@ class LhxDecoder final : public Decoder {
 
 }  // namespace
 
-std::unique_ptr<Decoder> make_lh4_decoder() { return std::make_unique<LhxDecoder<12>>(); }
-std::unique_ptr<Decoder> make_lh5_decoder() { return std::make_unique<LhxDecoder<13>>(); }
-std::unique_ptr<Decoder> make_lh6_decoder() { return std::make_unique<LhxDecoder<15>>(); }
-std::unique_ptr<Decoder> make_lh7_decoder() { return std::make_unique<LhxDecoder<16>>(); }
+std::unique_ptr<Decoder> make_lh4_decoder() { return std::make_unique<LhxDecoder<12, Coding::Lha>>(); }
+std::unique_ptr<Decoder> make_lh5_decoder() { return std::make_unique<LhxDecoder<13, Coding::Lha>>(); }
+std::unique_ptr<Decoder> make_lh6_decoder() { return std::make_unique<LhxDecoder<15, Coding::Lha>>(); }
+std::unique_ptr<Decoder> make_lh7_decoder() { return std::make_unique<LhxDecoder<16, Coding::Lha>>(); }
+std::unique_ptr<Decoder> make_lhx_decoder() { return std::make_unique<LhxDecoder<19, Coding::Lha>>(); }
+std::unique_ptr<Decoder> make_lhark_decoder() { return std::make_unique<LhxDecoder<16, Coding::Lhark>>(); }
 
 }  // namespace relvo::lzh

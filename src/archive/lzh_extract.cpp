@@ -71,7 +71,7 @@ std::string make_folders(FileSystem& fs, const std::string& target, const std::v
 std::string write_member(FileSystem& fs, ArchiveReader& reader, const Member& m, const std::string& dest,
                          const std::string& shown) {
   const std::string tmp = sibling_temp_name(dest);
-  std::unique_ptr<FileWriter> w = fs.create(tmp);
+  std::unique_ptr<FileWriter> w = fs.create_temp(tmp);  // new, never through a planted link
   if (!w) {
     reader.read_data(nullptr);  // keep the reader in step for the next member
     return msg::write_failed(dest);

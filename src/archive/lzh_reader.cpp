@@ -187,6 +187,29 @@ HeaderStatus ArchiveReader::next(Member& out) {
   return HeaderStatus::Ok;
 }
 
+namespace {
+
+// The largest packed data held in memory to choose between two codings of
+// one method id; a bigger member is read in the first coding only.
+constexpr std::uint64_t kMaxChoiceSize = std::uint64_t(64) << 20;
+
+// Up to want bytes of a member's packed data, fewer when the file ends.
+// Grown as the data comes, so that a size the file does not hold allocates
+// nothing.
+std::vector<std::uint8_t> read_packed(BitInput& in, std::size_t want) {
+  std::vector<std::uint8_t> packed;
+  while (packed.size() < want) {
+    const std::size_t at = packed.size();
+    packed.resize(at + std::min<std::size_t>(want - at, std::size_t(1) << 20));
+    const std::size_t got = in.read_bytes(packed.data() + at, packed.size() - at);
+    packed.resize(at + got);
+    if (got == 0) break;
+  }
+  return packed;
+}
+
+}  // namespace
+
 DataStatus ArchiveReader::read_data(OutputSink* sink) {
   if (!data_pending_) return DataStatus::Truncated;
   data_pending_ = false;
@@ -195,7 +218,7 @@ DataStatus ArchiveReader::read_data(OutputSink* sink) {
     in.drain();
     return in.source_short() ? DataStatus::Truncated : DataStatus::Ok;
   }
-  const MethodSpec* spec = find_method(current_.method);
+  const MethodSpec* spec = find_method(current_.method, current_.level, current_.os_id);
   if (!spec) {
     in.drain();
     return DataStatus::Unsupported;
@@ -206,7 +229,13 @@ DataStatus ArchiveReader::read_data(OutputSink* sink) {
   std::uint16_t crc = 0;
   DecodeStatus st;
   try {
-    st = decode_member(*spec, in, current_.original_size, sink, crc);
+    if (spec->other && current_.packed_size <= kMaxChoiceSize) {
+      // Two codings share the id: try them on the data held in memory.
+      const auto packed = read_packed(in, static_cast<std::size_t>(current_.packed_size));
+      st = decode_either(*spec, packed.data(), packed.size(), current_.original_size, current_.crc, sink, crc);
+    } else {
+      st = decode_member(*spec, in, current_.original_size, sink, crc);
+    }
     if (mac) {
       mac->finish();
       stripped_macbinary_ = mac->stripped();

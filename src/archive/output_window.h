@@ -18,7 +18,7 @@ class OutputSink {
 class OutputWindow {
  public:
   // The longest match any method emits, with room to spare.
-  static constexpr std::size_t kMaxMatch = 512;
+  static constexpr std::size_t kMaxMatch = 1024;
 
   // window: the history the method may refer back to (a power of two, or 0
   // for the stored method). The buffer holds the window and a piece of new
@@ -31,6 +31,8 @@ class OutputWindow {
   void preset(F fill) {
     for (std::size_t i = 0; i < window_; ++i) buf_[i] = fill(i);
   }
+  // The same with one byte value throughout.
+  void preset_all(std::uint8_t b) { std::memset(buf_.get(), b, window_); }
 
   std::uint64_t left() const { return left_; }
   std::size_t window() const { return window_; }

@@ -15,8 +15,9 @@ void InstallVoiceData(Host& host, const std::string& folder, const std::string& 
   const std::string windowsFolder = host.sys.windows_folder();
   host.archive.SetBackgroundMode(0);
   host.archive.SetCursorMode(1);
-  // Read whole: a wave folder cut to a buffer would name another folder.
-  const std::string waveFolder = profile::read_string(host.fs, settingsPath, "DIR", "WAV", "", 0);
+  // Read whole: a wave folder cut to a buffer would name another folder. A
+  // relative one counts from the product folder, not the current one.
+  const std::string waveFolder = profile::read_folder(host.fs, settingsPath, "DIR", "WAV");
   if (waveFolder.empty() || !host.fs.exists(waveFolder)) return;  // no voice data wanted here
 
   const std::string archivePath = folder + kVoiceArchive;

@@ -17,18 +17,22 @@ constexpr const char* kMasterPattern = "zai\?\?\?-3.mst";
 constexpr const char* kTempName = "temp.mst";
 
 // Rewrites one master file through folder + "temp.mst". Returns false when
-// the master file cannot be opened for rewriting (read-only, vanished, held
-// by someone else) or the temporary file cannot be created; nothing has been
-// changed then. A read, write, flush or rename failure removes the temporary
-// file, leaves the master file as it was and throws FileError.
+// the master file cannot be opened for rewriting (read-only, vanished, not a
+// plain file, held open by someone else) or the temporary file cannot be
+// created; nothing has been changed then. A read, write, flush or rename
+// failure removes the temporary file, leaves the master file as it was and
+// throws FileError.
 bool RewriteMasterFile(FileSystem& fs, const std::string& folder, const std::string& name,
                        master::RecordRule rule) {
   const std::string path = folder + name;
   const std::string temp = folder + kTempName;
-  if (!fs.is_writable(path)) return false;
-  std::unique_ptr<FileReader> in = fs.open_read(path);
+  // Held without sharing until it is replaced: a master file that the
+  // running product holds open is found here, before anything is written,
+  // and not at the rename.
+  std::unique_ptr<FileReader> in = fs.open_exclusive(path);
   if (!in) return false;
-  std::unique_ptr<FileWriter> out = fs.create(temp);
+  // A new file, never through a link planted under the name.
+  std::unique_ptr<FileWriter> out = fs.create_temp(temp);
   if (!out) return false;
   try {
     master::RewriteRecords(*in, *out, rule);
@@ -69,8 +73,9 @@ int ConvertBothFolders(FileSystem& fs, const std::string& settingsPath, master::
   int count = 0;
   if (!files) files = &count;
   *files = 0;
-  // Read whole: a prefix cut to a buffer would name some other folder.
-  const std::string prefix = profile::read_string(fs, settingsPath, "DIR", "MASTER", "", 0);
+  // Read whole: a prefix cut to a buffer would name some other folder. A
+  // relative prefix counts from the product folder, not the current one.
+  const std::string prefix = MasterFolderPrefix(fs, settingsPath);
   // No prefix names no master folder. Taken as is, "1\" and "21\" would be
   // relative paths into whatever the current folder is, and strangers' files
   // would be rewritten there.
@@ -81,6 +86,10 @@ int ConvertBothFolders(FileSystem& fs, const std::string& settingsPath, master::
 }
 
 }  // namespace
+
+std::string MasterFolderPrefix(FileSystem& fs, const std::string& settingsPath) {
+  return profile::read_folder(fs, settingsPath, "DIR", "MASTER");
+}
 
 std::vector<std::string> FindMasterFiles(FileSystem& fs, const std::string& pattern) {
   std::vector<std::string> names;

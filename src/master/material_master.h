@@ -21,6 +21,11 @@ int ConvertMaterialType(FileSystem& fs, const std::string& settingsPath, int* fi
 int ConvertSizeInFolder(FileSystem& fs, const std::string& folder);
 int ConvertTypeInFolder(FileSystem& fs, const std::string& folder);
 
+// The master folder prefix that the settings file names (section "DIR",
+// key "MASTER", read whole); a relative one counts from the folder of the
+// settings file, the product folder. Empty when none is named.
+std::string MasterFolderPrefix(FileSystem& fs, const std::string& settingsPath);
+
 // Names (without folder) of the plain files matching pattern's last
 // component, in case-insensitive name order. No fixed capacity.
 std::vector<std::string> FindMasterFiles(FileSystem& fs, const std::string& pattern);

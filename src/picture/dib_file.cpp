@@ -2,6 +2,7 @@
 // longer V2 to V5 forms), masks, color table and bits, checked in one place.
 #include "picture/dib_file.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <new>
@@ -11,6 +12,8 @@ namespace relvo::picture {
 namespace {
 
 constexpr std::uint32_t kBiRgb = 0;
+constexpr std::uint32_t kBiRle8 = 1;
+constexpr std::uint32_t kBiRle4 = 2;
 constexpr std::uint32_t kBiBitFields = 3;
 
 std::uint16_t u16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
@@ -64,6 +67,10 @@ DibError check_info_header(const std::uint8_t* ih, DibHeader& h) {
     } else {
       h.maskBytes = 12;  // they follow the header; checked once read
     }
+  } else if ((compression == kBiRle8 && h.bitCount == 8) || (compression == kBiRle4 && h.bitCount == 4)) {
+    // Run-length pictures are stored bottom-up only.
+    if (h.height < 0) return DibError::kCompression;
+    h.rle = h.bitCount;
   } else if (compression != kBiRgb) {
     return DibError::kCompression;
   }
@@ -87,13 +94,77 @@ DibError check_info_header(const std::uint8_t* ih, DibHeader& h) {
   stride = (rowBits & ~std::uint64_t{31}) / 8;
   if (__builtin_mul_overflow(stride, absHeight, &rows) || rows > kMaxImageSize) return DibError::kImageSize;
   const std::uint32_t sizeImage = u32(ih + 20);
-  if (sizeImage == 0) {
+  if (h.rle) {
+    // The header's size is that of the compressed bits, which nothing else
+    // tells; the block holds the rows decoded.
+    if (sizeImage == 0 || sizeImage > kMaxImageSize) return DibError::kImageSize;
+    h.packedSize = sizeImage;
+    h.imageSize = static_cast<std::uint32_t>(rows);
+  } else if (sizeImage == 0) {
     h.imageSize = static_cast<std::uint32_t>(rows);
   } else {
     if (sizeImage < rows || sizeImage > kMaxImageSize) return DibError::kImageSize;
     h.imageSize = sizeImage;
   }
   return DibError::kNone;
+}
+
+// Decodes RLE8 or RLE4 bits (bits 8 or 4) into bottom-up rows of stride
+// bytes at out, which holds zeros: a pixel the data skips (by a delta, an
+// early end of line or of the picture) keeps color 0. Runs are clipped to
+// the row and rows to the picture, never wrapped; decoding stops at the end
+// of the picture, at the end of the data, or at a run the data cuts short.
+void decode_rle(const std::uint8_t* in, std::size_t n, int bits, std::int64_t width, std::int64_t height,
+                std::size_t stride, std::uint8_t* out) {
+  auto put = [&](std::int64_t x, std::int64_t y, unsigned v) {
+    std::uint8_t* row = out + static_cast<std::size_t>(y) * stride;
+    if (bits == 8) {
+      row[x] = static_cast<std::uint8_t>(v);
+    } else {
+      std::uint8_t& b = row[x / 2];
+      b = static_cast<std::uint8_t>((x & 1) ? ((b & 0xF0) | (v & 0x0F)) : ((b & 0x0F) | (v << 4)));
+    }
+  };
+  std::int64_t x = 0, y = 0;  // y counts rows from the bottom, as they are stored
+  std::size_t i = 0;
+  while (i + 1 < n && y < height) {
+    const unsigned count = in[i], value = in[i + 1];
+    i += 2;
+    if (count > 0) {
+      // count pixels of one value; at 4 bits the value's two nibbles take turns.
+      const std::int64_t end = std::min<std::int64_t>(x + count, width);
+      for (std::int64_t k = 0; x + k < end; ++k)
+        put(x + k, y, bits == 8 ? value : ((k & 1) ? (value & 0x0F) : (value >> 4)));
+      x = end;
+      continue;
+    }
+    switch (value) {
+      case 0:  // end of line
+        x = 0;
+        ++y;
+        break;
+      case 1:  // end of picture
+        return;
+      case 2:  // delta: right and up
+        if (i + 1 >= n) return;
+        x = std::min<std::int64_t>(x + in[i], width);
+        y += in[i + 1];
+        i += 2;
+        break;
+      default: {  // value pixels as they are, padded to a 16-bit boundary
+        const std::size_t bytes = bits == 8 ? value : (value + 1) / 2;
+        if (bytes > n - i) return;
+        const std::int64_t end = std::min<std::int64_t>(x + value, width);
+        for (std::int64_t k = 0; x + k < end; ++k) {
+          const unsigned byte = in[i + static_cast<std::size_t>(bits == 8 ? k : k / 2)];
+          put(x + k, y, bits == 8 ? byte : ((k & 1) ? (byte & 0x0F) : (byte >> 4)));
+        }
+        x = end;
+        i += (bytes + 1) & ~std::size_t{1};
+        break;
+      }
+    }
+  }
 }
 
 // The open file with its position, so that the bits can be found at the
@@ -168,7 +239,17 @@ DibError read_dib(FileSystem& fs, const std::string& path, PictureBlock& block, 
   bitsOffset = static_cast<std::uint16_t>(h.headerSize + tableBytes);
 
   if (h.fileBitsOffset != 0 && !file.seek(h.fileBitsOffset)) return DibError::kBitsShort;
-  if (!file.read(b, h.imageSize)) return DibError::kBitsShort;
+  if (!h.rle) return file.read(b, h.imageSize) ? DibError::kNone : DibError::kBitsShort;
+
+  std::vector<std::uint8_t> packed;
+  if (!file.read(packed, h.packedSize)) return DibError::kBitsShort;
+  const std::size_t at = b.size();
+  b.resize(at + h.imageSize);
+  const std::size_t stride = (static_cast<std::size_t>(h.width) * static_cast<std::size_t>(h.bitCount) + 31) / 32 * 4;
+  decode_rle(packed.data(), packed.size(), h.rle, h.width, h.height, stride, b.data() + at);
+  // From here on a plain picture of the decoded size.
+  put_u32(b.data() + 16, kBiRgb);
+  put_u32(b.data() + 20, h.imageSize);
   return DibError::kNone;
 }
 
@@ -185,7 +266,7 @@ const char* DibErrorText(DibError err) {
     case DibError::kHeaderSize: return "unknown information header size";
     case DibError::kPlanes: return "plane count is not 1";
     case DibError::kBitCount: return "unsupported bits per pixel";
-    case DibError::kCompression: return "compressed pictures not supported";
+    case DibError::kCompression: return "compression not supported (or not for this bit count)";
     case DibError::kMasks: return "bad bit-field masks";
     case DibError::kDimensions: return "width or height out of range";
     case DibError::kColorCount: return "too many colors for the bit count";

@@ -28,7 +28,8 @@ enum class DibError {
   kHeaderSize,        // an information header size we do not understand
   kPlanes,            // plane count other than 1
   kBitCount,          // not 1, 4, 8, 16, 24 or 32 bits per pixel
-  kCompression,       // RLE, JPEG, PNG, or bit fields where they do not apply
+  kCompression,       // JPEG, PNG, RLE on another bit count or top-down, bit
+                      // fields where they do not apply
   kMasks,             // bit-field masks empty, overlapping or out of the pixel
   kDimensions,        // width or height zero, negative width, or beyond kMaxDimension
   kColorCount,        // more colors than the bit count can address (or than 256)
@@ -49,15 +50,20 @@ struct DibHeader {
   int bitCount = 0;
   bool bitFields = false;
   std::uint32_t redMask = 0, greenMask = 0, blueMask = 0;
+  int rle = 0;                    // 8 or 4: the file's bits were RLE8 or RLE4, decoded on reading
   std::uint32_t nColors = 0;      // color table entries
-  std::uint32_t imageSize = 0;    // bytes of bits read (the header's, or worked out)
+  std::uint32_t imageSize = 0;    // bytes of bits in the block (the header's, or worked out;
+                                  // for RLE the decoded rows)
+  std::uint32_t packedSize = 0;   // RLE: bytes of compressed bits in the file
   std::uint32_t maskBytes = 0;    // 12 when the masks follow a 40-byte header
   std::uint32_t fileBitsOffset = 0;  // the file header's bits offset (0: after the table)
 };
 
 // The picture block: the information header as read (with its color-used
 // count and image size filled in when the file left them 0), the masks
-// that follow a 40-byte header, the color table and the bits.
+// that follow a 40-byte header, the color table and the bits. RLE bits are
+// held decoded, as plain rows, and the header then says so (no compression,
+// the decoded size).
 struct PictureBlock {
   std::vector<std::uint8_t> bytes;
   DibHeader header;

@@ -1,6 +1,11 @@
 // A file layer that hands every call to another one. Layers that add to a
 // file layer (recording, a changed drive) and test doubles (a failing
 // operation) derive from it and override only what they change.
+// create_temp and open_exclusive are not handed on: they keep the file
+// layer's own forms built on create, remove, is_writable and open_read, so
+// that a layer which changes those (a path map, a journal) changes them
+// too. A layer over the real disk that must keep the disk's exclusive opens
+// hands them on itself.
 #pragma once
 #include <memory>
 #include <string>

@@ -46,14 +46,27 @@ bool read_whole_file(FileSystem& fs, const std::string& path, std::string& out) 
 
 std::string sibling_temp_name(const std::string& target) { return target + ".relvo-new"; }
 
-bool write_file_atomically(FileSystem& fs, const std::string& path, const std::string& data) {
+std::unique_ptr<FileReader> FileSystem::open_exclusive(const std::string& path) {
+  return is_writable(path) ? open_read(path) : nullptr;
+}
+
+std::unique_ptr<FileWriter> FileSystem::create_temp(const std::string& path) {
+  if (exists(path) && !remove(path)) return nullptr;
+  return create(path);
+}
+
+namespace {
+
+enum class Beside { Written, NoTempFile, Failed };
+
+// The atomic write; says whether it failed for want of the file beside path.
+Beside write_beside(FileSystem& fs, const std::string& path, const std::string& data) {
   // A read-only file is not replaced (the rename would refuse it too); find
   // out before anything is written.
-  if (fs.exists(path) && !fs.is_writable(path)) return false;
+  if (fs.exists(path) && !fs.is_writable(path)) return Beside::Failed;
   const std::string temp = sibling_temp_name(path);
-  if (fs.exists(temp)) fs.remove(temp);  // left over from a run that died
-  auto w = fs.create(temp);
-  if (!w) return false;
+  auto w = fs.create_temp(temp);
+  if (!w) return Beside::NoTempFile;
   try {
     w->write(data.data(), data.size());
     w->flush();
@@ -61,13 +74,53 @@ bool write_file_atomically(FileSystem& fs, const std::string& path, const std::s
   } catch (const FileError&) {
     w.reset();
     fs.remove(temp);
-    return false;
+    return Beside::Failed;
   }
   if (!fs.rename(temp, path)) {
     fs.remove(temp);
-    return false;
+    return Beside::Failed;
   }
-  return true;
+  return Beside::Written;
+}
+
+enum class InPlace { Written, NotOpened, Failed };
+
+InPlace write_in_place(FileSystem& fs, const std::string& path, const std::string& data) {
+  auto w = fs.create(path);
+  if (!w) return InPlace::NotOpened;
+  try {
+    w->write(data.data(), data.size());
+    w->flush();
+    w->close();
+  } catch (const FileError&) {
+    return InPlace::Failed;
+  }
+  return InPlace::Written;
+}
+
+}  // namespace
+
+bool write_file_atomically(FileSystem& fs, const std::string& path, const std::string& data) {
+  return write_beside(fs, path, data) == Beside::Written;
+}
+
+bool write_file_atomically_or_in_place(FileSystem& fs, const std::string& path, const std::string& data,
+                                       const std::string& old) {
+  switch (write_beside(fs, path, data)) {
+    case Beside::Written: return true;
+    case Beside::Failed: return false;
+    case Beside::NoTempFile: break;
+  }
+  // Only an existing file that may be written is rewritten; a new one needs
+  // the folder, which has just refused.
+  if (!fs.is_writable(path)) return false;
+  switch (write_in_place(fs, path, data)) {
+    case InPlace::Written: return true;
+    case InPlace::NotOpened: return false;
+    case InPlace::Failed: break;
+  }
+  write_in_place(fs, path, old);  // the old bytes back, if the disk takes them
+  return false;
 }
 
 }  // namespace relvo

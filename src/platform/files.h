@@ -89,7 +89,9 @@ class FileSystem {
   // failure half-way never leaves a half-written target or a temporary file.
   // The copy gets the source's mode or attributes and modification time, as
   // CopyFile gives them. False when to is read-only or a folder (CopyFile's
-  // access denied), and for a file copied onto itself. True on success.
+  // access denied), for a file copied onto itself, for a source that is not
+  // a plain file, and when the folder takes no new file. The file beside the
+  // target is made as create_temp makes one. True on success.
   virtual bool copy_file(const std::string& from, const std::string& to) = 0;
   // Reads a file's status. False when it cannot be read. On POSIX the
   // attribute byte holds only read-only (no owner write bit) and directory,
@@ -118,12 +120,29 @@ class FileSystem {
   // order NTFS lists in; sorted on every backend so that runs repeat). A
   // missing folder gives nothing.
   virtual std::vector<FoundEntry> find(const std::string& pattern) = 0;
-  // Opens an existing file for reading; nullptr when it cannot be opened
-  // (missing, a folder). The reader's errors name path as given.
+  // Opens an existing plain file for reading; nullptr when it cannot be
+  // opened. Only plain files are read: a folder, a FIFO, a device or
+  // anything else is refused without waiting on it. The reader's errors name
+  // path as given.
   virtual std::unique_ptr<FileReader> open_read(const std::string& path) = 0;
+  // Opens an existing plain file for reading and writing with no sharing, as
+  // a file about to be replaced by its rewritten copy is held; the returned
+  // reader reads it and the hold lasts until it is destroyed. nullptr when
+  // the file is missing, read-only or not a plain file, or when someone else
+  // holds it open (any open handle on Windows; on POSIX, where nothing is
+  // locked for others, an exclusive advisory lock held elsewhere).
+  virtual std::unique_ptr<FileReader> open_exclusive(const std::string& path);
   // Creates (or truncates) a file for writing; nullptr when it cannot be
   // created. A file that is read-only is not opened.
   virtual std::unique_ptr<FileWriter> create(const std::string& path) = 0;
+  // Creates the temporary file path for writing: always a new file, made
+  // exclusively and never through a link. Whatever has the name already is
+  // removed by name first (a leftover of a run that died, or a link someone
+  // planted: the link itself goes, never what it points to); a folder or a
+  // read-only file of that name is left and the result is nullptr, as it is
+  // when the folder takes no new files. The default serves file systems
+  // without links (in memory, test doubles); the disk backends override it.
+  virtual std::unique_ptr<FileWriter> create_temp(const std::string& path);
   // True when the file exists and may be written (not read-only; on POSIX
   // this is the owner's write bit, decided here and not by the kernel, so
   // that it holds for root too).
@@ -137,10 +156,21 @@ FileSystem& native_file_system();
 // failures throw FileError.
 bool read_whole_file(FileSystem& fs, const std::string& path, std::string& out);
 
-// Writes data to path atomically: into a new file beside it, flushed, then
-// renamed over it (keeping the old file's mode). False when any step failed;
-// the old file is then untouched and the new one removed.
+// Writes data to path atomically: into a new file beside it
+// (create_temp), flushed, then renamed over it (keeping the old file's
+// mode). False when any step failed; the old file is then untouched and the
+// new one removed.
 bool write_file_atomically(FileSystem& fs, const std::string& path, const std::string& data);
+
+// write_file_atomically, for a file that may be written where its folder
+// takes no new file (an installer often lets users write a settings file but
+// not its folder): when the file beside it cannot be created and path is an
+// existing writable file, path is rewritten in place instead, as the
+// platform's own profile calls write. old is path's content, read whole by
+// the caller; a rewrite that fails half-way puts it back as far as the disk
+// lets it. False when nothing could be written.
+bool write_file_atomically_or_in_place(FileSystem& fs, const std::string& path, const std::string& data,
+                                       const std::string& old);
 
 // The temporary name used beside target for an atomic replace.
 std::string sibling_temp_name(const std::string& target);

@@ -230,6 +230,19 @@ std::string read_string(FileSystem& fs, const std::string& path, const std::stri
   return read_from_text(text, section, key, def, max);
 }
 
+std::string read_folder(FileSystem& fs, const std::string& path, const std::string& section,
+                        const std::string& key) {
+  const std::string value = read_string(fs, path, section, key, "", 0);
+  // ':' and the separators lie below 0x40, so none of them is a trail byte.
+  const auto is_letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  const auto has_drive = [&](const std::string& s) { return s.size() >= 2 && is_letter(s[0]) && s[1] == ':'; };
+  if (value.empty() || value[0] == '\\' || value[0] == '/' || has_drive(value)) return value;
+  const std::size_t sep = sjis::find_last_separator(path);
+  if (sep != std::string::npos) return path.substr(0, sep + 1) + value;
+  if (has_drive(path)) return path.substr(0, 2) + value;  // "C:vornel1.ini": the drive's folder
+  return value;  // a settings file named from the current folder: so is the folder
+}
+
 bool write_string(FileSystem& fs, const std::string& path, const std::string& section,
                   const std::string& key, const std::string& value) {
   std::string text;
@@ -239,6 +252,7 @@ bool write_string(FileSystem& fs, const std::string& path, const std::string& se
       // and a file we cannot read is never replaced by a fresh one.
       if (!fs.is_writable(path) || !read_whole_file(fs, path, text)) return false;
     }
+    const std::string old = text;
     switch (edit_text(text, section, key, value)) {
       case Edit::Refused:
         return false;
@@ -247,7 +261,9 @@ bool write_string(FileSystem& fs, const std::string& path, const std::string& se
       case Edit::Changed:
         break;
     }
-    return write_file_atomically(fs, path, text);
+    // Read whole above, so it can be rewritten in place where the folder
+    // takes no new file beside it.
+    return write_file_atomically_or_in_place(fs, path, text, old);
   } catch (const FileError&) {
     return false;
   }

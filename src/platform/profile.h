@@ -19,12 +19,23 @@ namespace relvo::profile {
 std::string read_string(FileSystem& fs, const std::string& path, const std::string& section,
                         const std::string& key, const std::string& def, std::size_t max = 0);
 
+// A folder that a settings file names, read whole as read_string does. A
+// relative folder (no drive letter, not starting with '\' or '/') counts
+// from the folder that holds the settings file, as the product resolves its
+// own relative settings, and never from whatever the current folder is. A
+// drive-relative text ("C:master") names its drive and is taken as written.
+// Empty when the key is missing or empty.
+std::string read_folder(FileSystem& fs, const std::string& path, const std::string& section,
+                        const std::string& key);
+
 // WritePrivateProfileString: sets key in section to value, creating the
 // file, section or key when missing; every other byte of the file stays as
 // it was. Written atomically (beside the file, then renamed over it, keeping
-// its mode). False when the file could not be read or written, when it is
-// read-only, or when the names or the value cannot be written safely (see
-// Edit::Refused); the file is then untouched.
+// its mode); where the folder takes no new file but the file itself may be
+// written, rewritten in place from the copy read whole, as the API does.
+// False when the file could not be read or written, when it is read-only, or
+// when the names or the value cannot be written safely (see Edit::Refused);
+// the file is then untouched.
 bool write_string(FileSystem& fs, const std::string& path, const std::string& section,
                   const std::string& key, const std::string& value);
 

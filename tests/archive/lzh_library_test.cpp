@@ -146,10 +146,10 @@ TEST(LzhCommand, ExtractsFlatReplacingAndRestoringTimes) {
 TEST(LzhCommand, FailuresGiveMessagesNamingWhatWentWrong) {
   relvo::test::TempDir t;
   t.write("plain.lzh", "no archive here, only words");
-  // PMarc's -pm2- shares the header format but is no method of ours.
-  test::Entry pm2 = test::stored("text.txt", "abc");
-  pm2.method = "-pm2-";
-  t.write("pm2.lzh", test::build(pm2, 1));
+  // An id in the header format that no method of ours has.
+  test::Entry odd = test::stored("text.txt", "abc");
+  odd.method = "-pm9-";
+  t.write("odd.lzh", test::build(odd, 1));
   std::string missing_cp932 = "\x82\xc8\x82\xa2";  // ない
   const struct {
     const char* what;
@@ -158,7 +158,7 @@ TEST(LzhCommand, FailuresGiveMessagesNamingWhatWentWrong) {
   } cases[] = {
       {"missing", cmd_line(t / missing_cp932, t / "o"), "\x8c\xa9\x82\xc2\x82\xa9\x82\xe8\x82\xdc\x82\xb9\x82\xf1"},
       {"not lzh", cmd_line(t / "plain", t / "o"), "LZH"},
-      {"method", cmd_line(t / "pm2", t / "o"), "-pm2-"},
+      {"method", cmd_line(t / "odd", t / "o"), "-pm9-"},
       {"command", "l \"a\" \"b\"", "l"},
   };
   for (const auto& c : cases) {

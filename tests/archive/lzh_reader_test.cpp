@@ -8,6 +8,7 @@
 
 #include "archive/lzh_reader.h"
 #include "lzh_builder.h"
+#include "lzh_samples.h"
 #include "support/temp_dir.h"
 
 namespace relvo::lzh {
@@ -28,16 +29,7 @@ std::string slurp(const std::string& rel) {
   return s.str();
 }
 
-// The same four letters the fixture script writes into acgt.txt.
-std::string acgt_data() {
-  std::uint32_t x = 1;
-  std::string s;
-  for (int i = 0; i < 73728; ++i) {
-    x = (x * 1103515245u + 12345u) & 0x7FFFFFFFu;
-    s += "ACGT"[(x >> 16) & 3];
-  }
-  return s;
-}
+using test::acgt_data;
 
 struct Decoded {
   std::string path;  // '/' between folders
@@ -157,9 +149,8 @@ TEST(LzhReader, LargeMembers) {
 }
 
 TEST(LzhReader, UnsupportedMethodIsReportedAndSkipped) {
-  // Methods of other archivers that share the header format: PMarc's, and
-  // ids no LHA version wrote.
-  for (const char* method : {"-pm2-", "-lh8-", "-lhx-", "-lz7-"}) {
+  // Ids in the header format that no method of ours has.
+  for (const char* method : {"-pm9-", "-lh8-", "-lh9-", "-lz7-"}) {
     SCOPED_TRACE(method);
     test::Entry odd = test::stored("odd.bin", "packed by something else");
     odd.method = method;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -66,6 +67,10 @@ class FaultyFs : public DelegatingFileSystem {
   bool rename(const std::string& f, const std::string& t) override {
     return !hit(t, failRename) && inner_.rename(f, t);
   }
+  // The disk's own exclusive opens, so that a file the product holds open
+  // stays refused.
+  std::unique_ptr<FileWriter> create_temp(const std::string& p) override { return inner_.create_temp(p); }
+  std::unique_ptr<FileReader> open_exclusive(const std::string& p) override { return inner_.open_exclusive(p); }
 };
 
 std::string Fixture(const std::string& name) {
@@ -97,6 +102,7 @@ struct World {
   UpdateDescriptor d;
   std::string folder;   // the product folder as the destination page gives it
   std::string working;  // ... as the checks complete it
+  std::unique_ptr<test::HeldOpen> held;  // a product file held open by a test
 
   World() {
     archive.real = &lzh;
@@ -257,6 +263,15 @@ TEST(UpdateRun, MessageTable) {
          w.d.masterAdjust = "1";
          w.product.write("master1\\zai001-3.mst", "x\r\n");
          MakeReadOnly(w.product / "master1\\zai001-3.mst");
+       },
+       [](const World&) { return std::vector<Box>{Ok(kSizeFailed), Ok(kTypeFailed), Ok(kDone)}; }, 1,
+       UpdateOutcome::Updated},
+      {"a master file the product holds open: both warnings, the run still succeeds",
+       [](World& w) {
+         w.d.masterAdjust = "1";
+         w.product.write("master1\\zai001-3.mst", "x\r\n");
+         w.held = std::make_unique<test::HeldOpen>(w.product / "master1\\zai001-3.mst");
+         ASSERT_TRUE(w.held->held());
        },
        [](const World&) { return std::vector<Box>{Ok(kSizeFailed), Ok(kTypeFailed), Ok(kDone)}; }, 1,
        UpdateOutcome::Updated},
@@ -662,6 +677,23 @@ TEST(VoiceData, ExtractsIntoTheWaveFolderOrDoesNothing) {
       EXPECT_EQ(w.product.read("wave\\voice1.wav"), "voice one\n");
     }
   }
+}
+
+// A relative wave folder counts from the product folder, whatever the
+// current folder is (here one with a wave folder of its own).
+TEST(VoiceData, RelativeWaveFolderCountsFromTheProductFolder) {
+  World w;
+  test::TempDir elsewhere;
+  elsewhere.mkdir("wave");
+  w.product.write("vornel1.ini", "[DIR]\r\nWAV=wave\r\n");
+  w.product.write("\x89\xb9\x90\xba\\wave.lzh", Fixture("wave.lzh"));
+  w.product.mkdir("wave");
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(std::filesystem::path(elsewhere.path()));
+  InstallVoiceData(w.host, w.product.path(), "vornel1.ini");
+  std::filesystem::current_path(before);
+  ASSERT_EQ(w.archive.commands.size(), 1u);
+  EXPECT_EQ(w.archive.commands[0], w.Cmd(w.product.path() + "\x89\xb9\x90\xba\\wave", w.product.path() + "wave"));
 }
 
 TEST(VoiceData, FailureShowsTheMessageAndTheRunStillSucceeds) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -275,6 +276,55 @@ TEST(ConvertInFolder, StopsAtLockedMasterFile) {
 }
 #endif
 
+// The running product holds the master file open (sharing it for reading
+// only; on POSIX an exclusive advisory lock stands for that hold). The file
+// is left as it was, and the conversion reports 0 before anything is
+// written instead of failing at the rename.
+TEST(ConvertInFolder, StopsAtMasterFileHeldOpenByTheProduct) {
+  TempDir tmp;
+  tmp.write("m\\zai001-3.mst", "0123456789012A\n");
+  tmp.write("m\\zai002-3.mst", "0123456789012A\n");
+  {
+    test::HeldOpen product(tmp / "m\\zai001-3.mst");
+    ASSERT_TRUE(product.held());
+    EXPECT_EQ(ConvertTypeInFolder(Fs(), tmp / "m\\"), 0);
+  }
+  EXPECT_EQ(tmp.read("m\\zai001-3.mst"), "0123456789012A\n");
+  EXPECT_EQ(tmp.read("m\\zai002-3.mst"), "0123456789012A\n");
+  EXPECT_FALSE(tmp.exists("m\\temp.mst"));
+  // Let go, it converts.
+  EXPECT_EQ(ConvertTypeInFolder(Fs(), tmp / "m\\"), 1);
+  EXPECT_EQ(tmp.read("m\\zai001-3.mst"), "0123456789012Z\r\n");
+}
+
+// A link planted as "temp.mst" is never written through: the file it points
+// at keeps its bytes, and the master file does not become the link.
+TEST(ConvertInFolder, TempFileLinkIsNotFollowed) {
+  TempDir tmp, elsewhere;
+  tmp.write("m\\zai001-3.mst", "0123456789012A\n");
+  elsewhere.write("victim", "victim");
+  if (!tmp.plant_link("m\\temp.mst", elsewhere / "victim")) GTEST_SKIP() << "no links on this platform";
+  const int result = ConvertTypeInFolder(Fs(), tmp / "m\\");
+  EXPECT_EQ(elsewhere.read("victim"), "victim");
+  EXPECT_FALSE(tmp.is_link("m\\zai001-3.mst"));
+  EXPECT_EQ(tmp.read("m\\zai001-3.mst"), result == 1 ? "0123456789012Z\r\n" : "0123456789012A\n");
+#ifndef _WIN32
+  EXPECT_EQ(result, 1) << "the link goes, and the file is converted";
+#endif
+}
+
+// A FIFO with a master file's name is no master file: the conversion stops
+// there at once instead of waiting for a writer.
+TEST(ConvertInFolder, StopsAtFifo) {
+  TempDir tmp;
+  tmp.mkdir("m");
+  if (!tmp.plant_fifo("m\\zai001-3.mst")) GTEST_SKIP() << "no FIFOs on this platform";
+  tmp.write("m\\zai002-3.mst", "0123456789012A\n");
+  EXPECT_EQ(ConvertTypeInFolder(Fs(), tmp / "m\\"), 0);
+  EXPECT_EQ(tmp.read("m\\zai002-3.mst"), "0123456789012A\n");
+  EXPECT_FALSE(tmp.exists("m\\temp.mst"));
+}
+
 // The two master folders named by the settings file.
 class BothFolders : public ::testing::Test {
  protected:
@@ -346,6 +396,21 @@ class InFolder {
  private:
   std::filesystem::path old_;
 };
+
+// A relative prefix counts from the product folder, the folder of the
+// settings file, whatever the current folder is.
+TEST_F(BothFolders, RelativePrefixCountsFromTheProductFolder) {
+  tmp.write("prod\\vornel1.ini", "[DIR]\r\nMASTER=master\r\n");
+  for (const char* f : {"prod\\master1\\zai001-3.mst", "prod\\master21\\zai001-3.mst", "cwd\\master1\\zai001-3.mst",
+                        "cwd\\master21\\zai001-3.mst"})
+    tmp.write(f, kOld);
+  InFolder cwd(tmp / "cwd");
+  EXPECT_EQ(ConvertMaterialType(Fs(), Settings()), 1);
+  EXPECT_EQ(tmp.read("prod\\master1\\zai001-3.mst"), kNew);
+  EXPECT_EQ(tmp.read("prod\\master21\\zai001-3.mst"), kNew);
+  EXPECT_EQ(tmp.read("cwd\\master1\\zai001-3.mst"), kOld);
+  EXPECT_EQ(tmp.read("cwd\\master21\\zai001-3.mst"), kOld);
+}
 
 // No prefix names no master folder: the relative folders "1\" and "21\" of
 // whatever the current folder is must not be touched.

@@ -14,7 +14,8 @@ struct Bmp {
   std::uint16_t bitCount = 24;
   std::uint16_t planes = 1;
   std::uint32_t headerSize = 40;
-  std::uint32_t compression = 0;       // 0 BI_RGB, 3 BI_BITFIELDS
+  std::uint32_t compression = 0;       // 0 BI_RGB, 1 BI_RLE8, 2 BI_RLE4, 3 BI_BITFIELDS
+  std::string packed;                  // when not empty: the (compressed) bits, in place of the rows
   std::uint32_t clrUsed = 0;
   std::int64_t sizeImage = -1;         // -1: the rows' real size; else written as is
   std::vector<std::uint32_t> masks;    // written after a 40-byte header, inside a longer one
@@ -35,7 +36,7 @@ struct Bmp {
     const bool masksAfter = headerSize == 40 && !masks.empty();
     const std::size_t table = (masksAfter ? 12 : 0) + 4 * colors.size();
     const std::size_t realOff = 14 + headerSize + table + gap;
-    const std::size_t imageBytes = stride() * rows();
+    const std::size_t imageBytes = packed.empty() ? stride() * rows() : packed.size();
     put16(0x4D42);
     put32(static_cast<std::uint32_t>(realOff + imageBytes));
     put32(0);
@@ -57,6 +58,7 @@ struct Bmp {
       for (int i = 0; i < 3; ++i) put32(masks[i]);
     for (std::uint32_t c : colors) put32(c & 0xFFFFFF);
     out.append(gap, '\xEE');
+    if (!packed.empty()) return withBits ? out + packed : out;
     for (int r = 0; withBits && r < rows(); ++r) {
       const int y = height < 0 ? r : static_cast<int>(rows() - 1 - r);  // bottom-up files start with the bottom row
       std::string line(stride(), '\0');

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <stdexcept>
+#include <vector>
 
 #include "picture/bmp_writer.h"
 #include "picture/dib_file.h"
@@ -100,8 +101,10 @@ TEST(ReadDibFile, RefusesHeadersItCannotTrust) {
       {"bit count 0", [](Bmp& b) { b.bitCount = 0; }, DibError::kBitCount},
       {"bit count 2", [](Bmp& b) { b.bitCount = 2; }, DibError::kBitCount},
       {"bit count 64", [](Bmp& b) { b.bitCount = 64; }, DibError::kBitCount},
-      {"RLE8", [](Bmp& b) { b.compression = 1; }, DibError::kCompression},
-      {"RLE4", [](Bmp& b) { b.compression = 2; }, DibError::kCompression},
+      {"RLE4 at 8 bits", [](Bmp& b) { b.compression = 2; }, DibError::kCompression},
+      {"RLE8 at 4 bits", [](Bmp& b) { b.compression = 1; b.bitCount = 4; b.clrUsed = 16; }, DibError::kCompression},
+      {"RLE8 top-down", [](Bmp& b) { b.compression = 1; b.height = -3; }, DibError::kCompression},
+      {"RLE8 without its size", [](Bmp& b) { b.compression = 1; b.sizeImage = 0; }, DibError::kImageSize},
       {"bit fields at 8 bits", [](Bmp& b) { b.compression = 3; }, DibError::kCompression},
       {"PNG", [](Bmp& b) { b.compression = 5; }, DibError::kCompression},
       {"width 0", [](Bmp& b) { b.width = 0; }, DibError::kDimensions},
@@ -308,6 +311,87 @@ TEST(ReadDibFile, LargeBitsInPiecesAndFailingInsideTheSecond) {
     EXPECT_EQ(ReadDibFile(fs, dir / "cut.bmp", block, off), 0) << cut;
     EXPECT_EQ(block.error, DibError::kBitsShort);
   }
+}
+
+// Run-length pictures, decoded into plain rows within the picture's bounds.
+// Each case is a 5 x 3 picture's compressed bits and the pixels that come
+// out, top row first ('.' a pixel left at color 0).
+TEST(ReadDibFile, DecodesRunLengthPictures) {
+  const struct {
+    const char* name;
+    int bits;
+    std::string packed;
+    const char* rows[3];
+  } cases[] = {
+      {"RLE8 runs and ends of line", 8, std::string("\x05\x01\x00\x00\x02\x02\x03\x03\x00\x00\x05\x04\x00\x01", 14),
+       {"44444", "22333", "11111"}},
+      {"RLE8 odd absolute run, padded", 8, std::string("\x00\x03\x05\x06\x07\x00\x02\x08\x00\x01", 10),
+       {".....", ".....", "56788"}},
+      {"RLE8 delta skips right and up", 8, std::string("\x01\x01\x00\x02\x02\x01\x02\x09\x00\x01", 10),
+       {".....", "...99", "1...."}},
+      {"RLE8 run past the row is clipped, not wrapped", 8, std::string("\x09\x07\x00\x00\x01\x02\x00\x01", 8),
+       {".....", "2....", "77777"}},
+      {"RLE8 absolute run past the row is clipped", 8,
+       std::string("\x00\x07\x01\x02\x03\x04\x05\x06\x07\x00\x00\x00\x01\x09", 14), {".....", "9....", "12345"}},
+      {"RLE8 delta beyond the picture ends it", 8, std::string("\x02\x03\x00\x02\x09\x09\x01\x04", 8),
+       {".....", ".....", "33..."}},
+      {"RLE8 without an end, and a cut absolute run", 8, std::string("\x02\x05\x00\x00\x00\x04\x01\x02", 8),
+       {".....", ".....", "55..."}},
+      {"RLE4 nibbles take turns", 4, std::string("\x05\x12\x00\x00\x03\xAB\x00\x01", 8), {".....", "ABA..", "12121"}},
+      {"RLE4 odd absolute run, padded", 4, std::string("\x00\x05\x34\x56\x70\x00\x00\x00\x02\xCC\x00\x01", 12),
+       {".....", "CC...", "34567"}},
+      {"RLE4 run past the row is clipped", 4, std::string("\x0F\xEE\x00\x01", 4), {".....", ".....", "EEEEE"}},
+  };
+  TempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bmp b;
+    b.width = 5;
+    b.height = 3;
+    b.bitCount = static_cast<std::uint16_t>(c.bits);
+    b.compression = c.bits == 8 ? 1 : 2;
+    for (int i = 0; i < (1 << c.bits); ++i) b.colors.push_back(static_cast<std::uint32_t>(i));
+    b.packed = c.packed;
+    dir.write("rle.bmp", b.bytes());
+    PictureBlock block;
+    std::uint16_t off = 0;
+    ASSERT_EQ(ReadDibFile(native_file_system(), dir / "rle.bmp", block, off), 1) << DibErrorText(block.error);
+    const fw::DibBits d = DibBitsOf(block, off);
+    ASSERT_EQ(d.bitsSize, d.stride() * 3);
+    for (int y = 0; y < 3; ++y) {
+      std::string row;
+      const std::uint8_t* r = d.bits + (2 - y) * d.stride();
+      for (int x = 0; x < 5; ++x) {
+        const unsigned v = c.bits == 8 ? r[x] : (x & 1 ? r[x / 2] & 0x0F : r[x / 2] >> 4);
+        row += v == 0 ? '.' : "0123456789ABCDEF"[v];
+      }
+      EXPECT_EQ(row, c.rows[y]) << "row " << y;
+    }
+    // The block now describes plain rows.
+    EXPECT_EQ(block.bytes[16], 0);
+    EXPECT_EQ(block.header.imageSize, d.stride() * 3);
+  }
+}
+
+// A picture that ImageMagick compressed with RLE8 decodes to the colors of
+// the same picture it wrote uncompressed.
+TEST(ReadDibFile, RunLengthPictureOfAnotherEncoder) {
+  auto colors = [](const std::string& name) {
+    PictureBlock block;
+    std::uint16_t off = 0;
+    std::vector<std::uint32_t> out;
+    EXPECT_EQ(ReadDibFile(native_file_system(), test::test_data_dir() + "picture\\" + name, block, off), 1) << name;
+    const fw::DibBits d = DibBitsOf(block, off);
+    for (int y = 0; y < d.height; ++y)
+      for (int x = 0; x < d.width; ++x) {
+        const std::uint8_t* c = d.colors + 4 * d.bits[static_cast<std::size_t>(y) * d.stride() + static_cast<std::size_t>(x)];
+        out.push_back(std::uint32_t{c[0]} | (std::uint32_t{c[1]} << 8) | (std::uint32_t{c[2]} << 16));
+      }
+    return out;
+  };
+  const std::vector<std::uint32_t> rle = colors("rle8.bmp"), plain = colors("rle8-plain.bmp");
+  ASSERT_EQ(plain.size(), 37u * 13u);
+  EXPECT_EQ(rle, plain);
 }
 
 TEST(InspectDibFile, ReportsWhatDrawingWouldFind) {

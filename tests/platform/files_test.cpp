@@ -462,6 +462,75 @@ TEST(FileLayer, AtomicWriteReplacesOrLeavesTheOldFileWhole) {
   EXPECT_FALSE(write_file_atomically(fsys(), d / "missing\\x.ini", "x"));
 }
 
+// Every writer of a temporary file against a link planted under the
+// temporary name, pointing at a file elsewhere (which must keep its bytes) or
+// at a name that does not exist (which must not appear). The product file
+// ends as a plain file with the new bytes, or, where the link cannot be told
+// from a file and so is left alone (Wine), as it was.
+TEST(FileLayer, TemporaryFilesAreNeverWrittenThroughALink) {
+  if (!test::writes_reach_disk()) GTEST_SKIP() << "nothing reaches the disk, so no link is written through";
+  const struct {
+    const char* what;
+    bool (*run)(const TempDir& d);
+  } writers[] = {
+      {"atomic write", [](const TempDir& d) { return write_file_atomically(fsys(), d / "p.txt", "new"); }},
+      {"copy", [](const TempDir& d) { return fsys().copy_file(d / "src.txt", d / "p.txt"); }},
+      {"temporary file",
+       [](const TempDir& d) {
+         auto w = fsys().create_temp(d / sibling_temp_name("p.txt"));
+         if (!w) return false;
+         w->write("new", 3);
+         w->close();
+         return fsys().rename(d / sibling_temp_name("p.txt"), d / "p.txt");
+       }},
+  };
+  for (const auto& w : writers) {
+    for (const char* target : {"victim.txt", "absent.txt"}) {
+      SCOPED_TRACE(std::string(w.what) + ", link to " + target);
+      TempDir elsewhere, d;
+      d.write("p.txt", "old");
+      d.write("src.txt", "new");
+      elsewhere.write("victim.txt", "victim");
+      if (!d.plant_link(sibling_temp_name("p.txt"), elsewhere / target)) GTEST_SKIP() << "no links on this platform";
+      const bool written = w.run(d);
+      EXPECT_EQ(elsewhere.read("victim.txt"), "victim");
+      EXPECT_FALSE(elsewhere.exists("absent.txt"));
+      EXPECT_FALSE(d.is_link("p.txt"));
+      EXPECT_EQ(d.read("p.txt"), written ? "new" : "old");
+#ifndef _WIN32
+      EXPECT_TRUE(written) << "the link goes, and the file is written";
+      EXPECT_FALSE(d.exists(sibling_temp_name("p.txt")));
+#endif
+    }
+  }
+}
+
+// Only plain files are read: a folder, a device or a FIFO where a file is
+// expected is refused at once, never waited on, never read for ever.
+TEST(FileLayer, OnlyPlainFilesAreRead) {
+  TempDir d;
+  d.mkdir("folder");
+  d.write("dst.txt", "old");
+  std::vector<std::string> paths = {d / "folder"};
+#ifdef _WIN32
+  paths.push_back(d / "NUL");
+  paths.push_back("Z:\\dev\\zero");  // Wine's drive of the host's root
+#else
+  paths.push_back("/dev/zero");
+  paths.push_back("/dev/null");
+#endif
+  if (d.plant_fifo("fifo")) paths.push_back(d / "fifo");
+  for (const std::string& p : paths) {
+    SCOPED_TRACE(p);
+    EXPECT_FALSE(fsys().open_read(p));
+    EXPECT_FALSE(fsys().open_exclusive(p));
+    std::string out;
+    EXPECT_FALSE(read_whole_file(fsys(), p, out));
+    EXPECT_FALSE(fsys().copy_file(p, d / "dst.txt"));
+    EXPECT_EQ(d.read("dst.txt"), "old");
+  }
+}
+
 TEST(FileLayer, SiblingTempNameStaysInTheSameFolder) {
   for (const std::string t : {"C:\\a\\b.ini", "/tmp/x", "表", "C:\\ソ\\ソ"}) {
     const std::string s = sibling_temp_name(t);

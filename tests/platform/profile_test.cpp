@@ -475,6 +475,113 @@ TEST(ProfileFiles, AFailedWriteLeavesTheOldFileWhole) {
   EXPECT_EQ(read_string(failing, dir / "s.ini", "SYSTEM", "TITLE", "D"), "D");
 }
 
+// Serves one path text from another file, so that settings paths of any
+// form can be read.
+class Redirect : public DelegatingFileSystem {
+ public:
+  Redirect(FileSystem& inner, std::string from, std::string to)
+      : DelegatingFileSystem(inner), from_(std::move(from)), to_(std::move(to)) {}
+  bool exists(const std::string& p) override { return inner_.exists(p == from_ ? to_ : p); }
+  std::unique_ptr<FileReader> open_read(const std::string& p) override {
+    return inner_.open_read(p == from_ ? to_ : p);
+  }
+
+ private:
+  std::string from_, to_;
+};
+
+// A folder that takes no new file holding a settings file that may be
+// written (an installer often grants users the file and not its folder).
+// Writes that the test marks fail half-way, as on a full disk.
+class NoNewFiles : public DelegatingFileSystem {
+ public:
+  explicit NoNewFiles(FileSystem& inner, int failingWrites = 0)
+      : DelegatingFileSystem(inner), failing_(failingWrites) {}
+  std::unique_ptr<FileWriter> create(const std::string& p) override {
+    if (!inner_.exists(p)) return nullptr;
+    auto w = inner_.create(p);
+    if (!w || failing_ == 0) return w;
+    --failing_;
+    return std::make_unique<HalfWriter>(std::move(w), p);
+  }
+
+ private:
+  struct HalfWriter : FileWriter {
+    HalfWriter(std::unique_ptr<FileWriter> w, std::string p) : w_(std::move(w)), p_(std::move(p)) {}
+    void write(const void* buf, std::size_t n) override {
+      w_->write(buf, n / 2);
+      throw FileError(FileError::Op::Write, p_);
+    }
+    void flush() override { w_->flush(); }
+    void close() override { w_->close(); }
+    std::unique_ptr<FileWriter> w_;
+    std::string p_;
+  };
+  int failing_;
+};
+
+TEST(ProfileFiles, AFolderThatTakesNoNewFileStillGetsTheEdit) {
+  const std::string original = "; settings\r\n[SYSTEM]\r\nTITLE=型紙ソフト\r\n[DIR]\r\nMASTER=C:\\m\r\n";
+  const std::string edited = "; settings\r\n[SYSTEM]\r\nTITLE=型紙ソフト\r\nﾃﾞｼﾞﾀｲｻﾞ=1\r\n[DIR]\r\nMASTER=C:\\m\r\n";
+  test::TempDir dir;
+  dir.write("s.ini", original);
+  NoNewFiles noNew(native_file_system());
+  ASSERT_TRUE(write_string(noNew, dir / "s.ini", "SYSTEM", "ﾃﾞｼﾞﾀｲｻﾞ", "1"));
+  EXPECT_EQ(dir.read("s.ini"), edited);
+  EXPECT_FALSE(dir.exists(sibling_temp_name("s.ini")));
+  EXPECT_FALSE(write_string(noNew, dir / "new.ini", "S", "k", "1")) << "a new file needs the folder";
+  // A rewrite that fails half-way puts the old bytes back.
+  NoNewFiles full(native_file_system(), 1);
+  EXPECT_FALSE(write_string(full, dir / "s.ini", "SYSTEM", "TITLE", "x"));
+  EXPECT_EQ(dir.read("s.ini"), edited);
+
+#ifndef _WIN32
+  // A real folder without write permission, which this layer refuses to
+  // root as well.
+  test::TempDir real;
+  real.write("s.ini", original);
+  ASSERT_EQ(chmod(real.path().c_str(), 0555), 0);  // an ASCII path: the same bytes in UTF-8
+  EXPECT_TRUE(write_string(native_file_system(), real / "s.ini", "SYSTEM", "ﾃﾞｼﾞﾀｲｻﾞ", "1"));
+  EXPECT_FALSE(write_string(native_file_system(), real / "new.ini", "S", "k", "1"));
+  ASSERT_EQ(chmod(real.path().c_str(), 0755), 0);
+  EXPECT_EQ(real.read("s.ini"), edited);
+  EXPECT_FALSE(real.exists("new.ini"));
+  EXPECT_FALSE(real.exists(sibling_temp_name("s.ini")));
+#endif
+}
+
+// Folders named in a settings file: a relative one counts from the folder
+// that holds the settings file.
+TEST(ProfileFiles, RelativeFoldersCountFromTheSettingsFile) {
+  const struct {
+    std::string settings, value, want;
+  } cases[] = {
+      {"C:\\prod\\v.ini", "master", "C:\\prod\\master"},
+      {"C:\\prod\\v.ini", "..\\data\\m", "C:\\prod\\..\\data\\m"},
+      {"C:\\プロ\\v.ini", "ソフト", "C:\\プロ\\ソフト"},
+      {"/srv/prod/v.ini", "wave", "/srv/prod/wave"},
+      {"C:v.ini", "master", "C:master"},
+      {"v.ini", "master", "master"},
+      {"C:\\prod\\v.ini", "D:\\master", "D:\\master"},
+      {"C:\\prod\\v.ini", "D:master", "D:master"},
+      {"C:\\prod\\v.ini", "\\master", "\\master"},
+      {"C:\\prod\\v.ini", "/master", "/master"},
+      {"C:\\prod\\v.ini", "\\\\server\\share\\m", "\\\\server\\share\\m"},
+      {"C:\\prod\\v.ini", "", ""},
+  };
+  // Read through a file system that serves one settings file from memory.
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.settings + " " + c.value);
+    test::TempDir dir;
+    dir.write("v.ini", "[DIR]\r\nMASTER=" + c.value + "\r\n");
+    Redirect one(native_file_system(), c.settings, dir / "v.ini");
+    EXPECT_EQ(read_folder(one, c.settings, "DIR", "MASTER"), c.want);
+  }
+  test::TempDir dir;
+  dir.write("v.ini", "[DIR]\r\n");
+  EXPECT_EQ(read_folder(native_file_system(), dir / "v.ini", "DIR", "MASTER"), "") << "no key";
+}
+
 #ifndef _WIN32
 TEST(ProfileFiles, WriteKeepsTheFileMode) {
   test::TempDir dir;

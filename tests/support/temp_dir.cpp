@@ -13,6 +13,15 @@
 #include "platform/encoding.h"
 #include "platform/files.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace relvo::test {
@@ -31,6 +40,8 @@ std::string to_text(const fs::path& p) { return enc::utf8_to_cp932(p.string()); 
 
 std::atomic<unsigned> counter{0};
 }  // namespace
+
+void remove_leftovers(const std::string& native);
 
 TempDir::TempDir() {
   // (<chrono> cannot be used here: its C++20 unit suffixes hold a character
@@ -53,6 +64,7 @@ TempDir::~TempDir() {
     fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
   fs::permissions(native_, fs::perms::owner_all, fs::perm_options::add, ec);
   fs::remove_all(native_, ec);
+  remove_leftovers(native_);
 }
 
 void TempDir::mkdir(const std::string& rel) const {
@@ -86,6 +98,115 @@ std::string TempDir::read(const std::string& rel) const {
 }
 
 bool TempDir::exists(const std::string& rel) const { return native_file_system().exists(path_ + rel); }
+
+#ifdef _WIN32
+namespace {
+// Under Wine, the host name of a path text; empty elsewhere.
+std::string host_name(const std::string& cp932) {
+  using UnixName = char*(CDECL*)(LPCWSTR);
+  const FARPROC p = GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name");
+  if (!p) return {};
+  const std::u16string w = enc::cp932_to_utf16(cp932);
+  char* name = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(p))(reinterpret_cast<LPCWSTR>(w.c_str()));
+  if (!name) return {};
+  std::string out = name;
+  HeapFree(GetProcessHeap(), 0, name);
+  return out;
+}
+
+// Runs a shell command line on the host under Wine (which starts Linux
+// programs too, though it cannot wait for them: a marker file tells when it
+// is done). Names without blanks or quotes only. True when it succeeded.
+bool run_on_host(const std::string& command) {
+  static unsigned n = 0;
+  const fs::path marker = fs::temp_directory_path() / ("relvo-host-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                                       std::to_string(n++));
+  const std::string ok = host_name(to_text(marker) + ".ok"), done = host_name(to_text(marker) + ".done");
+  if (ok.empty() || done.empty()) return false;
+  const std::string line = "/bin/sh -c \"" + command + " && touch " + ok + "; touch " + done + "\"";
+  std::wstring cmd(line.begin(), line.end());
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+  if (pi.hThread) CloseHandle(pi.hThread);
+  if (pi.hProcess) CloseHandle(pi.hProcess);
+  std::error_code ec;
+  fs::path doneFile = marker, okFile = marker;
+  doneFile += ".done";
+  okFile += ".ok";
+  for (int i = 0; i < 600 && !fs::exists(doneFile, ec); ++i) Sleep(50);
+  const bool succeeded = fs::exists(okFile, ec);
+  fs::remove(doneFile, ec);
+  fs::remove(okFile, ec);
+  return succeeded;
+}
+}  // namespace
+
+bool TempDir::plant_link(const std::string& rel, const std::string& target) const {
+  const std::string t = host_name(target), l = host_name(path_ + rel);
+  return !t.empty() && !l.empty() && run_on_host("ln -s " + t + " " + l);
+}
+
+// Wine opens a host FIFO without waiting and reads it as empty; a Windows
+// program meets devices and pipes by name instead, which the tests cover.
+bool TempDir::plant_fifo(const std::string&) const { return false; }
+
+bool TempDir::is_link(const std::string&) const { return false; }
+
+HeldOpen::HeldOpen(const std::string& path) {
+  const std::u16string w = enc::cp932_to_utf16(path);
+  const HANDLE h = CreateFileW(reinterpret_cast<const wchar_t*>(w.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  held_ = h != INVALID_HANDLE_VALUE;
+  if (held_) handle_ = h;
+}
+
+HeldOpen::~HeldOpen() {
+  if (handle_) CloseHandle(handle_);
+}
+
+// What Windows calls cannot remove under Wine (a host link they cannot see,
+// or see through) the host removes.
+void remove_leftovers(const std::string& native) {
+  std::error_code ec;
+  if (!fs::exists(native, ec)) return;
+  const std::string h = host_name(to_text(native));
+  if (!h.empty()) run_on_host("rm -rf " + h);
+}
+#else
+namespace {
+fs::path on_disk(const std::string& cp932) {
+  std::string u = enc::cp932_to_utf8(cp932);
+  for (char& c : u)
+    if (c == '\\') c = '/';
+  return fs::path(u);
+}
+}  // namespace
+
+bool TempDir::plant_link(const std::string& rel, const std::string& target) const {
+  std::error_code ec;
+  fs::create_symlink(on_disk(target), on_disk(path_ + rel), ec);
+  return !ec;
+}
+
+bool TempDir::plant_fifo(const std::string& rel) const {
+  return ::mkfifo(on_disk(path_ + rel).c_str(), 0644) == 0;
+}
+
+bool TempDir::is_link(const std::string& rel) const { return fs::is_symlink(on_disk(path_ + rel)); }
+
+void remove_leftovers(const std::string&) {}
+
+HeldOpen::HeldOpen(const std::string& path) {
+  fd_ = ::open(on_disk(path).c_str(), O_RDONLY | O_CLOEXEC);
+  held_ = fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+}
+
+HeldOpen::~HeldOpen() {
+  if (fd_ >= 0) ::close(fd_);
+}
+#endif
 
 std::string test_data_dir() {
   const char* d = std::getenv("RELVO_TEST_DATA");

@@ -12,11 +12,11 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 
 def bmp(width, height, bits, pixels, colors=(), header=40, compression=0,
-        masks=(), clr_used=0, size_image=None, off_bits=None):
+        masks=(), clr_used=0, size_image=None, off_bits=None, packed=None):
     rows = abs(height)
     stride = (width * bits + 31) // 32 * 4
-    body = b""
-    for r in range(rows):
+    body = b"" if packed is None else packed
+    for r in range(rows if packed is None else 0):
         y = r if height < 0 else rows - 1 - r
         line = bytearray(stride)
         for x in range(width):
@@ -58,7 +58,17 @@ SEEDS = {
     "ok-8bit-v4.bmp": bmp(4, 2, 8, lambda x, y: x + y, colors=(0x102030, 0x405060, 0x708090, 0xA0B0C0, 0xD0E0F0),
                           header=108, clr_used=5),
     "bad-core.bmp": struct.pack("<2sIHHI", b"BM", 30, 0, 0, 26) + struct.pack("<IHHHH", 12, 1, 1, 1, 24) + b"\0" * 4,
+    # Run-length pictures: encoded and absolute runs (odd ones padded), a
+    # delta, ends of line, a run past the row; and one made of ends of line only.
+    "ok-rle8.bmp": bmp(6, 4, 8, None, colors=(0, 0xFF0000, 0x00FF00, 0x0000FF), compression=1, clr_used=4,
+                       packed=bytes([3, 1, 0, 3, 2, 3, 1, 0, 0, 0, 9, 2, 0, 0, 0, 2, 2, 1, 2, 3, 0, 1])),
+    "ok-rle4.bmp": bmp(7, 3, 4, None, colors=[i * 0x111111 for i in range(16)], compression=2,
+                       packed=bytes([5, 0x1F, 0, 0, 0, 5, 0x23, 0x45, 0x60, 0, 0, 2, 1, 0, 9, 0xAB, 0, 1])),
+    "ok-rle8-eol-only.bmp": bmp(2, 2, 8, lambda x, y: 0, colors=(0, 0xFFFFFF), compression=1, clr_used=2),
+    # Raw rows under RLE8 (runs of nothing), and a color table cut short.
     "bad-rle8.bmp": bmp(2, 2, 8, lambda x, y: 0, colors=(0, 0xFFFFFF), compression=1),
+    "bad-rle8-topdown.bmp": bmp(2, -2, 8, None, colors=(0, 0xFFFFFF), compression=1, packed=bytes([2, 1, 0, 1])),
+    "bad-rle4-at-8-bits.bmp": bmp(2, 2, 8, None, colors=(0, 0xFFFFFF), compression=2, packed=bytes([2, 1, 0, 1])),
     "bad-short-image-size.bmp": bmp(4000, 2, 8, lambda x, y: 0, colors=(0, 0xFFFFFF), size_image=8)[:200],
 }
 

@@ -1,7 +1,7 @@
 // The device context of the Win32 front end: GDI palettes and StretchDIBits
 // on a window's or a memory device context.
 #pragma once
-#include <windows.h>
+#include "fw/win32/windows_api.h"
 
 #include "fw/dc.h"
 

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,45 @@ using posix::Resolved;
 // by this layer and not left to the kernel, which lets root write anyway.
 bool read_only(const struct stat& st) { return (st.st_mode & S_IWUSR) == 0; }
 
+// Whether a folder takes new files: its owner's write bit, decided here as
+// the read-only attribute of files is, so that a folder that refuses users
+// new files refuses them to root as well.
+bool folder_takes_new_files(const std::string& folder) {
+  struct stat st;
+  return ::stat(folder.empty() ? "." : folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_IWUSR);
+}
+
+// Opens a plain file, never waiting on it: a FIFO (whose open waits for a
+// writer), a device (which may never end) or a folder is refused before it
+// is opened, and again after, should the name have been swapped meanwhile.
+// The descriptor, or -1.
+int open_plain(const std::string& native, int flags) {
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  const int fd = ::open(native.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  const int fl = ::fcntl(fd, F_GETFL);
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fl < 0 || ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Creates native as a new file, never through a link: a link or a file of
+// that name (not read-only) is removed first, the link itself and not what it
+// points to. -1 when the name is a folder or read-only, when the folder takes
+// no new file, or when something took the name between removal and creation.
+int create_new(const std::string& native, const std::string& parent, mode_t mode) {
+  if (!folder_takes_new_files(parent)) return -1;
+  struct stat st;
+  if (::lstat(native.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode) || (!S_ISLNK(st.st_mode) && read_only(st))) return -1;
+    if (::unlink(native.c_str()) != 0) return -1;
+  }
+  return ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+}
+
 // The folder that holds a native path, for the fsync that makes a rename
 // durable.
 void sync_parent(const std::string& folder) {
@@ -41,6 +81,12 @@ class Fd {
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
   int get() const { return fd_; }
+  // Hands the descriptor over; this owner no longer closes it.
+  int release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
   // Closes now and reports the result (0 or an errno value).
   int close() {
     const int fd = fd_;
@@ -124,9 +170,9 @@ class PosixFileSystem final : public FileSystem {
   bool copy_file(const std::string& from, const std::string& to) override {
     Resolved f, t;
     if (!posix::resolve(from, f) || !posix::resolve(to, t)) return false;
-    Fd in(::open(f.native.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd in(open_plain(f.native, O_RDONLY));
     struct stat src;
-    if (in.get() < 0 || ::fstat(in.get(), &src) != 0 || !S_ISREG(src.st_mode)) return false;
+    if (in.get() < 0 || ::fstat(in.get(), &src) != 0) return false;
     struct stat dst;
     if (::stat(t.native.c_str(), &dst) == 0) {
       // CopyFile refuses to replace a read-only file or a folder, and a file
@@ -136,8 +182,11 @@ class PosixFileSystem final : public FileSystem {
     }
 
     const std::string temp = t.native + ".relvo-new";
-    ::unlink(temp.c_str());  // our own leftover from a run that died
-    Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    // Our own leftover from a run that died goes whatever its mode; a folder
+    // in the way stays, and the copy fails.
+    struct stat old;
+    if (::lstat(temp.c_str(), &old) == 0 && !S_ISDIR(old.st_mode)) ::unlink(temp.c_str());
+    Fd out(create_new(temp, t.parent, 0600));
     if (out.get() < 0) return false;
     bool ok = true;
     char buf[64 * 1024];
@@ -291,14 +340,22 @@ class PosixFileSystem final : public FileSystem {
   std::unique_ptr<FileReader> open_read(const std::string& path) override {
     Resolved r;
     if (!posix::resolve(path, r)) return nullptr;
-    const int fd = ::open(r.native.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = open_plain(r.native, O_RDONLY);
     if (fd < 0) return nullptr;
-    struct stat s;
-    if (::fstat(fd, &s) != 0 || S_ISDIR(s.st_mode)) {
-      ::close(fd);
-      return nullptr;
-    }
     return std::make_unique<PosixReader>(fd, path);
+  }
+
+  std::unique_ptr<FileReader> open_exclusive(const std::string& path) override {
+    Resolved r;
+    struct stat s;
+    if (!posix::resolve(path, r) || ::stat(r.native.c_str(), &s) != 0 || read_only(s)) return nullptr;
+    Fd fd(open_plain(r.native, O_RDWR));
+    if (fd.get() < 0) return nullptr;
+    // Nothing here locks a file against other programs; an advisory lock
+    // keeps out those that ask, another run of this program above all. A
+    // file system without locks does not stop the rewrite.
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) return nullptr;
+    return std::make_unique<PosixReader>(fd.release(), path);
   }
 
   std::unique_ptr<FileWriter> create(const std::string& path) override {
@@ -307,6 +364,14 @@ class PosixFileSystem final : public FileSystem {
     struct stat s;
     if (::stat(r.native.c_str(), &s) == 0 && (S_ISDIR(s.st_mode) || read_only(s))) return nullptr;
     const int fd = ::open(r.native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    return std::make_unique<PosixWriter>(fd, path);
+  }
+
+  std::unique_ptr<FileWriter> create_temp(const std::string& path) override {
+    Resolved r;
+    if (!posix::resolve(path, r) || r.last_given.empty()) return nullptr;
+    const int fd = create_new(r.native, r.parent, 0666);
     if (fd < 0) return nullptr;
     return std::make_unique<PosixWriter>(fd, path);
   }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "base/sjis.h"
 #include "platform/files.h"
@@ -36,10 +37,97 @@ FILETIME to_filetime(std::int64_t seconds) {
   return FILETIME{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
 }
 
+// The full path as written (GetFullPathName does not look at the disk).
+std::wstring full_path(const std::wstring& w) {
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetFullPathNameW(w.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0) return w;
+    if (n < full.size()) {
+      full.resize(n);
+      return full;
+    }
+    full.resize(n + 1);
+  }
+}
+
+// The path of what a handle has open, links resolved; empty on failure.
+std::wstring final_path(HANDLE h) {
+  std::wstring out(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetFinalPathNameByHandleW(h, out.data(), static_cast<DWORD>(out.size()), FILE_NAME_NORMALIZED);
+    if (n == 0) return {};
+    if (n < out.size()) {
+      out.resize(n);
+      return out;
+    }
+    out.resize(n + 1);
+  }
+}
+
+// True when w names an entry of its own folder, not a link to something
+// elsewhere. Opened as a link itself (FILE_FLAG_OPEN_REPARSE_POINT), a
+// Windows link is its own entry and deleting it deletes the link. Under Wine
+// a host symbolic link to a file looks like that file, and deleting it by
+// name deletes the file it points to; the final path of what the name opens
+// then lies elsewhere than in the folder.
+bool is_own_entry(const std::wstring& w) {
+  const std::wstring full = full_path(w);
+  const std::size_t sep = full.find_last_of(L"\\/");
+  if (sep == std::wstring::npos || sep + 1 == full.size()) return false;
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  FileHandle entry(CreateFileW(full.c_str(), 0, share, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  FileHandle folder(CreateFileW(full.substr(0, sep + 1).c_str(), 0, share, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!entry.valid() || !folder.valid()) return false;
+  const std::wstring got = final_path(entry.get());
+  std::wstring want = final_path(folder.get());
+  if (got.empty() || want.empty()) return false;
+  if (want.back() != L'\\') want += L'\\';
+  want += full.substr(sep + 1);
+  return CompareStringOrdinal(got.c_str(), static_cast<int>(got.size()), want.c_str(), static_cast<int>(want.size()),
+                              TRUE) == CSTR_EQUAL;
+}
+
 // Removes a file whatever its attributes (our own temporary files only).
 void discard(const std::wstring& w) {
   SetFileAttributesW(w.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(w.c_str());
+}
+
+// Clears the name of a temporary file about to be created: a file of that
+// name goes (a read-only one only when evenReadOnly), and a symbolic link or
+// junction goes itself, never what it points to. A folder stays. False when
+// the name is still taken.
+bool clear_temp_name(const std::wstring& w, bool evenReadOnly) {
+  const DWORD a = attributes(w);
+  if (a == kNoAttributes) return true;  // (a dangling host link under Wine: CREATE_NEW refuses it)
+  if (!is_own_entry(w)) return false;
+  if (a & FILE_ATTRIBUTE_REPARSE_POINT)
+    return (a & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(w.c_str()) != 0 : DeleteFileW(w.c_str()) != 0;
+  if (a & FILE_ATTRIBUTE_DIRECTORY) return false;
+  if (a & FILE_ATTRIBUTE_READONLY) {
+    if (!evenReadOnly || !SetFileAttributesW(w.c_str(), a & ~FILE_ATTRIBUTE_READONLY)) return false;
+  }
+  return DeleteFileW(w.c_str()) != 0;
+}
+
+// Creates a temporary file as a new one, with no sharing: CREATE_NEW fails
+// on any name that exists, and FILE_FLAG_OPEN_REPARSE_POINT keeps a link at
+// the last component from being followed should one appear meanwhile.
+HANDLE create_new(const std::wstring& w) {
+  return CreateFileW(w.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+// A plain file on a disk: not a device, pipe or console (each of which can
+// be opened by name), nor a folder.
+bool is_plain(HANDLE h, BY_HANDLE_FILE_INFORMATION* info = nullptr) {
+  BY_HANDLE_FILE_INFORMATION i;
+  if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &i)) return false;
+  if (info) *info = i;
+  return (i.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 class Win32Reader final : public FileReader {
@@ -86,21 +174,6 @@ class Win32Writer final : public FileWriter {
   std::string path_;
 };
 
-// Pushes a file's data to the disk; a read-only file is made writable for
-// the moment it takes.
-bool flush_to_disk(const std::wstring& w) {
-  const DWORD a = attributes(w);
-  if (a == kNoAttributes) return false;
-  if ((a & FILE_ATTRIBUTE_READONLY) && !SetFileAttributesW(w.c_str(), a & ~FILE_ATTRIBUTE_READONLY)) return false;
-  bool ok;
-  {
-    FileHandle h(CreateFileW(w.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    ok = h.valid() && FlushFileBuffers(h.get()) && h.close() == 0;
-  }
-  if (a & FILE_ATTRIBUTE_READONLY) ok = SetFileAttributesW(w.c_str(), a) && ok;
-  return ok;
-}
-
 class Win32FileSystem final : public FileSystem {
  public:
   bool exists(const std::string& path) override { return attributes(widen(path)) != kNoAttributes; }
@@ -120,12 +193,44 @@ class Win32FileSystem final : public FileSystem {
 
   bool copy_file(const std::string& from, const std::string& to) override {
     const std::wstring wf = widen(from), wt = widen(to), temp = widen(sibling_temp_name(to));
-    const DWORD fa = attributes(wf), ta = attributes(wt);
-    if (fa == kNoAttributes || is_folder(fa) || is_folder(ta) || is_read_only(ta)) return false;
-    discard(temp);  // our own leftover from a run that died
-    // CopyFileW gives the copy the source's attributes and last-write time.
-    bool ok = CopyFileW(wf.c_str(), temp.c_str(), TRUE) && flush_to_disk(temp) &&
-              MoveFileExW(temp.c_str(), wt.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    const DWORD ta = attributes(wt);
+    if (is_folder(ta) || is_read_only(ta)) return false;
+    // The source stays open, unshared for deleting, until the copy is in
+    // place: a file copied onto itself then fails at the rename, as CopyFile
+    // fails on it.
+    FileHandle in(CreateFileW(wf.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    BY_HANDLE_FILE_INFORMATION src;
+    if (!in.valid() || !is_plain(in.get(), &src)) return false;
+    // Copied by hand, not by CopyFile, which writes through a link that
+    // stands at the temporary name.
+    if (!clear_temp_name(temp, true)) return false;  // our own leftover from a run that died
+    FileHandle out(create_new(temp));
+    if (!out.valid()) return false;
+    bool ok = true;
+    std::vector<char> buf(64 * 1024);
+    for (;;) {
+      DWORD got = 0;
+      if (!ReadFile(in.get(), buf.data(), static_cast<DWORD>(buf.size()), &got, nullptr)) ok = false;
+      if (!ok || got == 0) break;
+      for (DWORD done = 0; ok && done < got;) {
+        DWORD put = 0;
+        ok = WriteFile(out.get(), buf.data() + done, got - done, &put, nullptr) && put > 0;
+        done += put;
+      }
+    }
+    // The copy gets the source's last-write time and attributes, as CopyFile
+    // gives them, set through the handle so that they reach this file only.
+    FILE_BASIC_INFO basic{};
+    basic.LastWriteTime.LowPart = src.ftLastWriteTime.dwLowDateTime;
+    basic.LastWriteTime.HighPart = static_cast<LONG>(src.ftLastWriteTime.dwHighDateTime);
+    const DWORD keep = src.dwFileAttributes &
+                       (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    basic.FileAttributes = keep ? keep : FILE_ATTRIBUTE_NORMAL;
+    ok = ok && FlushFileBuffers(out.get()) &&
+         SetFileInformationByHandle(out.get(), FileBasicInfo, &basic, sizeof basic);
+    ok = out.close() == 0 && ok;
+    ok = ok && MoveFileExW(temp.c_str(), wt.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok) discard(temp);
     return ok;
   }
@@ -214,10 +319,22 @@ class Win32FileSystem final : public FileSystem {
   }
 
   std::unique_ptr<FileReader> open_read(const std::string& path) override {
-    HANDLE h = CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32Reader>(h, path);
+    FileHandle h(CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!h.valid() || !is_plain(h.get())) return nullptr;
+    return std::make_unique<Win32Reader>(h.release(), path);
+  }
+
+  std::unique_ptr<FileReader> open_exclusive(const std::string& path) override {
+    const std::wstring w = widen(path);
+    // Refused here too, so that the rule holds under Wine run as root.
+    if (is_read_only(attributes(w))) return nullptr;
+    // No sharing: fails while anyone holds the file open, and keeps everyone
+    // out until it is closed.
+    FileHandle h(CreateFileW(w.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!h.valid() || !is_plain(h.get())) return nullptr;
+    return std::make_unique<Win32Reader>(h.release(), path);
   }
 
   std::unique_ptr<FileWriter> create(const std::string& path) override {
@@ -230,26 +347,20 @@ class Win32FileSystem final : public FileSystem {
     return std::make_unique<Win32Writer>(h, path);
   }
 
+  std::unique_ptr<FileWriter> create_temp(const std::string& path) override {
+    const std::wstring w = widen(path);
+    if (!clear_temp_name(w, false)) return nullptr;
+    HANDLE h = create_new(w);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Win32Writer>(h, path);
+  }
+
   bool is_writable(const std::string& path) override {
     const DWORD a = attributes(widen(path));
     return a != kNoAttributes && !(a & FILE_ATTRIBUTE_READONLY);
   }
 
  private:
-  // The full path as written (GetFullPathName does not look at the disk).
-  static std::wstring full_path(const std::wstring& w) {
-    std::wstring full(MAX_PATH, L'\0');
-    for (;;) {
-      const DWORD n = GetFullPathNameW(w.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-      if (n == 0) return w;
-      if (n < full.size()) {
-        full.resize(n);
-        return full;
-      }
-      full.resize(n + 1);
-    }
-  }
-
   // The full path with every component spelled as on the disk.
   static std::string full_name(const std::wstring& w) {
     const std::wstring full = full_path(w);

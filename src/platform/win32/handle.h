@@ -18,6 +18,12 @@ class FileHandle {
   FileHandle& operator=(const FileHandle&) = delete;
   bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
   HANDLE get() const { return h_; }
+  // Hands the handle over; this owner no longer closes it.
+  HANDLE release() {
+    const HANDLE h = h_;
+    h_ = INVALID_HANDLE_VALUE;
+    return h;
+  }
   // Closes now; 0 on success, else the system's error code.
   DWORD close() {
     const HANDLE h = h_;
