@@ -89,9 +89,10 @@ struct WizardOptions {
   std::string commandLine;         // for the log
 };
 
-std::string CommandLine(int argc, char** argv) {
-  std::string s = "relvo";
-  for (int i = 0; i < argc; ++i) s += std::string(" ") + argv[i];
+// The command as the log shows it: "relvo wizard ARGS" or "relvo update ARGS".
+std::string CommandLine(const char* command, int argc, char** argv) {
+  std::string s = std::string("relvo ") + command;
+  for (int i = 1; i < argc; ++i) s += std::string(" ") + argv[i];
   return s;
 }
 
@@ -187,7 +188,7 @@ int ParseOptions(int argc, char** argv, WizardIo& io, bool update, WizardOptions
   const char* command = update ? "update" : "wizard";
   const std::string usage = update ? std::string(kUpdateUsage) + kExitStatus
                                    : std::string(kUsageHead) + fw::console::kActionHelp + "\n" + kExitStatus;
-  o.commandLine = CommandLine(argc, argv);
+  o.commandLine = CommandLine(command, argc, argv);
   o.unattended = update;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
