@@ -107,7 +107,7 @@ int Wnd::HandleCreate(CreateStruct& cs) { return OnCreate(cs); }
 
 bool Wnd::HandleMessage(unsigned message, std::uintptr_t wParam, std::intptr_t) {
   switch (message) {
-    case kWmCommand: OnCommand(static_cast<int>(wParam & 0xFFFF)); return true;
+    case kWmCommand: RouteCommand(static_cast<int>(wParam & 0xFFFF)); return true;
     case kWmPaint: OnPaint(); return true;
     case kWmClose: OnClose(); return true;
     default: return false;
@@ -200,7 +200,7 @@ bool FrameWnd::OnCreateClient(CreateStruct&, CreateContext* context) {
   return true;
 }
 
-bool FrameWnd::OnCommand(int id) {
+bool FrameWnd::RouteCommand(int id) {
   if (view_ && view_->IsWindow() && view_->OnCmdMsg(id)) return true;
   if (OnCmdMsg(id)) return true;
   App* app = GetApp();

@@ -107,7 +107,7 @@ class CmdTarget {
   CmdTarget& operator=(const CmdTarget&) = delete;
 
   // Runs the handler of command id from this target's map. True when one
-  // ran. Frames route further (FrameWnd::OnCommand).
+  // ran. Frames route further (FrameWnd::RouteCommand).
   virtual bool OnCmdMsg(int id);
 
  protected:
@@ -234,7 +234,7 @@ class Wnd : public CmdTarget {
   // kWmCreate: OnCreate's result (0, or -1 to refuse the window).
   int HandleCreate(CreateStruct& cs);
   // A delivered message: kWmCommand (the command id in the low word of
-  // wParam, lParam 0) to OnCommand, kWmPaint to OnPaint, kWmClose to
+  // wParam, lParam 0) to RouteCommand, kWmPaint to OnPaint, kWmClose to
   // OnClose. False for any other message (the system's default handling).
   bool HandleMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
 
@@ -247,7 +247,7 @@ class Wnd : public CmdTarget {
   virtual void OnClose();
   virtual void OnDestroy() {}
   // A command: this window's command map.
-  virtual bool OnCommand(int id) { return OnCmdMsg(id); }
+  virtual bool RouteCommand(int id) { return OnCmdMsg(id); }
 
  private:
   std::unique_ptr<WindowPeer> peer_;
@@ -351,7 +351,7 @@ class FrameWnd : public Wnd {
   virtual bool OnCreateClient(CreateStruct& cs, CreateContext* context);
   // Commands go to the view first, then to the frame's own map, then to
   // the application's.
-  bool OnCommand(int id) override;
+  bool RouteCommand(int id) override;
   // The view goes before the frame.
   void OnDestroy() override;
 

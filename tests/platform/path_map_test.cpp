@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/console.h"
 #include "platform/current_folders.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
@@ -181,6 +182,32 @@ TEST(DriveMap, DosPatterns) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(posix::dos_pattern_match(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
+}
+
+}  // namespace
+}  // namespace relvo
+
+namespace relvo {
+namespace {
+
+// Paths as a user of Linux writes them: through the drive map, spelled as
+// on the disk, never half '/' and half '\'.
+TEST(PathForUser, MapsDriveTextsToTheDisk) {
+  TempDir d;
+  d.mkdir("Sub\\ソフト");
+  ScopedEnv drives("RELVO_DRIVES", ("Q=" + native(d)).c_str());
+  const std::string root = native(d);
+  const struct {
+    std::string text;  // CP932
+    std::string shown; // UTF-8
+  } cases[] = {
+      {"Q:\\sub\\ソフト\\new.txt", root + "/Sub/" + enc::cp932_to_utf8("ソフト") + "/new.txt"},
+      {"Q:\\SUB\\", root + "/Sub/"},
+      {"Q:sub/x\\y", root + "/Sub/x/y"},
+      {d.path() + "Sub\\a", root + "/Sub/a"},
+      {"P:\\x\\y\\", "P:/x/y/"},  // no such drive: the words kept
+  };
+  for (const auto& c : cases) EXPECT_EQ(path_for_user(c.text), c.shown) << enc::cp932_to_utf8(c.text);
 }
 
 }  // namespace

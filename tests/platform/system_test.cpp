@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "base/sjis.h"
+#include "platform/console.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "support/temp_dir.h"
@@ -12,6 +13,15 @@ namespace {
 
 using test::ScopedEnv;
 using test::TempDir;
+
+// A path shown to the user has one kind of separator, the platform's; a
+// drive the map does not hold keeps its words.
+TEST(PathForUser, OneKindOfSeparator) {
+  ScopedEnv drives("RELVO_DRIVES", "Z=/");
+  const std::string sep(1, native_separator());
+  EXPECT_EQ(path_for_user("P:\\x/y\\"), "P:" + sep + "x" + sep + "y" + sep);
+  EXPECT_EQ(path_for_user("P:\\ソ\\z"), "P:" + sep + "\xE3\x82\xBD" + sep + "z");  // 83 5C is no separator
+}
 
 TEST(SystemInfo, DriveTypes) {
   TempDir d;
