@@ -147,7 +147,9 @@ void WizardRecord::page_ended(int pageId, int result, const UpdateDescriptor& d)
 
 void WizardRecord::update_starting(const UpdateDescriptor& d) {
   out_ << "destination: " << LogText(d.installFolder) << "\n" << std::flush;
-  log_.write("destination", LogText(d.installFolder) + " (" + LogPath(d.installFolder) + ")");
+  // The folder text, and where it lies when the platform writes it otherwise.
+  const std::string text = LogText(d.installFolder), where = LogPath(d.installFolder);
+  log_.write("destination", text == where ? text : text + " (" + where + ")");
 }
 
 void WizardRecord::update_ended(int result, UpdateOutcome how) {
