@@ -2,10 +2,10 @@
 #include <cstdint>
 
 #include "wizard/update_descriptor.h"
-#include "memory_source.h"
+#include "base/byte_source.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  relvo::fuzz::MemorySource src(data, size);
+  relvo::MemoryByteSource src(data, size);
   relvo::UpdateDescriptor d;
   std::vector<relvo::DescriptorIssue> issues;
   relvo::ReadUpdateInfoFrom(src, d, &issues);

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "archive/decoder.h"
-#include "memory_source.h"
+#include "base/byte_source.h"
 
 #ifndef RELVO_LZH_LEVEL
 #define RELVO_LZH_LEVEL 2
@@ -20,7 +20,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
   const std::size_t out_size = (data[0] | (data[1] << 8)) * 4u;
-  relvo::fuzz::MemorySource src(data + 2, size - 2);
+  relvo::MemoryByteSource src(data + 2, size - 2);
   relvo::lzh::BitInput in(src, size - 2);
   std::uint16_t crc = 0;
   const relvo::lzh::MethodSpec* spec = relvo::lzh::find_method(RELVO_LZH_METHOD, RELVO_LZH_LEVEL, RELVO_LZH_OS);

@@ -3,10 +3,10 @@
 #include <cstdint>
 
 #include "archive/lzh_reader.h"
-#include "memory_source.h"
+#include "base/byte_source.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  relvo::fuzz::MemorySource src(data, size);
+  relvo::MemoryByteSource src(data, size);
   relvo::lzh::ArchiveReader reader(src);
   relvo::lzh::Member m;
   for (int i = 0; i < 1000 && reader.next(m) == relvo::lzh::HeaderStatus::Ok; ++i) {

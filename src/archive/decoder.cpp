@@ -47,22 +47,6 @@ Outcome run(const MethodSpec& spec, BitInput& in, std::uint64_t size, OutputSink
   return {st, out.finish(), decoder->ambiguous(), whole};
 }
 
-// The packed data of a member held in memory, as a byte source.
-class MemorySource final : public ByteSource {
- public:
-  MemorySource(const std::uint8_t* d, std::size_t n) : d_(d), n_(n) {}
-  std::size_t read(void* buf, std::size_t n) override {
-    const std::size_t k = std::min(n, n_ - pos_);
-    if (k) std::memcpy(buf, d_ + pos_, k);
-    pos_ += k;
-    return k;
-  }
-
- private:
-  const std::uint8_t* d_;
-  std::size_t n_, pos_ = 0;
-};
-
 }  // namespace
 
 void Decoder::preset(OutputWindow& out) const { out.preset_all(' '); }
@@ -88,7 +72,7 @@ DecodeStatus decode_member(const MethodSpec& spec, BitInput& in, std::uint64_t s
 DecodeStatus decode_either(const MethodSpec& spec, const std::uint8_t* packed, std::size_t packed_size,
                            std::uint64_t size, std::uint16_t expected_crc, OutputSink* sink, std::uint16_t& crc) {
   auto decode = [&](const MethodSpec& s, OutputSink* to, bool trial) {
-    MemorySource src(packed, packed_size);
+    MemoryByteSource src(packed, packed_size);
     BitInput in(src, packed_size);
     return run(s, in, size, to, trial);
   };

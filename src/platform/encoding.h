@@ -16,6 +16,9 @@ std::string utf8_to_cp932(std::string_view s);
 std::u16string cp932_to_utf16(std::string_view s);
 std::string utf16_to_cp932(std::u16string_view s);
 
+// Appends code point c (at most U+10FFFF) to out in UTF-8.
+void append_utf8(char32_t c, std::string& out);
+
 // True when every byte sequence of s is valid CP932 (so cp932_to_utf8 and
 // back gives s again).
 bool is_valid_cp932(std::string_view s);

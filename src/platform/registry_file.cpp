@@ -46,24 +46,6 @@ int hex_digit(char c) {
   return -1;
 }
 
-void append_utf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 // UTF-16 units to UTF-8, pairing surrogates; a lone one becomes U+FFFD.
 class Utf16ToUtf8 {
  public:
@@ -75,14 +57,14 @@ class Utf16ToUtf8 {
       high_ = u;
     } else if (u >= 0xDC00 && u <= 0xDFFF) {
       if (high_) {
-        append_utf8(out_, 0x10000 + ((static_cast<char32_t>(high_) - 0xD800) << 10) + (u - 0xDC00));
+        enc::append_utf8(0x10000 + ((static_cast<char32_t>(high_) - 0xD800) << 10) + (u - 0xDC00), out_);
         high_ = 0;
       } else {
-        append_utf8(out_, 0xFFFD);
+        enc::append_utf8(0xFFFD, out_);
       }
     } else {
       flush();
-      append_utf8(out_, u);
+      enc::append_utf8(u, out_);
     }
   }
   // A byte of UTF-8 text taken as it is.
@@ -91,7 +73,7 @@ class Utf16ToUtf8 {
     out_ += c;
   }
   void flush() {
-    if (high_) append_utf8(out_, 0xFFFD);
+    if (high_) enc::append_utf8(0xFFFD, out_);
     high_ = 0;
   }
 

@@ -170,27 +170,16 @@ class ConsoleBackend::Window final : public WindowPeer {
  private:
   // Draws on a surface of the client area's size; what was drawn, and the
   // name of the picture, stay with the window for end_paint.
-  class PaintSurface final : public MemoryDc {
+  class PaintSurface final : public PictureSurface {
    public:
-    explicit PaintSurface(Window& w) : MemoryDc(kClientColumns, 2 * kClientRows), window_(w) {}
+    explicit PaintSurface(Window& w) : PictureSurface(kClientColumns, 2 * kClientRows), window_(w) {}
     ~PaintSurface() override {
-      if (drawn_) window_.pixels_ = pixels();
-    }
-    int stretch_dib_bits(int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc, int srcWidth,
-                         int srcHeight, const DibBits& dib, std::uint32_t rop) override {
-      const int rows = MemoryDc::stretch_dib_bits(xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth,
-                                                  srcHeight, dib, rop);
-      drawn_ = drawn_ || rows > 0;
-      return rows;
-    }
-    void note_picture(const std::string& path) override {
-      const std::size_t sep = sjis::find_last_separator(path);
-      window_.pictureName_ = sep == std::string::npos ? path : path.substr(sep + 1);
+      if (drawn()) window_.pixels_ = pixels();
+      if (!picture_name().empty()) window_.pictureName_ = picture_name();
     }
 
    private:
     Window& window_;
-    bool drawn_ = false;
   };
 
   ConsoleBackend& backend_;

@@ -219,32 +219,19 @@ Rect ConsoleDialogWindow::client_rect(int id) {
 
 // Draws on a surface of the control's size; what was drawn becomes the
 // control's picture when the device is released.
-class ConsoleDialogWindow::PictureDc : public MemoryDc {
+class ConsoleDialogWindow::PictureDc : public PictureSurface {
  public:
-  PictureDc(ConsoleDialogWindow& w, int id, const Rect& r) : MemoryDc(r.right, r.bottom), window_(w), id_(id) {}
+  PictureDc(ConsoleDialogWindow& w, int id, const Rect& r) : PictureSurface(r.right, r.bottom), window_(w), id_(id) {}
   ~PictureDc() override {
     Item* it = window_.item(id_);
     if (!it) return;
-    if (drawn_) it->pixels = pixels();
-    if (!name_.empty()) it->pictureName = name_;
-  }
-  int stretch_dib_bits(int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc, int srcWidth,
-                       int srcHeight, const DibBits& dib, std::uint32_t rop) override {
-    const int rows = MemoryDc::stretch_dib_bits(xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth,
-                                                srcHeight, dib, rop);
-    drawn_ = drawn_ || rows > 0;
-    return rows;
-  }
-  void note_picture(const std::string& path) override {
-    const std::size_t sep = sjis::find_last_separator(path);
-    name_ = sep == std::string::npos ? path : path.substr(sep + 1);
+    if (drawn()) it->pixels = pixels();
+    if (!picture_name().empty()) it->pictureName = picture_name();
   }
 
  private:
   ConsoleDialogWindow& window_;
   int id_;
-  bool drawn_ = false;
-  std::string name_;
 };
 
 std::unique_ptr<Dc> ConsoleDialogWindow::get_dc(int id) {

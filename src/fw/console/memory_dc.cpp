@@ -2,6 +2,8 @@
 // stretch of device-independent bits onto an RGB surface.
 #include "fw/console/memory_dc.h"
 
+#include "base/sjis.h"
+
 #include <bit>
 #include <limits>
 
@@ -187,6 +189,19 @@ int MemoryDc::stretch_dib_bits(int xDest, int yDest, int destWidth, int destHeig
     }
   }
   return rowsDrawn;
+}
+
+int PictureSurface::stretch_dib_bits(int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
+                                     int srcWidth, int srcHeight, const DibBits& dib, std::uint32_t rop) {
+  const int rows =
+      MemoryDc::stretch_dib_bits(xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight, dib, rop);
+  drawn_ = drawn_ || rows > 0;
+  return rows;
+}
+
+void PictureSurface::note_picture(const std::string& path) {
+  const std::size_t sep = sjis::find_last_separator(path);
+  name_ = sep == std::string::npos ? path : path.substr(sep + 1);
 }
 
 }  // namespace relvo::fw

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "fw/dc.h"
@@ -62,6 +63,23 @@ class MemoryDc : public Dc {
   int livePalettes_ = 0;
   int realizeCount_ = 0;
   bool destroyedWhileSelected_ = false;
+};
+
+// A memory surface for a console window or picture frame: remembers whether
+// a picture was drawn on it and the file name (without folders) of the last
+// picture noted, which the console shows where it cannot show colour.
+class PictureSurface : public MemoryDc {
+ public:
+  using MemoryDc::MemoryDc;
+  int stretch_dib_bits(int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc, int srcWidth,
+                       int srcHeight, const DibBits& dib, std::uint32_t rop) override;
+  void note_picture(const std::string& path) override;
+  bool drawn() const { return drawn_; }
+  const std::string& picture_name() const { return name_; }
+
+ private:
+  bool drawn_ = false;
+  std::string name_;
 };
 
 // Decodes pixel x of source row `row` (as stored, 0 = first row in the bits)
