@@ -43,6 +43,19 @@ TEST(PosixRegistry, ReadsAWineHive) {
   for (const auto& c : cases) EXPECT_EQ(look_up(c.name), c.want) << c.name;
 }
 
+// A relative RELVO_REGISTRY names a file from where the program started,
+// also after the current folder moved (the destination page moves it).
+TEST(PosixRegistry, ARelativeFileCountsFromTheStartFolder) {
+  const std::filesystem::path start = std::filesystem::current_path();
+  std::string relative = std::filesystem::relative(sample(), start).string();
+  ScopedEnv file("RELVO_REGISTRY", relative.c_str());
+  TempDir elsewhere;
+  std::filesystem::current_path(enc::cp932_to_utf8(elsewhere.path()));
+  const std::string found = look_up("Only64");
+  std::filesystem::current_path(start);
+  EXPECT_EQ(found, "C:\\WINDOWS\\REMOVE.EXE -fC:\\ONLY64\\REMOVE.LOG");
+}
+
 TEST(PosixRegistry, TheFileInForce) {
   TempDir prefix, empty;
   std::filesystem::copy_file(sample(), enc::cp932_to_utf8(prefix.path()) + "system.reg");

@@ -1,8 +1,11 @@
 // The registry on POSIX: a registry file (RELVO_REGISTRY, else the Wine
 // prefix's system.reg), read again whenever the file changes.
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -19,11 +22,25 @@ std::string env(const char* name) {
   return v ? v : "";
 }
 
+// The folder the program was started in. The destination page moves the
+// current folder, so a relative RELVO_REGISTRY counts from here, as the
+// user who typed it meant.
+std::string folder_at_start() {
+  std::string folder(4096, '\0');
+  while (::getcwd(folder.data(), folder.size()) == nullptr) {
+    if (errno != ERANGE) return "";
+    folder.resize(folder.size() * 2);
+  }
+  folder.resize(std::strlen(folder.c_str()));
+  return folder;
+}
+const std::string kStartFolder = folder_at_start();
+
 // RELVO_REGISTRY when set and not empty; else system.reg of $WINEPREFIX,
 // else of ~/.wine. Empty when there is none of these.
 std::string registry_file_path() {
   std::string file = env("RELVO_REGISTRY");
-  if (!file.empty()) return file;
+  if (!file.empty()) return file[0] == '/' || kStartFolder.empty() ? file : kStartFolder + "/" + file;
   std::string prefix = env("WINEPREFIX");
   if (prefix.empty() && !env("HOME").empty()) prefix = env("HOME") + "/.wine";
   return prefix.empty() ? "" : prefix + "/system.reg";
