@@ -1,6 +1,8 @@
 // The console's message boxes, progress lines and wait cursor.
 #include "fw/console/console_ui.h"
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -72,7 +74,11 @@ int ConsoleUi::answer_unattended(const std::string& text, Buttons buttons) {
 int ConsoleUi::message_box(const std::string& text, const std::string& caption, Buttons buttons) {
   const bool withCancel = buttons == Buttons::OkCancel;
   const std::string rule(60, '-');
-  out_ << "\n+-- " << ForTerminal(caption) << " " << rule.substr(0, 20) << "\n";
+  // The top rule, with the caption in it, as wide as the bottom one.
+  int captionWidth = 0;
+  for (const GlyphLine& l : TextLines(caption, false))
+    for (const Glyph& g : l) captionWidth += g.width;
+  out_ << "\n+-- " << ForTerminal(caption) << " " << rule.substr(0, std::max(4, 60 - 4 - captionWidth)) << "\n";
   for (const GlyphLine& l : TextLines(text, true)) {
     out_ << "| ";
     for (const Glyph& g : l) out_ << g.utf8;
