@@ -12,7 +12,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 exe=$(realpath "$1") demo=$(realpath "$2") shots=$(realpath -m "$3")
 mkdir -p "$shots"
 work=$(mktemp -d /tmp/relvo-wizard-gui.XXXXXX)
-ok=
+ok= started=
 key='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\VORNEL 2.5'
 
 # A folder of this machine as Wine names it through its drive Z:.
@@ -40,7 +40,7 @@ prefix_link() {
 }
 
 cleanup() {
-  if [ -n "${WINEPREFIX:-}" ] && [ -n "${DISPLAY:-}" ]; then
+  if [ -n "$started" ]; then
     [ -n "$ok" ] || wineserver -k 2>/dev/null || true
     reg_import "[-$key]" '[HKEY_LOCAL_MACHINE\Software\Wine\Drives]' '"a:"=-' || true
     rm -f "${links[@]}"
@@ -76,7 +76,7 @@ cp "$exe" "$work/disk1/relvow.exe"
 cp -r "$demo/product" "$work/VORNEL"
 
 gui_start
-gui_wine_env
+started=1
 # Drive A: is a floppy drive (GetDriveType says removable, so the update
 # asks for each disk), with the first disk in it. The product is installed
 # as C:\VORNEL, and drive D: holds the same folder under another name, to
