@@ -22,10 +22,15 @@
 # manager runs ("Managed"="N"). It is not the prefix of the headless tests:
 # a Wine server started without a display would refuse windows to a program
 # started later with one. RELVO_GUI_SCREEN sets the screen (1024x768x24).
+# One session at a time uses the prefix (the tests of several checkouts
+# share it, and some change its registry and drives): gui_start waits for
+# the lock file beside it, which is free again once the session's Wine
+# server has ended.
 
 : "${RELVO_GUI_PREFIX:=$HOME/.wine-relvo-gui}"
 : "${RELVO_GUI_SCREEN:=1024x768x24}"
 GUI_XVFB_PID=
+GUI_LOCK_FD=
 GUI_PID=
 
 # Font names that Windows programs ask for and Wine has no glyphs of.
@@ -41,6 +46,7 @@ gui_wine_env() {
 # file (UTF-16, so that the Japanese font names arrive whole).
 gui_prepare_prefix() {
   gui_wine_env
+  gui_link_wine_fonts
   [ -f "$WINEPREFIX/$GUI_PREFIX_STAMP" ] && return 0
   echo "gui-session: preparing the Wine prefix $WINEPREFIX" >&2
   wineboot -i >/dev/null 2>&1 || true
@@ -56,11 +62,27 @@ gui_prepare_prefix() {
   wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
   rm -f "$reg"
   wineserver -w
+  gui_link_wine_fonts
   touch "$WINEPREFIX/$GUI_PREFIX_STAMP"
+}
+
+# Wine draws the glyphs of caption buttons (a message box's close box) with
+# its own Marlett (fonts-wine), which it finds in the prefix's Fonts folder.
+gui_link_wine_fonts() {
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts own=/usr/share/wine/fonts/marlett.ttf
+  if [ -f "$own" ] && [ -d "$fonts" ] && [ ! -e "$fonts/marlett.ttf" ]; then
+    ln -s "$own" "$fonts/marlett.ttf"
+  fi
+  return 0
 }
 
 gui_start() {
   local fifo number
+  # Every process started from here on holds the lock with this shell,
+  # the prefix's Wine server too.
+  exec {GUI_LOCK_FD}>>"$RELVO_GUI_PREFIX.lock"
+  flock -w "${RELVO_GUI_LOCK_WAIT:-1800}" "$GUI_LOCK_FD" ||
+    { echo "gui-session: the prefix $RELVO_GUI_PREFIX stayed in use" >&2; return 1; }
   fifo=$(mktemp -u)
   mkfifo "$fifo"
   # Xvfb picks a free display and writes its number when it is ready.
@@ -169,4 +191,8 @@ gui_stop() {
     wait "$GUI_XVFB_PID" 2>/dev/null
   fi
   GUI_XVFB_PID=
+  if [ -n "${GUI_LOCK_FD:-}" ]; then
+    exec {GUI_LOCK_FD}>&-
+    GUI_LOCK_FD=
+  fi
 }

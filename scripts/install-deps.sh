@@ -7,7 +7,7 @@ build=(cmake g++ make nlohmann-json3-dev libgtest-dev)
 test=("${build[@]}" libgtest-dev googletest libbenchmark-dev clang libclang-rt-14-dev
       g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64
       jlha-utils lhasa libarchive-tools
-      xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic)
+      xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic fonts-wine)
 case "${1:-build}" in
   build) want=("${build[@]}") ;;
   test) want=("${test[@]}") ;;

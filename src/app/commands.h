@@ -5,7 +5,10 @@
 #include <istream>
 #include <ostream>
 
+#include <string>
+
 #include "engine/update_run.h"
+#include "fw/backend.h"
 #include "fw/console/console_ui.h"
 #include "platform/current_folders.h"
 #include "platform/files.h"
@@ -32,6 +35,13 @@ struct WizardIo {
   CurrentFolders* folders = nullptr;
   Registry* registry = nullptr;
   SystemInfo* system = nullptr;
+  // The user interface a person uses in place of the console: real
+  // windows (relvow.exe's Win32 front end). Unattended runs keep the
+  // console, which answers the pages itself. nullptr: the console.
+  fw::Backend* windows = nullptr;
+  // The program as its messages, usage and log name it ("relvow"); empty:
+  // "relvo wizard" or "relvo update".
+  std::string program;
 
   static WizardIo Stdio();
 };

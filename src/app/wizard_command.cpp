@@ -31,7 +31,20 @@ const char kUsageHead[] =
     "this update, the destination page with the folder of the installed\n"
     "product, the confirmation page, then the update itself. Each page is shown\n"
     "as text and answered with one action per line, typed or piped in (below).\n"
+    "\n";
+
+// The same wizard in windows (relvow.exe).
+const char kWindowsUsageHead[] =
+    "usage: relvow [--media DIR]... [--unattended [--dest FOLDER]] [--log FILE]\n"
     "\n"
+    "Runs the update wizard in its windows: the start page with the cautions of\n"
+    "this update, the destination page with the folder of the installed\n"
+    "product, the confirmation page, then the update itself. With --unattended\n"
+    "it opens no window and runs as relvo wizard --unattended, its output on the\n"
+    "console it was started from (or where it is redirected).\n"
+    "\n";
+
+const char kWizardOptions[] =
     "  --media DIR     the update media, the folder that holds info.txt (default:\n"
     "                  the folder of this program, as when it is started from\n"
     "                  the media). Given again, the next ones are disk 2, 3, ...\n"
@@ -89,15 +102,21 @@ struct WizardOptions {
   std::string commandLine;         // for the log
 };
 
+// The command as messages name it: "relvo wizard", "relvo update", or the
+// program that runs the wizard itself ("relvow").
+std::string CommandName(const WizardIo& io, const char* command) {
+  return io.program.empty() ? std::string("relvo ") + command : io.program;
+}
+
 // The command as the log shows it: "relvo wizard ARGS" or "relvo update ARGS".
-std::string CommandLine(const char* command, int argc, char** argv) {
-  std::string s = std::string("relvo ") + command;
+std::string CommandLine(const std::string& name, int argc, char** argv) {
+  std::string s = name;
   for (int i = 1; i < argc; ++i) s += std::string(" ") + argv[i];
   return s;
 }
 
-int Usage(WizardIo& io, const char* command, const std::string& problem, const std::string& usage) {
-  io.err << "relvo " << command << ": " << fw::console::Utf8ForTerminal(problem) << "\n" << usage;
+int Usage(WizardIo& io, const std::string& name, const std::string& problem, const std::string& usage) {
+  io.err << name << ": " << fw::console::Utf8ForTerminal(problem) << "\n" << usage;
   return kBadUsage;
 }
 
@@ -119,8 +138,11 @@ int RunWizard(const WizardOptions& o, WizardIo& io) {
     fw::console::ConsoleOptions options = io.options;
     options.unattended = o.unattended;
     fw::console::ConsoleBackend console(io.in, io.out, folders, options);
-    fw::ScopedBackend backend(console);
-    WizardRecord record(console.ui(), log, io.out, o.unattended);
+    // A person at real windows, or the console (which also stands in for
+    // the person in an unattended run).
+    fw::Backend& front = io.windows && !o.unattended ? *io.windows : console;
+    fw::ScopedBackend backend(front);
+    WizardRecord record(front.ui(), log, io.out, o.unattended);
 
     // Folders given on the command line, made independent of the current
     // folder that the destination page changes.
@@ -185,9 +207,11 @@ int RunWizard(const WizardOptions& o, WizardIo& io) {
 // Reads the options that relvo wizard and relvo update share. Returns -1
 // when the command is to run, else the exit status (help shown, bad usage).
 int ParseOptions(int argc, char** argv, WizardIo& io, bool update, WizardOptions& o) {
-  const char* command = update ? "update" : "wizard";
-  const std::string usage = update ? std::string(kUpdateUsage) + kExitStatus
-                                   : std::string(kUsageHead) + fw::console::kActionHelp + "\n" + kExitStatus;
+  const std::string command = CommandName(io, update ? "update" : "wizard");
+  const std::string usage = update       ? std::string(kUpdateUsage) + kExitStatus
+                            : io.windows ? std::string(kWindowsUsageHead) + kWizardOptions + kExitStatus
+                                         : std::string(kUsageHead) + kWizardOptions + fw::console::kActionHelp +
+                                               "\n" + kExitStatus;
   o.commandLine = CommandLine(command, argc, argv);
   o.unattended = update;
   for (int i = 1; i < argc; ++i) {

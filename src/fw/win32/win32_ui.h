@@ -20,6 +20,7 @@ class Win32Ui : public Ui {
   // The window that owns message boxes while no dialog is open (the view);
   // nullptr (the default) gives boxes without owner.
   void set_owner(HWND owner) { owner_ = owner; }
+  HWND owner() const { return owner_; }
   // The owner of the next box: the innermost open dialog, else set_owner's.
   HWND box_owner() const { return open_.empty() ? owner_ : open_.back(); }
   // The innermost modal dialog open now, nullptr when none is.
