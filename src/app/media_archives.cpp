@@ -9,6 +9,7 @@
 #include "archive/lzh_library.h"
 #include "base/sjis.h"
 #include "fw/console/terminal.h"
+#include "platform/console.h"
 #include "platform/encoding.h"
 
 namespace relvo::app {
@@ -130,7 +131,7 @@ std::string ArchiveTestsToText(const std::vector<ArchiveTest>& tests) {
   std::ostringstream o;
   o << "Archives tested:\n";
   for (const ArchiveTest& t : tests) {
-    o << "  " << fw::console::ForTerminal(t.file);
+    o << "  " << fw::console::Utf8ForTerminal(path_for_user(t.file));
     if (t.disk > 0) o << " (disk " << t.disk << ")";
     o << ": " << t.members << " member(s)";
     if (t.ok()) o << ", all sound";

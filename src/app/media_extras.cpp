@@ -10,6 +10,7 @@
 #include "base/sjis.h"
 #include "fw/console/terminal.h"
 #include "picture/picture_report.h"
+#include "platform/console.h"
 #include "platform/encoding.h"
 #include "platform/system.h"
 
@@ -20,6 +21,8 @@ namespace {
 std::string u8(const std::string& s) { return enc::cp932_to_utf8(s); }
 // A text as the terminal shows it: UTF-8, control characters escaped.
 std::string t(const std::string& s) { return fw::console::ForTerminal(s); }
+// A path as a user of this platform types it, for the terminal.
+std::string tp(const std::string& s) { return fw::console::Utf8ForTerminal(path_for_user(s)); }
 
 void add_pictures(FileSystem& fs, MediaReport& r) {
   const UpdateDescriptor& d = r.descriptor;
@@ -67,7 +70,7 @@ void add_product(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
   text << "Product in " << t(opt.productFolder) << ":\n"
        << "  settings file " << t(p.settingsFile) << ", folder check " << (p.folderCheck ? "passes" : "fails")
        << ", version check " << (p.versionCheck ? "passes" : "fails") << ", product code " << p.productCode
-       << ", working folder " << t(p.workingFolder) << "\n";
+       << ", working folder " << tp(p.workingFolder) << "\n";
   r.extraText += text.str();
   if (!p.folderCheck || !p.versionCheck)
     r.problems.push_back({DescriptorIssue::Severity::Error, 0,
@@ -105,8 +108,8 @@ void add_plan(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
   for (const PlanStep& s : plan.steps) {
     list.push_back({{"kind", s.kind}, {"text", u8(s.text)}, {"source", u8(s.source)}, {"target", u8(s.target)}});
     text << "  " << ++n << ". " << s.kind << (s.text.empty() ? "" : ": " + t(s.text));
-    if (!s.source.empty()) text << "\n       from " << t(s.source);
-    if (!s.target.empty()) text << "\n       to   " << t(s.target);
+    if (!s.source.empty()) text << "\n       from " << tp(s.source);
+    if (!s.target.empty()) text << "\n       to   " << tp(s.target);
     text << "\n";
   }
   r.extra["plan"] = list;
