@@ -447,7 +447,12 @@ bool only_padding_left(HeaderBytes& h) {
 
 HeaderStatus read_member_header(ByteSource& in, Member& out) {
   HeaderBytes h(in);
-  if (!h.fetch(1) || h[0] == 0) return HeaderStatus::End;  // the end mark, or the end of the file
+  if (!h.fetch(1)) return HeaderStatus::End;  // the end of the file
+  // The end mark is a zero byte. A level 2 header whose size is a multiple
+  // of 256 starts with one too, when its archiver did not pad it by a byte,
+  // and it is read when the bytes after the zero are such a header's.
+  if (h[0] == 0 && !(h.fetch(field::kCommon) && looks_like_header(h.data()) && h[field::kLevel] == 2 && h[1] != 0))
+    return HeaderStatus::End;
   if (only_padding_left(h)) return HeaderStatus::End;
   if (!h.fetch(field::kCommon)) return HeaderStatus::Truncated;
   if (h[field::kMethod] != '-' || h[field::kMethod + 4] != '-') return HeaderStatus::BadHeader;

@@ -436,7 +436,7 @@ std::vector<KindCase> kind_cases() {
       {"sfx_x68k.x", two, 0, {}, {}},
       {"sfx_atari.ttp", two, 0, {}, {}},
       {"sfx_amiga.run", two, 0, {}, {}},
-      {"dos_cpm.lzh", {{"docs/text.txt", text}, {"unix.bin", data}}, 0, {}, {}, true},
+      {"quirks.lzh", {{"docs/text.txt", text}, {"unix.bin", data}, {"note.txt", text.substr(0, 300)}}, 0, {}, {}, true},
   };
 }
 

@@ -292,11 +292,16 @@ TEST(LzhReader, BadInputsAtTheHeader) {
 
 // Where an archive ends: at its end mark, at the end of the file, or at ^Z
 // padding that runs to the end of the file. A level 0 header whose size
-// byte is 0x1A is still a header.
+// byte is 0x1A and a level 2 one whose size starts with a zero byte are
+// still headers.
 TEST(LzhReader, TheArchiveEnds) {
   const std::string one = test::build(test::stored("a.txt", "abc"), 0);
   const std::string size_1a = test::build(test::stored("ABCD", "abc"), 0);
   ASSERT_EQ(size_1a[0], '\x1a');
+  test::Entry e = test::stored("", "abc");
+  e.ext = {{0x01, std::string(227, 'n')}};
+  const std::string size_256 = test::build(e, 2);
+  ASSERT_EQ(size_256.substr(0, 2), std::string("\0\1", 2));
   const struct {
     const char* what;
     std::string bytes;
@@ -308,6 +313,8 @@ TEST(LzhReader, TheArchiveEnds) {
       {"one ^Z", one + "\x1a", 1, HeaderStatus::End},
       {"^Z to the record's end", one + std::string(100, '\x1a'), 1, HeaderStatus::End},
       {"headers of size 0x1A", size_1a + size_1a + "\x1a", 2, HeaderStatus::End},
+      {"a level 2 header of size 256", one + size_256 + one + '\0', 3, HeaderStatus::End},
+      {"end mark, then a cut header", one + '\0' + size_256.substr(1, 20), 1, HeaderStatus::End},
       {"^Z, then more", one + std::string(30, '\x1a') + "junk", 1, HeaderStatus::BadHeader},
       {"^Z, then a header", one + "\x1a" + one, 1, HeaderStatus::BadHeader},
   };
