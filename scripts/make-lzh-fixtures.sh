@@ -228,6 +228,45 @@ mini = level0(b"LhASFX.cfg", b"extract to: RAM:\n")
 write("sfx_amiga.run", b"\x00\x00\x03\xF3" + bytes(8) + code(900) + b"LhASFX V1.2, (c) 1991 Stefan Boberg"
       + code(40) + mini + code(600) + b"\x00\x00\x03\xF2")
 PY
+# What MS-DOS, CP/M, Unix and other tools leave that jLHA does not write,
+# made from the format: a folder stored as a member of no data under -lh0-
+# (its name ending in '\\'), Unix LHA's level 0 extension area one byte
+# longer than usual, a level 2 header of 256 bytes (its first byte zero: not
+# padded by a byte, as LHa for UNIX and jLHA pad it), and no end mark but ^Z
+# (0x1A) up to the next 128-byte record, as CP/M and XMODEM leave a file.
+python3 - "$work/in" "$out" <<'PY'
+import os, struct, sys
+src, out = sys.argv[1], sys.argv[2]
+text = open(os.path.join(src, "text.txt"), "rb").read()
+data = open(os.path.join(src, "data.bin"), "rb").read()
+def crc16(b):
+    crc = 0
+    for byte in b:
+        crc ^= byte
+        for _ in range(8):
+            crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
+    return crc
+def level0(name, content, area=b""):
+    h = b"-lh0-" + struct.pack("<IIIBB", len(content), len(content), 0x34210000, 0x20, 0) + bytes([len(name)]) + name
+    h += struct.pack("<H", crc16(content)) + area
+    return bytes([len(h), sum(h) & 0xFF]) + h + content
+def level2(name, content, comment):
+    ext = b"\x01" + name + struct.pack("<H", 3 + len(comment)) + b"\x3f" + comment + b"\0\0"
+    h = bytearray(b"\0\0-lh0-" + struct.pack("<IIIBBHcH", len(content), len(content), 1136214245, 0x20, 2,
+                                                 crc16(content), b"U", 3 + len(name)) + ext)
+    struct.pack_into("<H", h, 0, len(h))
+    return bytes(h) + content
+note = b"A comment that makes this header 256 bytes long, so that its size starts with a zero byte."
+note += b"." * (256 - 26 - 3 - len(b"note.txt") - 3 - len(note))
+# 'U', version, time, mode (0100644), uid 0x00A0, gid, and one byte more:
+# the mode read from the area's end would be a symbolic link's.
+unix = b"U\0" + struct.pack("<IHHH", 1136214245, 0o100644, 0xA0, 0) + b"\0"
+a = (level0(b"docs\\", b"") + level0(b"docs\\text.txt", text) + level0(b"unix.bin", data, unix)
+     + level2(b"note.txt", text[:300], note))
+assert a[-300 - 256:-300 - 254] == b"\0\1"
+a += b"\x1a" * (128 - len(a) % 128)
+open(os.path.join(out, "quirks.lzh"), "wb").write(a)
+PY
 # The methods no installed tool encodes, by our own encoders written from
 # their formats (-lhx-, LHARK's -lh7-, -pm0-/-pm1-/-pm2-, -lh2- in its
 # original coding).

@@ -2,6 +2,7 @@
 // walker for the chains of extended headers, and the stored path resolved.
 #include "archive/lzh_header.h"
 
+#include <algorithm>
 #include <ctime>
 #include <vector>
 
@@ -234,7 +235,7 @@ HeaderStatus read_level_0_or_1(HeaderBytes& h, Member& m, Extras& x, std::string
       x.unix_time = h.u32(area + 2);
       if (h[area] == kOsUnix) {  // OS-9's permissions are no Unix mode
         m.has_unix_mode = true;
-        m.unix_mode = h.u16(total - 6);
+        m.unix_mode = h.u16(area + 6);
       }
     }
     return HeaderStatus::Ok;
@@ -319,8 +320,9 @@ HeaderStatus read_level_3(HeaderBytes& h, Member& m, Extras& x) {
 
 // Splits a CP932 path at '\' and '/' (whole characters only) and at the
 // 0xFF that level 2 folder fields use. leading is set when the path began
-// with a separator.
-void split_cp932(std::string_view s, std::vector<std::string>& out, bool& leading) {
+// with a separator. True when the path ends without a name: it is empty or
+// ends with a separator.
+bool split_cp932(std::string_view s, std::vector<std::string>& out, bool& leading) {
   std::string part;
   for (std::size_t i = 0; i < s.size();) {
     const std::size_t n = sjis::char_len(s, i);
@@ -334,12 +336,14 @@ void split_cp932(std::string_view s, std::vector<std::string>& out, bool& leadin
     }
     i += n;
   }
-  if (!part.empty()) out.push_back(std::move(part));
+  if (part.empty()) return true;
+  out.push_back(std::move(part));
+  return false;
 }
 
 // The same for a UTF-16LE path, converted to CP932 per component; it ends
 // at a NUL.
-void split_utf16(std::string_view raw, std::vector<std::string>& out, bool& leading) {
+bool split_utf16(std::string_view raw, std::vector<std::string>& out, bool& leading) {
   const auto* p = reinterpret_cast<const std::uint8_t*>(raw.data());
   std::u16string part;
   for (std::size_t i = 0; i + 1 < raw.size(); i += 2) {
@@ -353,7 +357,9 @@ void split_utf16(std::string_view raw, std::vector<std::string>& out, bool& lead
       part.push_back(c);
     }
   }
-  if (!part.empty()) out.push_back(enc::utf16_to_cp932(part));
+  if (part.empty()) return true;
+  out.push_back(enc::utf16_to_cp932(part));
+  return false;
 }
 
 std::size_t find_colon(std::string_view s) {
@@ -397,10 +403,13 @@ void resolve_names(Member& m, Extras& x, std::string_view name_field) {
     split_cp932(cut_at_nul(x.dir, nullptr), parts, leading);
   const bool has_dir = x.has_udir || x.has_dir;
   std::string nul_comment;
-  if (x.has_uname)
-    split_utf16(x.uname, parts, name_leading);
-  else
-    split_cp932(cut_at_nul(x.has_name ? std::string_view(x.name) : name_field, &nul_comment), parts, name_leading);
+  const bool no_name =
+      x.has_uname ? split_utf16(x.uname, parts, name_leading)
+                  : split_cp932(cut_at_nul(x.has_name ? std::string_view(x.name) : name_field, &nul_comment), parts,
+                                name_leading);
+  // Some archivers store a folder as a member of no data under another
+  // method than -lhd-, its path ending with a separator.
+  m.directory = m.method == "-lhd-" || (no_name && m.original_size == 0);
   m.comment = !nul_comment.empty() ? std::move(nul_comment) : std::string(cut_at_nul(x.comment, nullptr));
   m.root = take_root(parts, leading || (name_leading && !has_dir), m.os_id == kOsAmiga);
   if (!parts.empty() && !m.is_directory()) {
@@ -419,9 +428,32 @@ bool looks_like_header(const std::uint8_t* p) {
   return id_char && ((a == 'l' && (b == 'h' || b == 'z')) || (a == 'p' && b == 'm' && c != 's'));
 }
 
+// MS-DOS and CP/M fill a file's last record with ^Z (0x1A), and a text-mode
+// copy appends one: a run of them that reaches the end of the file ends the
+// archive as the end mark does. A header has its method id at offset 2, so
+// what is read past a header's first bytes here is never a header's.
+bool only_padding_left(HeaderBytes& h) {
+  constexpr std::uint8_t kPad = 0x1A;
+  if (h[0] != kPad) return false;
+  std::size_t checked = 1;
+  for (std::size_t want = field::kCommon;; want = std::min(want * 2, kMaxHeaderSize)) {
+    const bool more = h.fetch(want);
+    for (; checked < h.size(); ++checked)
+      if (h[checked] != kPad) return false;
+    if (!more) return true;
+    if (want == kMaxHeaderSize) return false;
+  }
+}
+
 HeaderStatus read_member_header(ByteSource& in, Member& out) {
   HeaderBytes h(in);
-  if (!h.fetch(1) || h[0] == 0) return HeaderStatus::End;  // the end mark, or the end of the file
+  if (!h.fetch(1)) return HeaderStatus::End;  // the end of the file
+  // The end mark is a zero byte. A level 2 header whose size is a multiple
+  // of 256 starts with one too, when its archiver did not pad it by a byte,
+  // and it is read when the bytes after the zero are such a header's.
+  if (h[0] == 0 && !(h.fetch(field::kCommon) && looks_like_header(h.data()) && h[field::kLevel] == 2 && h[1] != 0))
+    return HeaderStatus::End;
+  if (only_padding_left(h)) return HeaderStatus::End;
   if (!h.fetch(field::kCommon)) return HeaderStatus::Truncated;
   if (h[field::kMethod] != '-' || h[field::kMethod + 4] != '-') return HeaderStatus::BadHeader;
 

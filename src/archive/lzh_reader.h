@@ -34,11 +34,15 @@ struct Member {
   // Amiga archivers store it, or the comment extended header. Never part of
   // the name.
   std::string comment;
+  // A folder: the -lhd- method, or no data under a path ending with a
+  // separator.
+  bool directory = false;
+
   // Not from the header: set by the extraction when the member's file was
   // written without its MacBinary header (see macbinary.h).
   bool stripped_macbinary = false;
 
-  bool is_directory() const { return method == "-lhd-"; }
+  bool is_directory() const { return directory; }
   bool is_symlink() const { return has_unix_mode && (unix_mode & 0xF000) == 0xA000; }
   // Folders and name joined with sep.
   std::string path(char sep) const;

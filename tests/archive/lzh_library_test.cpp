@@ -379,6 +379,7 @@ struct KindCase {
   int roots;
   std::map<std::string, std::string> lhasa_x;  // lhasa's x path -> ours, where they differ
   std::map<std::string, std::string> lhasa_e;  // the same for names alone
+  bool lhasa_fails = false;  // lhasa exits with 1 (it fails on a folder member without -lhd-)
 };
 
 // The MacBinary file that mac_lv*.lzh hold as such (a header for "packed",
@@ -435,6 +436,7 @@ std::vector<KindCase> kind_cases() {
       {"sfx_x68k.x", two, 0, {}, {}},
       {"sfx_atari.ttp", two, 0, {}, {}},
       {"sfx_amiga.run", two, 0, {}, {}},
+      {"quirks.lzh", {{"docs/text.txt", text}, {"unix.bin", data}, {"note.txt", text.substr(0, 300)}}, 0, {}, {}, true},
   };
 }
 
@@ -515,7 +517,7 @@ TEST(LzhDifferential, EveryHeaderFormAsLhasa) {
       std::filesystem::create_directories(theirs);
       const std::string cmd = "cd '" + theirs + "' && lhasa " + (flat ? "xfiq" : "xq") + " '" +
                               enc::cp932_to_utf8(fixture(k.fixture)) + "' >/dev/null 2>&1";
-      ASSERT_EQ(std::system(cmd.c_str()), 0);
+      ASSERT_EQ(std::system(cmd.c_str()) != 0, k.lhasa_fails);
       RunOptions opt;
       opt.mode = flat ? Mode::Flat : Mode::Folders;
       opt.target = t / "ours";

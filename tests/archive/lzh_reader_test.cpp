@@ -290,6 +290,75 @@ TEST(LzhReader, BadInputsAtTheHeader) {
   }
 }
 
+// Where an archive ends: at its end mark, at the end of the file, or at ^Z
+// padding that runs to the end of the file. A level 0 header whose size
+// byte is 0x1A and a level 2 one whose size starts with a zero byte are
+// still headers.
+TEST(LzhReader, TheArchiveEnds) {
+  const std::string one = test::build(test::stored("a.txt", "abc"), 0);
+  const std::string size_1a = test::build(test::stored("ABCD", "abc"), 0);
+  ASSERT_EQ(size_1a[0], '\x1a');
+  test::Entry e = test::stored("", "abc");
+  e.ext = {{0x01, std::string(227, 'n')}};
+  const std::string size_256 = test::build(e, 2);
+  ASSERT_EQ(size_256.substr(0, 2), std::string("\0\1", 2));
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::size_t members;
+    HeaderStatus last;  // End: no error
+  } cases[] = {
+      {"no end mark", one, 1, HeaderStatus::End},
+      {"one ^Z", one + "\x1a", 1, HeaderStatus::End},
+      {"^Z to the record's end", one + std::string(100, '\x1a'), 1, HeaderStatus::End},
+      {"headers of size 0x1A", size_1a + size_1a + "\x1a", 2, HeaderStatus::End},
+      {"a level 2 header of size 256", one + size_256 + one + '\0', 3, HeaderStatus::End},
+      {"end mark, then a cut header", one + '\0' + size_256.substr(1, 20), 1, HeaderStatus::End},
+      {"^Z, then more", one + std::string(30, '\x1a') + "junk", 1, HeaderStatus::BadHeader},
+      {"^Z, then a header", one + "\x1a" + one, 1, HeaderStatus::BadHeader},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto got = read_all(c.bytes);
+    const bool failed = !got.empty() && got.back().header != HeaderStatus::Ok;
+    EXPECT_EQ(got.size() - (failed ? 1 : 0), c.members);
+    EXPECT_EQ(failed ? got.back().header : HeaderStatus::End, c.last);
+    for (const Decoded& d : got) EXPECT_EQ(d.data, DataStatus::Ok);
+  }
+}
+
+// A member of no data whose path ends with a separator is a folder, under
+// any method, as some archivers store folders.
+TEST(LzhReader, FolderMembersWithoutTheFolderMethod) {
+  auto folder_only = [](test::Ext folder) {
+    test::Entry e = test::stored("", "");
+    e.ext = {std::move(folder)};
+    return e;
+  };
+  const struct {
+    const char* what;
+    test::Entry e;
+    int level;
+    bool directory;
+    const char* path;
+  } cases[] = {
+      {"name ending in '\\'", test::stored("docs\\", ""), 0, true, "docs"},
+      {"folder field alone", folder_only({0x02, "a\xFF" "b\xFF"}), 2, true, "a/b"},
+      {"Unicode folder alone", folder_only({0x45, test::utf16le(u"a\\")}), 3, true, "a"},
+      {"empty file", test::stored("docs\\empty.txt", ""), 0, false, "docs/empty.txt"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    StringSource src(test::build(c.e, c.level));
+    ArchiveReader r(src);
+    Member m;
+    ASSERT_EQ(r.next(m), HeaderStatus::Ok);
+    EXPECT_EQ(m.is_directory(), c.directory);
+    EXPECT_EQ(m.path('/'), c.path);
+    EXPECT_EQ(r.read_data(nullptr), DataStatus::Ok);
+  }
+}
+
 // True when reading gave exactly the complete archive's members, all well.
 bool reads_as_complete(const std::string& bytes, const std::vector<Decoded>& full) {
   const auto got = read_all(bytes);
