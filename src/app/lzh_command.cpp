@@ -28,6 +28,8 @@ const char kLzhUsage[] =
     "\n"
     "ARCHIVE is the file as named (no extension is added). DIR defaults to the\n"
     "current folder. Names are shown in UTF-8, control characters escaped.\n"
+    "Characters a Windows file name cannot hold (control characters and\n"
+    ": < > \" | ? *) are written as _ (e and x say which members).\n"
     "Exit status: 0 all well, 1 a member or the archive failed, 2 bad usage.\n";
 
 using fw::console::ForTerminal;
@@ -85,11 +87,15 @@ class Printer final : public lzh::MemberObserver {
     else if (mode_ == lzh::Mode::Test)
       put(out_, name + ": OK\n");
     else
-      put(out_, name + (m.stripped_macbinary ? ": extracted (MacBinary header removed)\n" : ": extracted\n"));
+      put(out_, name + (m.stripped_macbinary ? ": extracted (MacBinary header removed)" : ": extracted") +
+                    (m.renamed_from.empty() ? "" : ", stored as " + ForTerminal(m.renamed_from)) + "\n");
   }
   void totals(const lzh::RunOutcome& r, const std::string& target) const {
     if (mode_ == lzh::Mode::List)
       std::fprintf(out_, "%12" PRIu64 " %12" PRIu64 "  %d member(s)\n", total_, packed_, r.members);
+    if (r.names_changed > 0)
+      std::fprintf(out_, "%d member name(s) held characters a file name cannot hold: each replaced by _.\n",
+                   r.names_changed);
     if (r.roots_removed == 0) return;
     // Said once: how many members lost a root, and where they go instead.
     std::fprintf(out_, "%d member name(s) began with a root (\\ or /, a drive letter or a volume name): ",

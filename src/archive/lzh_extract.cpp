@@ -30,19 +30,28 @@ bool is_device_name(std::string_view name) {
          base[3] <= '9';
 }
 
-// A single component that may become a file or folder name inside the target.
-bool is_safe_component(std::string_view c) {
-  if (c.empty() || c == "." || c == "..") return false;
+// A component that can never be a name inside the target, whatever its
+// characters: empty, ".", ".." or a device name.
+bool is_refused_component(std::string_view c) { return c.empty() || c == "." || c == ".." || is_device_name(c); }
+
+// Characters a Windows file name cannot hold (control characters, a
+// stream's ':', the wildcards and the shell's quotes and redirections),
+// each replaced by '_' so that the member still extracts, as Windows
+// archivers do with names made on other systems ("Read Me?"). Double-byte
+// characters are never touched. True when something was replaced.
+bool replace_unusable_characters(std::string& c) {
+  bool replaced = false;
   for (std::size_t i = 0; i < c.size(); i += sjis::char_len(c, i)) {
     if (sjis::char_len(c, i) == 2) continue;
     const unsigned char ch = static_cast<unsigned char>(c[i]);
-    if (ch < 0x20 || ch == 0x7F) return false;
-    switch (ch) {
-      case ':': case '<': case '>': case '"': case '|': case '?': case '*': return false;
-      default: break;
+    const bool unusable = ch < 0x20 || ch == 0x7F || ch == ':' || ch == '<' || ch == '>' || ch == '"' ||
+                          ch == '|' || ch == '?' || ch == '*';
+    if (unusable) {
+      c[i] = '_';
+      replaced = true;
     }
   }
-  return !is_device_name(c);
+  return replaced;
 }
 
 std::string join(const std::string& folder, const std::string& name) {
@@ -120,22 +129,28 @@ std::string write_member(FileSystem& fs, ArchiveReader& reader, const Member& m,
 
 }  // namespace
 
-std::string judge_member_path(const Member& m, std::vector<std::string>* folders) {
+std::string judge_member_path(const Member& m, std::vector<std::string>* folders, std::string* name) {
   const std::string shown = m.path('\\');
   if (m.is_symlink()) return msg::symlink_refused(shown);
   std::vector<std::string> kept;
-  for (const std::string& f : m.folders) {
+  for (std::string f : m.folders) {
     if (f == ".") continue;
     if (f == "..") {
       if (kept.empty()) return msg::unsafe_name(shown);  // out of the target
       kept.pop_back();
       continue;
     }
-    if (!is_safe_component(f)) return msg::unsafe_name(shown);
-    kept.push_back(f);
+    replace_unusable_characters(f);
+    if (is_refused_component(f)) return msg::unsafe_name(shown);
+    kept.push_back(std::move(f));
   }
-  if (!m.is_directory() && !is_safe_component(m.name)) return msg::unsafe_name(shown);
+  std::string file = m.name;
+  if (!m.is_directory()) {
+    replace_unusable_characters(file);
+    if (is_refused_component(file)) return msg::unsafe_name(shown);
+  }
   if (folders) *folders = std::move(kept);
+  if (name) *name = std::move(file);
   return {};
 }
 
@@ -165,6 +180,7 @@ RunOutcome run_archive(FileSystem& fs, const std::string& archive, const RunOpti
       const std::string shown = m.path('\\');
       std::string failure;
       std::vector<std::string> folders;
+      std::string written_name;
       if (opt.mode == Mode::List) {
         // headers only
       } else if (opt.mode == Mode::Test) {
@@ -172,7 +188,7 @@ RunOutcome run_archive(FileSystem& fs, const std::string& archive, const RunOpti
           const DataStatus st = reader.read_data(nullptr);
           if (st != DataStatus::Ok) failure = msg::data_failure(st, shown, m.method);
         }
-      } else if (!(failure = judge_member_path(m, &folders)).empty()) {
+      } else if (!(failure = judge_member_path(m, &folders, &written_name)).empty()) {
         // refused before anything is written
       } else if (m.is_directory()) {
         if (opt.mode == Mode::Folders) failure = make_folders(fs, opt.target, folders);
@@ -183,8 +199,20 @@ RunOutcome run_archive(FileSystem& fs, const std::string& archive, const RunOpti
           for (const std::string& f : folders) folder = join(folder, f);
         }
         if (failure.empty()) {
-          failure = write_member(fs, reader, m, join(folder, m.name), shown);
+          failure = write_member(fs, reader, m, join(folder, written_name), shown);
           m.stripped_macbinary = failure.empty() && reader.stripped_macbinary();
+        }
+      }
+      if (extracting && failure.empty()) {
+        // Said under the name it was written as, when that differs.
+        Member written = m;
+        bool changed = false;
+        for (std::string& f : written.folders) changed = replace_unusable_characters(f) || changed;
+        if (!m.is_directory()) changed = replace_unusable_characters(written.name) || changed;
+        if (changed) {
+          written.renamed_from = m.path('/');
+          ++out.names_changed;
+          m = std::move(written);
         }
       }
       if (opt.observer) opt.observer->on_member(m, failure.empty() ? nullptr : &failure);

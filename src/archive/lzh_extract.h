@@ -36,6 +36,7 @@ struct RunOutcome {
   int members = 0;     // members seen
   int failed = 0;      // members that failed
   int roots_removed = 0;  // members whose stored path began with a root (Member::root)
+  int names_changed = 0;  // members written under another name (Member::renamed_from)
   bool archive_ok = true;  // false when the archive itself could not be read to its end
   std::string message;  // the first failure's message (CP932); empty when all went well
   bool ok() const { return archive_ok && failed == 0; }
@@ -47,10 +48,12 @@ RunOutcome run_archive(FileSystem& fs, const std::string& archive, const RunOpti
 // Where a member goes below a target folder, its root already taken off by
 // the reader: the folders of its path with "." dropped and each ".." taking
 // back the folder before it. Returns an empty text when the member may be
-// written there (folders, when not null, gets the folders), else why not: a
-// ".." that would climb out of the target, a device name, characters a file
-// name cannot hold, a symbolic link. The message names the member. The
-// same rule holds whether the folders are kept or dropped.
-std::string judge_member_path(const Member& m, std::vector<std::string>* folders = nullptr);
+// written there (folders and name, when not null, get the folders and the
+// file name to write), else why not: a ".." that would climb out of the
+// target, a device name, a symbolic link. Characters a Windows file name
+// cannot hold are replaced by '_' in what is returned. The message names
+// the member. The same rule holds whether the folders are kept or dropped.
+std::string judge_member_path(const Member& m, std::vector<std::string>* folders = nullptr,
+                              std::string* name = nullptr);
 
 }  // namespace relvo::lzh

@@ -41,6 +41,11 @@ struct Member {
   // Not from the header: set by the extraction when the member's file was
   // written without its MacBinary header (see macbinary.h).
   bool stripped_macbinary = false;
+  // Not from the header: set by the extraction when the member was written
+  // under another path than the stored one (characters a file name cannot
+  // hold replaced): the stored path, '/'-separated. Folders and name are
+  // then the ones written.
+  std::string renamed_from;
 
   bool is_directory() const { return directory; }
   bool is_symlink() const { return has_unix_mode && (unix_mode & 0xF000) == 0xA000; }
