@@ -87,8 +87,11 @@ struct Extras {
   std::size_t crc_at = 0;  // offset of the header CRC in the header's bytes
 };
 
-// An MS-DOS date and time (local time, two-second steps) as UTC seconds.
+// An MS-DOS date and time (local time, two-second steps) as UTC seconds;
+// 0 (no time: the file keeps the time it is written at) for a stamp with
+// no month or day, as archivers that keep no times store it.
 std::int64_t dos_time_to_unix(std::uint32_t dos) {
+  if (((dos >> 21) & 0x0F) == 0 || ((dos >> 16) & 0x1F) == 0) return 0;
   std::tm t{};
   t.tm_year = static_cast<int>((dos >> 25) & 0x7F) + 80;
   t.tm_mon = static_cast<int>((dos >> 21) & 0x0F) - 1;

@@ -172,6 +172,7 @@ TEST(LzhReader, HeaderLevelsAndExtendedHeaders) {
   // Level 0 with a Unix extension: 'U', version, time, mode, uid, gid.
   {
     test::Entry e = test::stored("dir\\name.txt", body);
+    e.time = 0;
     std::string h = test::build(e, 0);
     StringSource src(h);
     ArchiveReader r(src);
@@ -179,6 +180,8 @@ TEST(LzhReader, HeaderLevelsAndExtendedHeaders) {
     ASSERT_EQ(r.next(m), HeaderStatus::Ok);
     EXPECT_EQ(m.path('/'), "dir/name.txt");
     EXPECT_EQ(m.level, 0);
+    // No DOS time stored: no time, not the day before 1980.
+    EXPECT_EQ(m.mtime, 0);
   }
   // Level 1 with folder, attribute and Unix time extended headers.
   {
