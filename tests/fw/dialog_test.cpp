@@ -102,6 +102,16 @@ TEST_F(DialogTest, SortedListBoxesKeepTheirOrderAndSelection) {
     EXPECT_EQ(lb.GetCurSel(), kLbErr);
     lb.ResetContent();
     EXPECT_EQ(lb.GetCount(), 0);
+    // The system's order (as a sorted list box under Wine gives it):
+    // symbols in their own order before digits, digits before letters, a
+    // name before the longer ones it begins, hyphens passed over, kana and
+    // kanji last.
+    for (const char* e : {"[Docs]", "[ab1]", "[-abc]", "[.hidden]", "[音声]", "[_x]", "[Doc]", "[ab]", "[ｱｲ]", "[1st]",
+                          "[a b]", "[+x]", "[..]", "[ab_]", "[~]", "[アイ]", "[zeta]", "[abd]", "[a.b]"})
+      lb.AddString(e);
+    EXPECT_EQ(d.entries(res::IDC_FOLDER_LIST),
+              (Strings{"[..]", "[.hidden]", "[_x]", "[~]", "[+x]", "[1st]", "[a b]", "[a.b]", "[ab]", "[ab_]", "[ab1]",
+                       "[-abc]", "[abd]", "[Doc]", "[Docs]", "[zeta]", "[ｱｲ]", "[アイ]", "[音声]"}));
     d.act("click 1");
   });
 }

@@ -6,6 +6,8 @@
 #include <cctype>
 #include <charconv>
 #include <map>
+#include <string_view>
+#include <utility>
 
 #include "base/sjis.h"
 #include "fw/console/memory_dc.h"
@@ -36,6 +38,42 @@ struct CellBox {
 CellBox BoxOf(const ControlTemplate& c) {
   const int col = CellColumn(c.x), row = CellRow(c.y);
   return CellBox{col, row, std::max(1, CellColumn(c.x + c.cx) - col), std::max(1, CellRow(c.y + c.cy) - row)};
+}
+
+// Where one character of a list entry sorts: its class (symbols, digits,
+// letters, half-width kana, double-byte characters) and its place in it.
+// Symbols go in the system's order, not in code order; letters without
+// regard to case.
+std::pair<int, int> SortWeight(std::string_view s, std::size_t i) {
+  static constexpr std::string_view kSymbols = " !\"#$%&()*,./:;?@[\\]^_`{|}~+<=>";
+  const auto c = static_cast<unsigned char>(s[i]);
+  if (sjis::char_len(s, i) == 2) return {5, c << 8 | static_cast<unsigned char>(s[i + 1])};
+  if (c >= 0x80) return {4, c};
+  if (c >= '0' && c <= '9') return {2, c};
+  if (c >= 'a' && c <= 'z') return {3, c - 'a' + 'A'};
+  if (c >= 'A' && c <= 'Z') return {3, c};
+  const std::size_t rank = kSymbols.find(static_cast<char>(c));
+  return {1, rank == std::string_view::npos ? -1 : static_cast<int>(rank)};
+}
+
+// The order of a sorted list box, as the system's locale sorts: by the
+// weights above, with hyphens and apostrophes passed over ("[-x]" sorts
+// beside "[x]"), a text before the longer ones it begins; entries alike in
+// that order go by their bytes, case aside.
+int ListOrder(std::string_view a, std::string_view b) {
+  auto skip = [](std::string_view s, std::size_t i) {
+    while (i < s.size() && (s[i] == '-' || s[i] == '\'')) ++i;
+    return i;
+  };
+  std::size_t i = skip(a, 0), j = skip(b, 0);
+  while (i < a.size() && j < b.size()) {
+    const auto wa = SortWeight(a, i), wb = SortWeight(b, j);
+    if (wa != wb) return wa < wb ? -1 : 1;
+    i = skip(a, i + sjis::char_len(a, i));
+    j = skip(b, j + sjis::char_len(b, j));
+  }
+  if (i < a.size() || j < b.size()) return i < a.size() ? 1 : -1;
+  return sjis::icompare(a, b);
 }
 
 bool Framed(const ControlTemplate& c) {
@@ -158,11 +196,10 @@ int ConsoleDialogWindow::lb_add(int id, const std::string& text) {
   Item* it = item(id);
   if (!it || it->tmpl->kind != ControlClass::ListBox) return kLbErr;
   auto at = it->entries.end();
-  // A sorted list puts the entry after those that do not sort after it,
-  // without regard to the case of ASCII letters.
+  // A sorted list puts the entry after those that do not sort after it.
   if (it->tmpl->style & kLbsSort)
     at = std::upper_bound(it->entries.begin(), it->entries.end(), text,
-                          [](const std::string& a, const std::string& b) { return sjis::icompare(a, b) < 0; });
+                          [](const std::string& a, const std::string& b) { return ListOrder(a, b) < 0; });
   const int index = static_cast<int>(at - it->entries.begin());
   it->entries.insert(at, text);
   if (it->selected >= index) ++it->selected;
