@@ -127,31 +127,42 @@ std::string write_member(FileSystem& fs, ArchiveReader& reader, const Member& m,
   return {};
 }
 
-}  // namespace
+// The member as it is written: unusable characters replaced in its
+// folders and, for a file, its name. True when anything was replaced.
+bool make_usable(Member& m) {
+  bool changed = false;
+  for (std::string& f : m.folders) changed = replace_unusable_characters(f) || changed;
+  if (!m.is_directory()) changed = replace_unusable_characters(m.name) || changed;
+  return changed;
+}
 
-std::string judge_member_path(const Member& m, std::vector<std::string>* folders, std::string* name) {
-  const std::string shown = m.path('\\');
+// Judges a member already made usable; messages name it as shown. Which
+// members are refused does not depend on the replaced characters: none of
+// them can make or unmake an empty name, a dot name or a device name.
+std::string judge_usable(const Member& m, const std::string& shown, std::vector<std::string>* folders) {
   if (m.is_symlink()) return msg::symlink_refused(shown);
   std::vector<std::string> kept;
-  for (std::string f : m.folders) {
+  for (const std::string& f : m.folders) {
     if (f == ".") continue;
     if (f == "..") {
       if (kept.empty()) return msg::unsafe_name(shown);  // out of the target
       kept.pop_back();
       continue;
     }
-    replace_unusable_characters(f);
     if (is_refused_component(f)) return msg::unsafe_name(shown);
-    kept.push_back(std::move(f));
+    kept.push_back(f);
   }
-  std::string file = m.name;
-  if (!m.is_directory()) {
-    replace_unusable_characters(file);
-    if (is_refused_component(file)) return msg::unsafe_name(shown);
-  }
+  if (!m.is_directory() && is_refused_component(m.name)) return msg::unsafe_name(shown);
   if (folders) *folders = std::move(kept);
-  if (name) *name = std::move(file);
   return {};
+}
+
+}  // namespace
+
+std::string judge_member_path(const Member& m, std::vector<std::string>* folders) {
+  Member usable = m;
+  make_usable(usable);
+  return judge_usable(usable, m.path('\\'), folders);
 }
 
 RunOutcome run_archive(FileSystem& fs, const std::string& archive, const RunOptions& opt) {
@@ -180,7 +191,8 @@ RunOutcome run_archive(FileSystem& fs, const std::string& archive, const RunOpti
       const std::string shown = m.path('\\');
       std::string failure;
       std::vector<std::string> folders;
-      std::string written_name;
+      Member written = m;
+      const bool renamed = extracting && make_usable(written);
       if (opt.mode == Mode::List) {
         // headers only
       } else if (opt.mode == Mode::Test) {
@@ -188,7 +200,7 @@ RunOutcome run_archive(FileSystem& fs, const std::string& archive, const RunOpti
           const DataStatus st = reader.read_data(nullptr);
           if (st != DataStatus::Ok) failure = msg::data_failure(st, shown, m.method);
         }
-      } else if (!(failure = judge_member_path(m, &folders, &written_name)).empty()) {
+      } else if (!(failure = judge_usable(written, shown, &folders)).empty()) {
         // refused before anything is written
       } else if (m.is_directory()) {
         if (opt.mode == Mode::Folders) failure = make_folders(fs, opt.target, folders);
@@ -199,21 +211,16 @@ RunOutcome run_archive(FileSystem& fs, const std::string& archive, const RunOpti
           for (const std::string& f : folders) folder = join(folder, f);
         }
         if (failure.empty()) {
-          failure = write_member(fs, reader, m, join(folder, written_name), shown);
+          failure = write_member(fs, reader, m, join(folder, written.name), shown);
           m.stripped_macbinary = failure.empty() && reader.stripped_macbinary();
         }
       }
-      if (extracting && failure.empty()) {
-        // Said under the name it was written as, when that differs.
-        Member written = m;
-        bool changed = false;
-        for (std::string& f : written.folders) changed = replace_unusable_characters(f) || changed;
-        if (!m.is_directory()) changed = replace_unusable_characters(written.name) || changed;
-        if (changed) {
-          written.renamed_from = m.path('/');
-          ++out.names_changed;
-          m = std::move(written);
-        }
+      if (renamed && failure.empty()) {
+        // Said under the name it was written as.
+        written.renamed_from = m.path('/');
+        written.stripped_macbinary = m.stripped_macbinary;
+        ++out.names_changed;
+        m = std::move(written);
       }
       if (opt.observer) opt.observer->on_member(m, failure.empty() ? nullptr : &failure);
       if (!failure.empty()) {

@@ -48,12 +48,11 @@ RunOutcome run_archive(FileSystem& fs, const std::string& archive, const RunOpti
 // Where a member goes below a target folder, its root already taken off by
 // the reader: the folders of its path with "." dropped and each ".." taking
 // back the folder before it. Returns an empty text when the member may be
-// written there (folders and name, when not null, get the folders and the
-// file name to write), else why not: a ".." that would climb out of the
-// target, a device name, a symbolic link. Characters a Windows file name
-// cannot hold are replaced by '_' in what is returned. The message names
-// the member. The same rule holds whether the folders are kept or dropped.
-std::string judge_member_path(const Member& m, std::vector<std::string>* folders = nullptr,
-                              std::string* name = nullptr);
+// written there (folders, when not null, gets the folders to make), else
+// why not: a ".." that would climb out of the target, a device name, a
+// symbolic link. Characters a Windows file name cannot hold are replaced by
+// '_' in the folders returned. The message names the member. The same rule
+// holds whether the folders are kept or dropped.
+std::string judge_member_path(const Member& m, std::vector<std::string>* folders = nullptr);
 
 }  // namespace relvo::lzh
