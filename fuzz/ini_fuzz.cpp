@@ -6,23 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_input.h"
 #include "platform/profile.h"
 
+using relvo::fuzz::take;
 using relvo::profile::Edit;
-
-namespace {
 
 // Input: section \x00 key \x00 value \x00 max-byte file-bytes... (missing
 // parts are empty). NULs cannot reach the names this way, the file keeps them.
-std::string_view take(std::string_view& in) {
-  const std::size_t z = in.find('\0');
-  const std::string_view part = in.substr(0, z);
-  in.remove_prefix(z == std::string_view::npos ? in.size() : z + 1);
-  return part;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view in(reinterpret_cast<const char*>(data), size);
   const std::string_view section = take(in), key = take(in), value = take(in);

@@ -6,20 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_input.h"
 #include "platform/registry_file.h"
 
-namespace {
+using relvo::fuzz::take;
 
 // Input: key \x00 value-name \x00 file-bytes... (missing parts are empty).
-std::string_view take(std::string_view& in) {
-  const std::size_t z = in.find('\0');
-  const std::string_view part = in.substr(0, z);
-  in.remove_prefix(z == std::string_view::npos ? in.size() : z + 1);
-  return part;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view in(reinterpret_cast<const char*>(data), size);
   const std::string key(take(in)), name(take(in));
