@@ -11,6 +11,8 @@ import os
 import struct
 import sys
 
+from lzh_crc import crc16
+
 
 # ---------------------------------------------------------------- inputs
 
@@ -819,15 +821,6 @@ def lh2_encode(data, count_lone):
 
 
 # ---------------------------------------------------------------- archives
-
-def crc16(data):
-    crc = 0
-    for b in data:
-        crc ^= b
-        for _ in range(8):
-            crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
-    return crc
-
 
 DOS_TIME = 0x3422_7A21  # 2006-01-02 15:17:02
 UNIX_TIME = 1136214245  # 2006-01-02 15:04:05 UTC

@@ -12,6 +12,7 @@ jar=/usr/share/java/jlha.jar
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export LC_ALL=C.UTF-8
+export PYTHONPATH="$here"  # lzh_crc.py
 
 javac -cp "$jar" -d "$work" "$here/LzhFixture.java"
 mkdir -p "$out/src" "$work/in/sub"
@@ -141,13 +142,7 @@ put("small.txt", b"shorter than a MacBinary header\n")
 
 # OS-9/68K: every level 2 header size two short, and the header CRC (in
 # extended header 0x00) made again over the header as it now reads.
-def crc16(b):
-    crc = 0
-    for byte in b:
-        crc ^= byte
-        for _ in range(8):
-            crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
-    return crc
+from lzh_crc import crc16
 a = bytearray(open(os.path.join(work, "os9.lzh"), "rb").read())
 pos = 0
 while a[pos] != 0:
@@ -239,13 +234,7 @@ import os, struct, sys
 src, out = sys.argv[1], sys.argv[2]
 text = open(os.path.join(src, "text.txt"), "rb").read()
 data = open(os.path.join(src, "data.bin"), "rb").read()
-def crc16(b):
-    crc = 0
-    for byte in b:
-        crc ^= byte
-        for _ in range(8):
-            crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
-    return crc
+from lzh_crc import crc16
 def level0(name, content, area=b""):
     h = b"-lh0-" + struct.pack("<IIIBB", len(content), len(content), 0x34210000, 0x20, 0) + bytes([len(name)]) + name
     h += struct.pack("<H", crc16(content)) + area
