@@ -546,14 +546,5 @@ TEST(FileLayer, OnlyPlainFilesAreRead) {
   }
 }
 
-TEST(FileLayer, SiblingTempNameStaysInTheSameFolder) {
-  for (const std::string t : {"C:\\a\\b.ini", "/tmp/x", "表", "C:\\ソ\\ソ"}) {
-    const std::string s = sibling_temp_name(t);
-    EXPECT_NE(s, t);
-    EXPECT_EQ(s.substr(0, t.size()), t) << "same folder, same name start";
-    EXPECT_EQ(s.find_first_of("\\/", t.size()), std::string::npos);
-  }
-}
-
 }  // namespace
 }  // namespace relvo
