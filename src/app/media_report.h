@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "engine/update_descriptor.h"
 #include "platform/files.h"
-#include "wizard/update_descriptor.h"
 
 namespace relvo::app {
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/update_descriptor.h"
 #include "engine/update_run.h"
 #include "fw/ui.h"
 #include "platform/files.h"
 #include "platform/system.h"
-#include "wizard/update_descriptor.h"
 
 namespace relvo::app {
 

@@ -3,11 +3,11 @@
 #pragma once
 #include <string>
 
+#include "engine/update_descriptor.h"
 #include "fw/ui.h"
 #include "platform/archive_library.h"
 #include "platform/files.h"
 #include "platform/system.h"
-#include "wizard/update_descriptor.h"
 
 namespace relvo {
 

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "engine/update_descriptor.h"
 #include "engine/update_run.h"
 #include "fw/window.h"
 #include "platform/archive_library.h"
@@ -14,7 +15,6 @@
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "wizard/page_context.h"
-#include "wizard/update_descriptor.h"
 
 namespace relvo {
 

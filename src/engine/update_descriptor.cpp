@@ -1,6 +1,6 @@
 // Reads info.txt, the update descriptor, into its record: 41 positional lines
 // and the archive table after them.
-#include "wizard/update_descriptor.h"
+#include "engine/update_descriptor.h"
 
 #include <new>
 #include <stdexcept>
