@@ -36,7 +36,7 @@ bool CRelvoApp::InitInstance() {
 
   // 4. The single-document template: document, frame and view.
   AddDocTemplate(std::make_unique<fw::SingleDocTemplate>(
-      res::IDR_MAINFRAME, res::kMainFrameDocString, [] { return std::make_unique<CRelvoDoc>(); },
+      IDR_MAINFRAME, res::kMainFrameDocString, [] { return std::make_unique<CRelvoDoc>(); },
       [this] { return std::make_unique<CMainFrame>(programFolder_, environment_->files); },
       [this] { return std::make_unique<CRelvoView>(*environment_); }));
 
