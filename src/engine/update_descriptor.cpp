@@ -48,6 +48,15 @@ int split_row(const std::string& line, std::string (&f)[4], bool* extra) {
 
 }  // namespace
 
+std::vector<std::string> UninstallKeysInUse(const std::array<std::string, 15>& keys) {
+  std::vector<std::string> names;
+  for (const std::string& name : keys) {
+    if (name == "NULL") break;
+    names.push_back(name);
+  }
+  return names;
+}
+
 int TabsToLineBreaks(std::string& text) {
   std::size_t from = 0;
   for (int round = 0; round < 100; ++round) {
