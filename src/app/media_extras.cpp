@@ -5,7 +5,7 @@
 
 #include "app/media_report.h"
 #include "app/product_report.h"
-#include "app/update_plan.h"
+#include "app/run_host.h"
 #include "archive/lzh_library.h"
 #include "base/sjis.h"
 #include "fw/console/terminal.h"
@@ -81,7 +81,7 @@ void add_product(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
 // The archives the run handed the library that are not on the media (the
 // voice data archive in the product), tested as the run left them: an
 // archive the update itself put there is tested as it would be installed.
-void test_product_archives(DryRun& dry, const MediaCheckOptions& opt, const Plan& plan, MediaReport& r) {
+void test_product_archives(RunHost& dry, const MediaCheckOptions& opt, const Plan& plan, MediaReport& r) {
   for (const PlanStep& s : plan.steps) {
     lzh::ParsedCommand cmd;
     std::string message;
@@ -99,8 +99,8 @@ void test_product_archives(DryRun& dry, const MediaCheckOptions& opt, const Plan
 }
 
 void add_plan(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
-  DryRun dry(fs, native_system_info(), opt.disks);
-  const Plan plan = dry.run(r.descriptor, opt.productFolder);
+  RunHost dry(RunParts{fs, native_system_info(), opt.disks}, RunHost::Dry{});
+  const Plan plan = RunOnCopy(dry, r.descriptor, opt.productFolder);
   nlohmann::json list = nlohmann::json::array();
   std::ostringstream text;
   text << "Plan:\n";

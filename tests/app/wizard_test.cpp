@@ -4,13 +4,14 @@
 // log and the product as the run left it.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/commands.h"
 #include "app/relvo_app.h"
-#include "archive/lzh_library.h"
+#include "app/run_host.h"
 #include "fw/console/console_backend.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
@@ -261,10 +262,10 @@ TEST_F(WizardTest, MainFrameAndCommandRouting) {
   std::ostringstream out;
   fw::console::ConsoleBackend console(in, out, native_current_folders());
   fw::ScopedBackend backend(console);
-  lzh::LzhLibrary library(native_file_system());
+  std::optional<RunHost> run;
   CRelvoApp app(AppSetup{tmp / "disk1", native_current_folders(), [&](const std::string& folder) {
-                           return ViewEnvironment{folder, native_file_system(), native_current_folders(), registry,
-                                                  native_system_info(), library};
+                           run.emplace(RunParts{native_file_system(), native_system_info(), {folder}}, console.ui());
+                           return ViewEnvironment{folder, native_current_folders(), registry, run->host()};
                          }});
   ASSERT_TRUE(app.InitInstance());
   EXPECT_EQ(app.ProgramFolder(), tmp / "disk1" + tmp.path().back());
