@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/media_report.h"
 #include "app/relvo_app.h"
 #include "app/run_host.h"
 #include "fw/console/console_backend.h"
@@ -252,6 +253,19 @@ TEST_F(WizardTest, UnattendedLogAndProgress) {
   ASSERT_EQ(Run({"--unattended", "--media", "@disk1", "--log", "@relvo.log", "--dest", "@empty"}, "", out), 4);
   EXPECT_EQ(Log().rfind(log, 0), 0u);
   EXPECT_NE(Log().find("end 4 (rejected)"), std::string::npos);
+}
+
+// check-media --plan on the demo's two disks takes the update's way: it
+// asks for disk 2 and completes, as relvo update does (above).
+TEST_F(WizardTest, PlanOfTheDemoCompletesAsTheUpdateDoes) {
+  MediaCheckOptions opt;
+  opt.disks = {tmp / "disk1\\", tmp / "disk2\\"};
+  opt.hasProduct = opt.plan = true;
+  opt.productFolder = product();
+  const MediaReport r = CheckMedia(native_file_system(), opt);
+  ASSERT_TRUE(r.plan);
+  EXPECT_EQ(r.plan->outcome, UpdateOutcome::Updated) << MediaReportToText(r);
+  EXPECT_EQ(r.errorCount(), 0) << MediaReportToText(r);
 }
 
 // The frame as start-up leaves it (no menu, maximized, the template's title
