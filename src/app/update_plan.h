@@ -41,7 +41,7 @@ struct PlanStep {
   bool operator==(const PlanStep&) const = default;
 };
 
-// What a dry run did.
+// How a run ended and the steps its host recorded (a dry run's: its plan).
 struct Plan {
   std::vector<PlanStep> steps;
   UpdateOutcome outcome = UpdateOutcome::Failed;
