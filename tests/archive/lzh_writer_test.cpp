@@ -55,6 +55,10 @@ std::string window_edges(std::size_t window) {
   return s;
 }
 
+// Text, 1.2 MB of zeros, random bytes: the run makes blocks of a single
+// code (one C symbol, one position class).
+std::string run_between() { return words(60000, 6) + std::string(1200000, '\0') + random_bytes(20000, 6); }
+
 struct Row {
   const char* what;
   std::string data;
@@ -73,6 +77,7 @@ std::vector<Row> rows() {
       {"long matches", test::runs_data(), true},
       {"text over chunk and block sizes", words(4096 * 16 + 1, 3), true},
       {"changing statistics", blocks, true},
+      {"a long run between text", run_between(), true},
       {"at the -lh5- window", window_edges(1 << 13), true},
       {"at the -lh6- window", window_edges(1 << 15), true},
       {"at the -lh7- window", window_edges(1 << 16), true},
@@ -382,6 +387,7 @@ TEST(LzhWriterDifferential, LhasaBsdtarAndJlhaReadWhatWeWrite) {
       {"bin/random.bin", random_bytes(30000, 2)},
       {"bin/runs.bin", test::runs_data()},
       {"bin/mixed.bin", random_bytes(40000, 3) + words(90000, 3)},
+      {"bin/run.bin", run_between()},
       {"ソフト/表示.txt", words(3000, 4)},
       {"ソフト/能力/ソ.txt", words(200, 5)},
       {"日本語.txt", "日本語"},
