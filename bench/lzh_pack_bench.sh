@@ -3,8 +3,9 @@
 # the same run: program files (binaries from /usr/bin), text (C headers from
 # /usr/include) and the demo's media and product. Prints the archive sizes
 # and times of both and the ratios: ours against jLHA's size (below 1 is
-# smaller) and jLHA's time against ours (above 1 is faster). Both archives
-# are checked to extract to the corpus with our reader.
+# smaller) and jLHA's time against ours (above 1 is faster). Ours syncs the
+# archive before renaming it into place, so jLHA's is synced too. Both
+# archives are checked to extract to the corpus with our reader.
 # Usage: bench/lzh_pack_bench.sh [BUILD_DIR] [METHOD...]   (methods: lh5 lh6 lh7; lh7 when none)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -49,7 +50,7 @@ for m in $methods; do
   hyperfine -N --warmup 1 --runs 5 --export-json "$work/$m.json" \
     --prepare "rm -f $ours" --prepare "rm -f $theirs" \
     -n ours "$relvo lzh a $ours -m $m -C $corpus bin text demo" \
-    -n jlha "sh -c 'cd $corpus && jlha ao${m#lh} $theirs bin text demo'" >/dev/null
+    -n jlha "sh -c 'cd $corpus && jlha ao${m#lh} $theirs bin text demo && sync $theirs'" >/dev/null
   for a in "$ours" "$theirs"; do
     rm -rf "$work/x" && mkdir "$work/x"
     "$relvo" lzh x "$a" "$work/x" >/dev/null
