@@ -1,20 +1,29 @@
-// Building the two-level canonical Huffman lookup tables.
+// Canonical Huffman codes: lengths from counts (the encoder), codes from
+// lengths, and the decoder's two-level lookup tables.
 #include "archive/huffman.h"
 
 #include <algorithm>
 
 namespace relvo::lzh {
 
-void canonical_codes(const std::uint8_t* lens, unsigned n, std::uint16_t* codes) {
-  unsigned count[17] = {};
-  for (unsigned s = 0; s < n; ++s) ++count[lens[s]];
-  // The first code of each length; unused symbols take no code.
-  unsigned next[17] = {};
-  count[0] = 0;
+namespace {
+
+// The canonical rule: the first code of each length (next[1..16]), from how
+// many symbols have each length (count[1..16]); a length's symbols then take
+// consecutive codes in symbol order.
+inline void first_codes(const unsigned* count, unsigned* next) {
   for (unsigned len = 1, code = 0; len <= 16; ++len) {
-    code = (code + count[len - 1]) << 1;
+    code = (code + (len > 1 ? count[len - 1] : 0)) << 1;
     next[len] = code;
   }
+}
+
+}  // namespace
+
+void canonical_codes(const std::uint8_t* lens, unsigned n, std::uint16_t* codes) {
+  unsigned count[17] = {}, next[17];
+  for (unsigned s = 0; s < n; ++s) ++count[lens[s]];
+  first_codes(count, next);
   for (unsigned s = 0; s < n; ++s) codes[s] = lens[s] ? static_cast<std::uint16_t>(next[lens[s]]++) : 0;
 }
 
@@ -108,14 +117,17 @@ bool HuffmanTable::build(const std::uint8_t* lens, unsigned n, unsigned primary_
   }
   const unsigned pb = primary_bits;
   primary_ = pb;
-  std::uint16_t codes[512];
-  canonical_codes(lens, n, codes);
+  unsigned next[17];
+  first_codes(count, next);
 
   // Sub-table sizes: for each first-level prefix, the longest code under it.
   std::uint8_t sub_bits[1 << kMaxPrimary];
+  std::uint16_t codes[512];
   bool any_long = false;
   for (unsigned s = 0; s < n; ++s) {
     const unsigned len = lens[s];
+    if (!len) continue;
+    codes[s] = static_cast<std::uint16_t>(next[len]++);
     if (len > pb) {
       if (!any_long) std::fill_n(sub_bits, std::size_t(1) << pb, std::uint8_t(0));
       any_long = true;
