@@ -76,28 +76,16 @@ Same Compare(FileSystem& dry, const std::string& written, FileSystem& fs, const 
 
 std::string Stop(const Plan& plan) { return plan.steps.empty() ? std::string("no step") : plan.steps.back().text; }
 
-}  // namespace
-
-MadeMediaCheck CheckMadeMedia(FileSystem& fs, SystemInfo& system, const std::vector<std::string>& disks,
-                              const std::string& oldFolder, const std::string& newRoot,
-                              const std::vector<std::string>& carried) {
-  MadeMediaCheck c;
-  UpdateDescriptor d;
-  if (ReadUpdateInfo(fs, disks.front(), d) != 1 || !d.complete) {
-    c.differences.push_back("info.txt on " + disks.front() + " cannot be read whole");
-    return c;
-  }
-
-  // The rows alone: what they write must be the carried files, as the new
-  // tree holds them.
-  UpdateDescriptor rowsOnly = d;
-  rowsOnly.digitizerEdition = "0";
-  rowsOnly.masterAdjust = "0";
+// The run of the rows alone, on a host of its own: what it writes must be
+// the carried files, as the new tree holds them.
+void RowsCheck(FileSystem& fs, SystemInfo& system, const std::vector<std::string>& disks, const UpdateDescriptor& d,
+               const std::string& oldFolder, const std::string& newRoot, const std::vector<std::string>& carried,
+               MadeMediaCheck& c) {
   RunHost dry(RunParts{fs, system, disks, {}}, RunHost::Dry{});
-  const Plan plan = RunOnCopy(dry, rowsOnly, oldFolder);
+  const Plan plan = RunOnCopy(dry, d, oldFolder);
   if (plan.outcome != UpdateOutcome::Updated) {
     c.differences.push_back("the update on " + oldFolder + " would stop: " + Stop(plan));
-    return c;
+    return;
   }
   std::map<std::string, std::string> wanted;  // key -> the new tree's relative path
   for (const std::string& rel : carried) wanted.emplace(KeyBelow(rel, {}), rel);
@@ -120,6 +108,27 @@ MadeMediaCheck CheckMadeMedia(FileSystem& fs, SystemInfo& system, const std::vec
   }
   for (const auto& [key, rel] : wanted)
     if (!written.count(key)) c.differences.push_back("the update would not write " + rel);
+}
+
+}  // namespace
+
+MadeMediaCheck CheckMadeMedia(FileSystem& fs, SystemInfo& system, const std::vector<std::string>& disks,
+                              const std::string& oldFolder, const std::string& newRoot,
+                              const std::vector<std::string>& carried) {
+  MadeMediaCheck c;
+  UpdateDescriptor d;
+  if (ReadUpdateInfo(fs, disks.front(), d) != 1 || !d.complete) {
+    c.differences.push_back("info.txt on " + disks.front() + " cannot be read whole");
+    return c;
+  }
+
+  // The rows alone, then the whole run, each host let go before the next
+  // is made: a dry run holds what it writes in memory.
+  UpdateDescriptor rowsOnly = d;
+  rowsOnly.digitizerEdition = "0";
+  rowsOnly.masterAdjust = "0";
+  RowsCheck(fs, system, disks, rowsOnly, oldFolder, newRoot, carried, c);
+  if (!c.differences.empty()) return c;
 
   // The run as info.txt has it, when it does more than the rows.
   if (c_atoi(d.digitizerEdition) == 1 || c_atoi(d.masterAdjust) == 1) {

@@ -185,6 +185,12 @@ class Maker {
       std::uint64_t size = 0;
       if (!MemberOf(fs_, req_.newRoot, rel, item, m_.error) || (measure && !MemberSize(fs_, item, size, m_.error)))
         return false;
+      // A member larger than a disk fails here, before the rest is packed.
+      if (measure && size >= req_.format.capacity) {
+        m_.error = rel + " takes " + std::to_string(size) + " bytes in its archive; a disk holds " +
+                   std::to_string(req_.format.capacity);
+        return false;
+      }
       t.packed.push_back({rel, size});
       m_.carried.push_back(rel);
     }
