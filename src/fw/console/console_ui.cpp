@@ -71,22 +71,30 @@ int ConsoleUi::answer_unattended(const std::string& text, Buttons buttons) {
   return kIdOk;
 }
 
+namespace {
+
+// A message box as the terminal shows it: the caption in the top edge, the
+// text line by line, the buttons, in the frame the pages' boxes have, open on
+// the right so that a long line runs on.
+std::string BoxText(const std::string& text, const std::string& caption, bool withCancel) {
+  std::vector<GlyphLine> lines = TextLines(text, true);
+  lines.emplace_back();
+  lines.push_back(TextLines(std::string("[1] OK") + (withCancel ? "   [2] キャンセル" : ""), false)[0]);
+  const GlyphLine label = TextLines("-- " + caption + " ", false)[0];
+  const int cols = std::max(61, LineWidth(label) + 5);
+  int width = cols;
+  for (const GlyphLine& l : lines) width = std::max(width, 2 + LineWidth(l));
+  TextGrid grid(width);
+  DrawFrame(grid, 0, 0, static_cast<int>(lines.size()) + 2, cols, label, true);
+  for (std::size_t i = 0; i < lines.size(); ++i) grid.put(1 + static_cast<int>(i), 2, lines[i]);
+  return grid.str();
+}
+
+}  // namespace
+
 int ConsoleUi::message_box(const std::string& text, const std::string& caption, Buttons buttons) {
   const bool withCancel = buttons == Buttons::OkCancel;
-  const std::string rule(60, '-');
-  // The top rule, with the caption in it, as wide as the bottom one.
-  int captionWidth = 0;
-  for (const GlyphLine& l : TextLines(caption, false))
-    for (const Glyph& g : l) captionWidth += g.width;
-  out_ << "\n+-- " << ForTerminal(caption) << " " << rule.substr(0, std::max(4, 60 - 4 - captionWidth)) << "\n";
-  for (const GlyphLine& l : TextLines(text, true)) {
-    out_ << "| ";
-    for (const Glyph& g : l) out_ << g.utf8;
-    out_ << "\n";
-  }
-  out_ << "|\n| [1] OK" << (withCancel ? "   [2] " + ForTerminal("キャンセル") : std::string()) << "\n+" << rule
-       << "\n"
-       << std::flush;
+  out_ << "\n" << BoxText(text, caption, withCancel) << std::flush;
   if (options_.unattended) {
     PumpPostedMessages();
     return answer_unattended(text, buttons);

@@ -356,138 +356,195 @@ std::string ConsoleDialogWindow::perform(Dialog& dlg, const Action& a) {
   }
 }
 
-// --- Drawing ---------------------------------------------------------------
+// --- Layout ------------------------------------------------------------------
 
 namespace {
 
-// The lines a control shows inside its box (inside its frame, if framed),
-// given the width there.
-std::vector<GlyphLine> ContentOf(const ConsoleDialogWindow::Item& it, int width, bool trueColor) {
+using Item = ConsoleDialogWindow::Item;
+
+// What a control shows inside its box (inside its frame, if framed), as
+// lines of the width there: one function per kind of control.
+std::vector<GlyphLine> ButtonLines(const Item& it, int width) {
   const ControlTemplate& c = *it.tmpl;
+  std::string label;
+  if (IsButtonKind(c, kBsAutoCheckBox))
+    label = std::string(it.checked ? "[x] " : "[ ] ") + it.text + " (" + std::to_string(c.id) + ")";
+  else
+    label = (it.enabled ? "[" : "(") + std::to_string(c.id) + (it.enabled ? "] " : ") ") + it.text;
+  return WrapText(label, false, width);
+}
+
+std::vector<GlyphLine> EditLines(const Item& it, int width) {
+  return WrapText(it.text, (it.tmpl->style & kEsMultiLine) != 0, width);
+}
+
+// Every entry, the selected one marked on its first line.
+std::vector<GlyphLine> ListLines(const Item& it, int width) {
   std::vector<GlyphLine> out;
-  switch (c.kind) {
-    case ControlClass::Button: {
-      std::string label;
-      if (IsButtonKind(c, kBsAutoCheckBox))
-        label = std::string(it.checked ? "[x] " : "[ ] ") + it.text + " (" + std::to_string(c.id) + ")";
-      else
-        label = (it.enabled ? "[" : "(") + std::to_string(c.id) + (it.enabled ? "] " : ") ") + it.text;
-      return WrapText(label, false, width);
+  for (std::size_t i = 0; i < it.entries.size(); ++i) {
+    bool first = true;
+    for (GlyphLine& l : WrapText(it.entries[i], false, std::max(1, width - 2))) {
+      const bool mark = first && static_cast<int>(i) == it.selected;
+      l.insert(l.begin(), {Glyph{mark ? ">" : " ", 1}, Glyph{" ", 1}});
+      out.push_back(std::move(l));
+      first = false;
     }
-    case ControlClass::Edit:
-      return WrapText(it.text, (c.style & kEsMultiLine) != 0, width);
-    case ControlClass::ListBox:
-      // The selected entry is marked on its first line.
-      for (std::size_t i = 0; i < it.entries.size(); ++i) {
-        bool first = true;
-        for (GlyphLine& l : WrapText(it.entries[i], false, std::max(1, width - 2))) {
-          const bool mark = first && static_cast<int>(i) == it.selected;
-          l.insert(l.begin(), {Glyph{mark ? ">" : " ", 1}, Glyph{" ", 1}});
-          out.push_back(std::move(l));
-          first = false;
-        }
-      }
-      return out;
-    case ControlClass::Static:
-      if ((c.style & kSsTypeMask) == kSsIcon) return out;
-      if ((c.style & kSsTypeMask) == kSsBlackFrame) {
-        if (!trueColor && !it.pictureName.empty()) return WrapText(it.pictureName, false, width);
-        return out;
-      }
-      return WrapText(it.text, true, width);
   }
   return out;
 }
 
-}  // namespace
+std::vector<GlyphLine> StaticLines(const Item& it, int width, bool trueColor) {
+  const std::uint32_t type = it.tmpl->style & kSsTypeMask;
+  if (type == kSsIcon) return {};
+  // A picture frame names its picture where the terminal shows no colour.
+  if (type == kSsBlackFrame) {
+    if (!trueColor && !it.pictureName.empty()) return WrapText(it.pictureName, false, width);
+    return {};
+  }
+  return WrapText(it.text, true, width);
+}
 
-std::string ConsoleDialogWindow::render(Dialog& dlg, bool trueColor) {
-  dlg.HandlePaint();
+std::vector<GlyphLine> ContentOf(const Item& it, int width, bool trueColor) {
+  switch (it.tmpl->kind) {
+    case ControlClass::Button: return ButtonLines(it, width);
+    case ControlClass::Edit: return EditLines(it, width);
+    case ControlClass::ListBox: return ListLines(it, width);
+    case ControlClass::Static: return StaticLines(it, width, trueColor);
+  }
+  return {};
+}
 
-  // Where each visible control goes and what it shows.
-  struct Placed {
-    Item* it;
-    CellBox box;
-    std::vector<GlyphLine> lines;
-    bool framed;
-    int need;  // rows the content needs
-  };
+// A control as the layout placed it: its box from the template, the rows it
+// takes on the page (below the caption bar) and what it shows there.
+struct Placed {
+  const Item* it;
+  CellBox box;
+  int top = 0, rows = 0;
+  bool framed = false;
+  bool picture = false;  // a picture in true colour: it fills its box exactly
+  std::vector<GlyphLine> lines;
+};
+
+struct PageLayout {
+  int width = 0;  // cells
+  int rows = 0;   // the page below its caption bar
   std::vector<Placed> placed;
-  for (Item& it : items_) {
+};
+
+// The page's layout: each visible control in the cells of its template
+// rectangle. A control whose content does not fit grows downwards, and what
+// lies below its bottom moves down with it (rows inserted at that row).
+PageLayout LayOut(const DialogTemplate& tmpl, const std::vector<Item>& items, bool trueColor) {
+  PageLayout page;
+  page.width = CellColumn(tmpl.cx);
+  std::vector<int> need;  // rows each control's content needs
+  for (const Item& it : items) {
     if (!it.visible) continue;
-    const CellBox b = BoxOf(*it.tmpl);
-    const bool framed = Framed(*it.tmpl) && b.cols >= 3;
-    Placed p{&it, b, ContentOf(it, framed ? b.cols - 2 : b.cols, trueColor), framed, 0};
-    p.need = static_cast<int>(p.lines.size()) + (framed ? 2 : 0);
-    if (trueColor && !it.pixels.empty()) p.need = 0;  // a picture fills its box exactly
-    placed.push_back(std::move(p));
+    Placed p{&it, BoxOf(*it.tmpl)};
+    p.framed = Framed(*it.tmpl) && p.box.cols >= 3;
+    p.picture = trueColor && !it.pixels.empty();
+    p.lines = ContentOf(it, p.framed ? p.box.cols - 2 : p.box.cols, trueColor);
+    need.push_back(p.picture ? 0 : static_cast<int>(p.lines.size()) + (p.framed ? 2 : 0));
+    page.placed.push_back(std::move(p));
   }
 
-  // A control whose content does not fit grows downwards, and what lies
-  // below its bottom moves down with it (rows inserted at that row).
-  std::map<int, int> inserted;
+  std::map<int, int> inserted;  // template row -> rows inserted there
   auto mapRow = [&](int row) {
     int r = row;
     for (const auto& [at, n] : inserted)
       if (at <= row) r += n;
     return r;
   };
-  std::vector<Placed*> byBottom;
-  for (Placed& p : placed) byBottom.push_back(&p);
-  std::stable_sort(byBottom.begin(), byBottom.end(),
-                   [](const Placed* a, const Placed* b) { return a->box.row + a->box.rows < b->box.row + b->box.rows; });
-  for (Placed* p : byBottom) {
-    const int bottom = p->box.row + p->box.rows;
-    const int have = mapRow(bottom) - mapRow(p->box.row);
-    if (p->need > have) inserted[bottom] += p->need - have;
+  std::vector<std::size_t> byBottom(page.placed.size());
+  for (std::size_t i = 0; i < byBottom.size(); ++i) byBottom[i] = i;
+  std::stable_sort(byBottom.begin(), byBottom.end(), [&](std::size_t a, std::size_t b) {
+    const CellBox &x = page.placed[a].box, &y = page.placed[b].box;
+    return x.row + x.rows < y.row + y.rows;
+  });
+  for (std::size_t i : byBottom) {
+    const CellBox& b = page.placed[i].box;
+    const int have = mapRow(b.row + b.rows) - mapRow(b.row);
+    if (need[i] > have) inserted[b.row + b.rows] += need[i] - have;
   }
+  for (Placed& p : page.placed) {
+    p.top = mapRow(p.box.row);
+    p.rows = mapRow(p.box.row + p.box.rows) - p.top;
+  }
+  page.rows = mapRow(CellRow(tmpl.cy));
+  return page;
+}
 
-  const int width = CellColumn(tmpl_.cx);
-  TextGrid grid(width);
-  // The caption bar.
-  GlyphLine bar = TextLines("== " + caption_ + " ", false)[0];
-  while (LineWidth(bar) < width) bar.push_back(Glyph{"=", 1});
+// --- Drawing -----------------------------------------------------------------
+
+// A box's frame, with the control's number in its top edge when a person
+// may address it.
+void FrameOf(TextGrid& grid, const Placed& p, int top) {
+  const ControlTemplate& c = *p.it->tmpl;
+  GlyphLine label;
+  if (c.id != kIdStatic && c.kind != ControlClass::Static) label = TextLines(std::to_string(c.id), false)[0];
+  DrawFrame(grid, top, p.box.col, p.rows, p.box.cols, label);
+}
+
+// The control's lines from its first inner row, centred or not.
+void PutLines(TextGrid& grid, const Placed& p, int top, bool centred) {
+  const int col = p.framed ? p.box.col + 1 : p.box.col;
+  const int row = p.framed ? top + 1 : top;
+  const int width = p.framed ? p.box.cols - 2 : p.box.cols;
+  for (std::size_t i = 0; i < p.lines.size(); ++i) {
+    const int pad = centred ? std::max(0, (width - LineWidth(p.lines[i])) / 2) : 0;
+    grid.put(row + static_cast<int>(i), col + pad, p.lines[i]);
+  }
+}
+
+void DrawPicture(TextGrid& grid, const Placed& p, int top) {
+  const int w = p.box.cols;
+  auto at = [&](int x, int y) { return p.it->pixels[static_cast<std::size_t>(y) * w + x]; };
+  for (int r = 0; r < p.box.rows; ++r)
+    for (int x = 0; x < w; ++x) grid.put(top + r, p.box.col + x, HalfBlock(at(x, 2 * r), at(x, 2 * r + 1)));
+}
+
+void DrawButton(TextGrid& grid, const Placed& p, int top) { PutLines(grid, p, top, false); }
+
+void DrawEdit(TextGrid& grid, const Placed& p, int top) {
+  if (p.framed) FrameOf(grid, p, top);
+  PutLines(grid, p, top, false);
+}
+
+void DrawList(TextGrid& grid, const Placed& p, int top) {
+  if (p.framed) FrameOf(grid, p, top);
+  PutLines(grid, p, top, false);
+}
+
+void DrawStatic(TextGrid& grid, const Placed& p, int top) {
+  if (p.picture) return DrawPicture(grid, p, top);
+  if (p.framed) FrameOf(grid, p, top);
+  PutLines(grid, p, top, (p.it->tmpl->style & kSsTypeMask) == kSsCenter);
+}
+
+// The page as text: the caption bar, then each control in template order.
+std::string Draw(const PageLayout& page, const std::string& caption) {
+  TextGrid grid(page.width);
+  GlyphLine bar = TextLines("== " + caption + " ", false)[0];
+  while (LineWidth(bar) < page.width) bar.push_back(Glyph{"=", 1});
   grid.put(0, 0, bar);
-  grid.reserve_rows(1 + mapRow(CellRow(tmpl_.cy)));
-
-  for (const Placed& p : placed) {
-    const int top = 1 + mapRow(p.box.row);
-    const int rows = mapRow(p.box.row + p.box.rows) - mapRow(p.box.row);
-    const ControlTemplate& c = *p.it->tmpl;
-    if (trueColor && !p.it->pixels.empty()) {
-      const int w = p.box.cols;
-      auto at = [&](int x, int y) { return p.it->pixels[static_cast<std::size_t>(y) * w + x]; };
-      for (int r = 0; r < p.box.rows; ++r)
-        for (int x = 0; x < w; ++x) grid.put(top + r, p.box.col + x, HalfBlock(at(x, 2 * r), at(x, 2 * r + 1)));
-      continue;
-    }
-    int inner = p.box.col, innerTop = top, innerWidth = p.box.cols;
-    if (p.framed) {
-      // The frame, with the control's number in its top edge when a person
-      // may address it.
-      std::string edge(static_cast<std::size_t>(p.box.cols - 2), '-');
-      if (c.id != kIdStatic && c.kind != ControlClass::Static) {
-        const std::string n = std::to_string(c.id);
-        if (n.size() <= edge.size()) edge.replace(0, n.size(), n);
-      }
-      grid.put_ascii(top, p.box.col, "+" + edge + "+");
-      grid.put_ascii(top + rows - 1, p.box.col, "+" + std::string(edge.size(), '-') + "+");
-      for (int r = top + 1; r < top + rows - 1; ++r) {
-        grid.put_ascii(r, p.box.col, "|");
-        grid.put_ascii(r, p.box.col + p.box.cols - 1, "|");
-      }
-      ++inner;
-      ++innerTop;
-      innerWidth -= 2;
-    }
-    const bool centred = c.kind == ControlClass::Static && (c.style & kSsTypeMask) == kSsCenter;
-    for (std::size_t i = 0; i < p.lines.size(); ++i) {
-      const int pad = centred ? std::max(0, (innerWidth - LineWidth(p.lines[i])) / 2) : 0;
-      grid.put(innerTop + static_cast<int>(i), inner + pad, p.lines[i]);
+  grid.reserve_rows(1 + page.rows);
+  for (const Placed& p : page.placed) {
+    const int top = 1 + p.top;
+    switch (p.it->tmpl->kind) {
+      case ControlClass::Button: DrawButton(grid, p, top); break;
+      case ControlClass::Edit: DrawEdit(grid, p, top); break;
+      case ControlClass::ListBox: DrawList(grid, p, top); break;
+      case ControlClass::Static: DrawStatic(grid, p, top); break;
     }
   }
+  return grid.str();
+}
 
-  std::string out = grid.str();
+}  // namespace
+
+std::string ConsoleDialogWindow::render(Dialog& dlg, bool trueColor) {
+  dlg.HandlePaint();
+  std::string out = Draw(LayOut(tmpl_, items_, trueColor), caption_);
   // Which keys do what on this page.
   std::string keys = "keys: enter";
   for (const Item& it : items_)
