@@ -150,6 +150,20 @@ TEST_F(WizardTest, PageSequenceDrivenByInput) {
   }
 }
 
+// A person's keys: an empty line presses the default button, and help on
+// each page says what esc does there.
+TEST_F(WizardTest, EmptyLinesGoOnAndHelpSaysWhatEscDoes) {
+  std::string out;
+  EXPECT_EQ(Run(kTwoDisks, "help\n\nhelp\n\nhelp\nesc\nesc\n", out), 3);
+  std::size_t at = 0;
+  for (const std::string& line : {U("presses [1] 開始; esc ends the wizard."), U("presses [1] 次へ; esc ends the wizard."),
+                                  U("presses [1] 更新; esc goes back to the destination page."),
+                                  std::string("page destination: 2 (esc)")}) {
+    at = (out + Log()).find(line, at);
+    ASSERT_NE(at, std::string::npos) << line << "\n" << out;
+  }
+}
+
 // The frame's title command is posted after the view's first page command:
 // it arrives while the start page is open. Without info.txt the view still
 // opens the start page, and the title is empty.

@@ -158,5 +158,54 @@ TEST_F(DialogTest, ConsoleLayoutGrowsAListAndMovesWhatIsBelow) {
   for (const std::string& l : lines) EXPECT_LE(l.size(), 200u);
 }
 
+TEST_F(DialogTest, OnATwentyFourRowScreenThePageFitsAndLongListsScroll) {
+  Dialog dlg(res::kDestinationTemplate);
+  console::ConsoleDialogWindow w(dlg.Template(), drives);
+  dlg.Attach(&w, &driver);
+  for (int i = 0; i < 30; ++i) w.lb_add(res::IDC_FOLDER_LIST, "[f" + std::to_string(100 + i) + "]");
+  auto page = [&] {
+    std::vector<std::string> lines;
+    std::istringstream in(w.render(dlg, false, 24));
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+  };
+  auto has = [](const std::vector<std::string>& lines, const std::string& needle) {
+    for (const std::string& l : lines)
+      if (l.find(needle) != std::string::npos) return true;
+    return false;
+  };
+  const struct {
+    const char* action;  // "" for none
+    const char* shown;   // an entry in view
+    const char* hidden;  // one out of view
+    const char* footer;
+  } steps[] = {
+      {"", "[f100]", "[f129]", "+1-"},
+      {"select 1003 [f127]", "> [f127]", "[f100]", "-28 of 30-"},
+      {"scroll 1003", "[f129]", "[f127]", "+29-30 of 30-"},
+      {"scroll 1003", "[f100]", "[f129]", "+1-"},
+  };
+  for (const auto& s : steps) {
+    if (*s.action) {
+      std::string why;
+      EXPECT_EQ(w.perform(dlg, *console::ParseAction(s.action, why)), "") << s.action;
+    }
+    const std::vector<std::string> lines = page();
+    // The page with a blank line before it and the input line after it.
+    EXPECT_LE(lines.size() + 2, 24u) << s.action;
+    EXPECT_TRUE(has(lines, "[1] " + enc::cp932_to_utf8("次へ"))) << s.action;
+    EXPECT_TRUE(has(lines, s.shown)) << s.action;
+    EXPECT_FALSE(has(lines, s.hidden)) << s.action;
+    EXPECT_TRUE(has(lines, s.footer)) << s.action;
+  }
+  // A short list shows everything and has nothing to scroll.
+  w.lb_reset(res::IDC_FOLDER_LIST);
+  w.lb_add(res::IDC_FOLDER_LIST, "[..]");
+  EXPECT_FALSE(has(page(), " of 1"));
+  std::string why;
+  EXPECT_EQ(w.perform(dlg, *console::ParseAction("scroll 1003", why)), "? list 1003 shows all its entries");
+  dlg.Attach(nullptr, nullptr);
+}
+
 }  // namespace
 }  // namespace relvo::fw

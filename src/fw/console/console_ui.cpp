@@ -20,15 +20,20 @@ const char kActionHelp[] =
     "  click ID          presses button ID; on a message box click 1 is OK and\n"
     "                    click 2 is Cancel\n"
     "  ID                the same as click ID\n"
-    "  enter             the Enter key: presses the default button\n"
-    "  esc               the Esc key: leaves the page as Cancel does\n"
+    "  enter             the Enter key: presses the default button; an empty\n"
+    "                    line does the same\n"
+    "  esc               the Esc key: leaves the page as Cancel does (help on a\n"
+    "                    page says what that is there)\n"
     "  select ID TEXT    selects the entry TEXT of list ID, as a click does\n"
     "  dblclick ID TEXT  double-clicks the entry TEXT of list ID (it is selected\n"
     "                    by the first click, as select does)\n"
     "  type ID TEXT      replaces the text of edit box ID by TEXT (may be empty)\n"
+    "  scroll ID         shows the next entries of list ID, when its box shows\n"
+    "                    some of them only (after the last, the first again)\n"
     "  help              shows this list\n"
     "Buttons show their ID as [ID]; boxes and lists show it in their top edge.\n"
-    "TEXT is the whole rest of the line after one blank, as the page shows it.\n"
+    "TEXT is the whole rest of the line after one blank, as the page shows it:\n"
+    "a folder as [name], a drive as [-c-].\n"
     "A line that is not an action is explained and changes nothing. The end of\n"
     "the input acts as esc on a page and presses the last button of a message\n"
     "box, so a script never hangs.\n";
@@ -43,6 +48,7 @@ ConsoleOptions ConsoleUi::OptionsForStdio() {
   const bool person = is_terminal(stdin);
   o.prompt = person;
   o.echo = !person;
+  if (person) o.screenRows = terminal_rows(stdout);
   return o;
 }
 

@@ -23,6 +23,9 @@ struct ConsoleOptions {
   // once, with no progress between, is answered Cancel, since what it asks
   // for did not turn up and asking again would never end.
   bool unattended = false;
+  // A person's terminal of this many rows: each page fits in it, its lists
+  // scrolling inside their boxes. 0: pages grow to show all they hold.
+  int screenRows = 0;
 };
 
 class ConsoleUi : public Ui {
@@ -32,7 +35,7 @@ class ConsoleUi : public Ui {
   ConsoleUi(std::istream& in, std::ostream& out, ConsoleOptions options = {});
   // The options for the process's own terminal: true colour when
   // COLORTERM is "truecolor" or "24bit"; a prompt when stdin is a terminal,
-  // an echo otherwise.
+  // an echo otherwise; the screen's rows when both ends are a terminal.
   static ConsoleOptions OptionsForStdio();
 
   // A box with OK (click 1) or OK and Cancel (click 2); enter is OK, esc is

@@ -76,6 +76,41 @@ int ListOrder(std::string_view a, std::string_view b) {
   return sjis::icompare(a, b);
 }
 
+// The keys whose escape sequences a terminal sends, as a person calls
+// them: "Up arrow", or "" when s holds anything but such sequences.
+std::string KeyNames(std::string_view s) {
+  static const std::map<std::string, const char*, std::less<>> kKeys = {
+      {"A", "Up arrow"}, {"B", "Down arrow"}, {"C", "Right arrow"}, {"D", "Left arrow"},  {"H", "Home"},
+      {"F", "End"},      {"1~", "Home"},      {"7~", "Home"},       {"4~", "End"},        {"8~", "End"},
+      {"2~", "Insert"},  {"3~", "Delete"},    {"5~", "Page Up"},    {"6~", "Page Down"},  {"P", "F1"},
+      {"Q", "F2"},       {"R", "F3"},         {"S", "F4"},          {"15~", "F5"},        {"17~", "F6"},
+      {"18~", "F7"},     {"19~", "F8"},       {"20~", "F9"},        {"21~", "F10"},       {"23~", "F11"},
+      {"24~", "F12"}};
+  std::string names;
+  std::size_t i = 0;
+  while (i < s.size()) {
+    if (s[i] != '\x1b') return {};
+    // ESC, then '[' or 'O', parameters and one final byte; a modifier
+    // (";5" of Ctrl) does not change the key's name.
+    std::size_t j = i + 1;
+    std::string key = "Esc";
+    if (j < s.size() && (s[j] == '[' || s[j] == 'O')) {
+      std::size_t k = ++j;
+      while (k < s.size() && ((s[k] >= '0' && s[k] <= '9') || s[k] == ';')) ++k;
+      if (k >= s.size() || s[k] < 0x40 || s[k] > 0x7E) return {};
+      std::string params(s.substr(j, k - j));
+      params = params.substr(0, params.find(';'));
+      if (s[k] != '~' && params == "1") params.clear();
+      const auto found = kKeys.find(params + s[k]);
+      key = found != kKeys.end() ? found->second : "function";
+      j = k + 1;
+    }
+    names += (names.empty() ? "" : ", ") + key;
+    i = j;
+  }
+  return names;
+}
+
 bool Framed(const ControlTemplate& c) {
   return c.kind == ControlClass::Edit || c.kind == ControlClass::ListBox ||
          (c.kind == ControlClass::Static && (c.style & kSsTypeMask) == kSsBlackFrame);
@@ -86,20 +121,32 @@ bool Framed(const ControlTemplate& c) {
 std::optional<Action> ParseAction(std::string_view line, std::string& why) {
   while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
   std::size_t p = line.find_first_not_of(" \t");
+  Action a;
+  // The Enter key alone presses the default button; the Esc key, then
+  // Enter, is esc.
   if (p == std::string_view::npos) {
-    why = "? an empty line is no action (\"help\" lists them)";
-    return std::nullopt;
+    a.verb = Action::Verb::Enter;
+    return a;
   }
   line.remove_prefix(p);
+  const std::string_view trimmed = line.substr(0, line.find_last_not_of(" \t") + 1);
+  if (trimmed == "\x1b") {
+    a.verb = Action::Verb::Esc;
+    return a;
+  }
+  if (const std::string keys = KeyNames(trimmed); !keys.empty()) {
+    why = "? the " + keys + " key" + (keys.find(',') == std::string::npos ? " does" : "s do") +
+          " nothing here: type an action and Enter (\"help\" lists them)";
+    return std::nullopt;
+  }
   const std::size_t verbEnd = std::min(line.find_first_of(" \t"), line.size());
   const std::string verb = Lower(line.substr(0, verbEnd));
   std::string_view rest = line.substr(verbEnd);
 
-  Action a;
   static const std::map<std::string, Action::Verb> kVerbs = {
       {"click", Action::Verb::Click},   {"enter", Action::Verb::Enter},       {"esc", Action::Verb::Esc},
       {"select", Action::Verb::Select}, {"dblclick", Action::Verb::DblClick}, {"type", Action::Verb::Type},
-      {"help", Action::Verb::Help},     {"?", Action::Verb::Help}};
+      {"scroll", Action::Verb::Scroll}, {"help", Action::Verb::Help},         {"?", Action::Verb::Help}};
   auto readId = [&](std::string_view digits) {
     const char* end = digits.data() + digits.size();
     auto [ptr, ec] = std::from_chars(digits.data(), end, a.id);
@@ -117,7 +164,8 @@ std::optional<Action> ParseAction(std::string_view line, std::string& why) {
   }
   a.verb = v->second;
   const bool takesId = a.verb == Action::Verb::Click || a.verb == Action::Verb::Select ||
-                       a.verb == Action::Verb::DblClick || a.verb == Action::Verb::Type;
+                       a.verb == Action::Verb::DblClick || a.verb == Action::Verb::Type ||
+                       a.verb == Action::Verb::Scroll;
   const bool takesText = a.verb == Action::Verb::Select || a.verb == Action::Verb::DblClick || a.verb == Action::Verb::Type;
   if (!takesId) {
     if (rest.find_first_not_of(" \t") != std::string_view::npos) {
@@ -189,6 +237,7 @@ void ConsoleDialogWindow::lb_reset(int id) {
   if (Item* it = item(id)) {
     it->entries.clear();
     it->selected = kLbErr;
+    it->top = it->shown = 0;
   }
 }
 
@@ -224,6 +273,7 @@ int ConsoleDialogWindow::lb_set_cur_sel(int id, int index) {
     return index == -1 ? 0 : kLbErr;
   }
   it->selected = index;
+  it->reveal = true;
   return index;
 }
 
@@ -311,16 +361,38 @@ std::string ConsoleDialogWindow::click(Dialog& dlg, Item& it) {
 std::string ConsoleDialogWindow::choose(Dialog& dlg, Item& it, const std::string& entry, bool twice) {
   if (it.tmpl->kind != ControlClass::ListBox) return "? control " + Named(*it.tmpl) + " is not a list";
   if (std::string why = Unusable(it); !why.empty()) return why;
+  auto has = [&](const std::string& e) { return std::find(it.entries.begin(), it.entries.end(), e) != it.entries.end(); };
   const auto found = std::find(it.entries.begin(), it.entries.end(), entry);
-  if (found == it.entries.end())
-    return "? list " + Named(*it.tmpl) + " has no entry \"" + ForTerminal(entry) + "\"";
+  if (found == it.entries.end()) {
+    // Entries are written as the list shows them: a folder "[name]", a
+    // drive "[-c-]".
+    std::string why = "? list " + Named(*it.tmpl) + " has no entry \"" + ForTerminal(entry) + "\"";
+    for (const std::string& written : {"[" + entry + "]", "[-" + entry + "-]"})
+      if (has(written)) return why + ": write it as the list shows it, " + (twice ? "dblclick " : "select ") +
+                               Named(*it.tmpl) + " " + ForTerminal(written);
+    if (entry.empty() || entry.front() != '[')
+      why += ": entries are written as the list shows them, brackets and all (\"[name]\")";
+    return why;
+  }
   // As the mouse does it: the click selects (a selection change), the
   // second click of a double click reports the double click.
   const int id = it.tmpl->id;
   it.selected = static_cast<int>(found - it.entries.begin());
+  it.reveal = true;
   const bool notify = (it.tmpl->style & kLbsNotify) != 0;
   if (notify) dlg.HandleCommand(id, kLbnSelChange);
   if (notify && twice && !dlg.IsEnded()) dlg.HandleCommand(id, kLbnDblClk);
+  return {};
+}
+
+std::string ConsoleDialogWindow::scroll(Item& it) {
+  if (it.tmpl->kind != ControlClass::ListBox) return "? control " + Named(*it.tmpl) + " is not a list";
+  if (std::string why = Unusable(it); !why.empty()) return why;
+  if (it.shown >= it.entries.size()) return "? list " + Named(*it.tmpl) + " shows all its entries";
+  // The next entries; after the last ones, the first again.
+  it.top += std::max<std::size_t>(1, it.shown);
+  if (it.top >= it.entries.size()) it.top = 0;
+  it.reveal = false;
   return {};
 }
 
@@ -345,6 +417,7 @@ std::string ConsoleDialogWindow::perform(Dialog& dlg, const Action& a) {
     case Verb::Click: return click(dlg, *it);
     case Verb::Select: return choose(dlg, *it, a.text, false);
     case Verb::DblClick: return choose(dlg, *it, a.text, true);
+    case Verb::Scroll: return scroll(*it);
     case Verb::Type:
       if (it->tmpl->kind != ControlClass::Edit) return "? control " + Named(*it->tmpl) + " is not an edit box";
       if (std::string why = Unusable(*it); !why.empty()) return why;
@@ -378,18 +451,24 @@ std::vector<GlyphLine> EditLines(const Item& it, int width) {
   return WrapText(it.text, (it.tmpl->style & kEsMultiLine) != 0, width);
 }
 
-// Every entry, the selected one marked on its first line.
-std::vector<GlyphLine> ListLines(const Item& it, int width) {
+// The entries from first on, as many as fit in maxLines lines (at least
+// one entry, cut to them; 0: all), the selected one marked on its first
+// line. end receives the index after the last entry shown.
+std::vector<GlyphLine> ListLines(const Item& it, int width, std::size_t first = 0, int maxLines = 0,
+                                 std::size_t* end = nullptr) {
   std::vector<GlyphLine> out;
-  for (std::size_t i = 0; i < it.entries.size(); ++i) {
-    bool first = true;
-    for (GlyphLine& l : WrapText(it.entries[i], false, std::max(1, width - 2))) {
-      const bool mark = first && static_cast<int>(i) == it.selected;
-      l.insert(l.begin(), {Glyph{mark ? ">" : " ", 1}, Glyph{" ", 1}});
-      out.push_back(std::move(l));
-      first = false;
+  std::size_t i = first;
+  for (; i < it.entries.size(); ++i) {
+    std::vector<GlyphLine> lines = WrapText(it.entries[i], false, std::max(1, width - 2));
+    if (maxLines > 0 && i > first && out.size() + lines.size() > static_cast<std::size_t>(maxLines)) break;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+      const bool mark = k == 0 && static_cast<int>(i) == it.selected;
+      lines[k].insert(lines[k].begin(), {Glyph{mark ? ">" : " ", 1}, Glyph{" ", 1}});
+      out.push_back(std::move(lines[k]));
     }
   }
+  if (maxLines > 0 && out.size() > static_cast<std::size_t>(maxLines)) out.resize(static_cast<std::size_t>(maxLines));
+  if (end) *end = i;
   return out;
 }
 
@@ -417,12 +496,14 @@ std::vector<GlyphLine> ContentOf(const Item& it, int width, bool trueColor) {
 // A control as the layout placed it: its box from the template, the rows it
 // takes on the page (below the caption bar) and what it shows there.
 struct Placed {
-  const Item* it;
+  Item* it;
   CellBox box;
   int top = 0, rows = 0;
   bool framed = false;
   bool picture = false;  // a picture in true colour: it fills its box exactly
   std::vector<GlyphLine> lines;
+  int least = 0;         // the rows it cannot do with less
+  std::string footer;    // a scrolled list: which entries it shows
 };
 
 struct PageLayout {
@@ -431,20 +512,74 @@ struct PageLayout {
   std::vector<Placed> placed;
 };
 
+bool IsList(const Placed& p) { return p.it->tmpl->kind == ControlClass::ListBox; }
+
+// A list that scrolls keeps its frame and this many rows inside.
+constexpr int kMinListLines = 3;
+
+// Makes a page taller than rowBudget shorter, a row at a time from the
+// bottom up: first rows that no control covers, then rows that the controls
+// covering them can spare (rows beyond what they show), then rows that lists
+// give up too (they then scroll), down to a few entries each.
+void Compress(PageLayout& page, int rowBudget) {
+  for (int pass = 0; pass < 3; ++pass) {
+    for (int r = page.rows - 1; r >= 0 && page.rows > rowBudget; --r) {
+      bool spare = true;
+      for (const Placed& p : page.placed)
+        if (r >= p.top && r < p.top + p.rows) spare = spare && pass > 0 && p.rows > p.least && (pass == 2 || !IsList(p));
+      if (!spare) continue;
+      for (Placed& p : page.placed) {
+        if (r < p.top) --p.top;
+        else if (r < p.top + p.rows) --p.rows;
+      }
+      --page.rows;
+    }
+  }
+}
+
+// A list shows the entries that fit in its box from its first one shown,
+// moved to bring a newly selected entry into view; its bottom edge says
+// which when they are not all.
+void Scroll(Placed& p) {
+  Item& it = *p.it;
+  const int width = p.framed ? p.box.cols - 2 : p.box.cols;
+  const int inner = std::max(1, p.rows - (p.framed ? 2 : 0));
+  const std::size_t count = it.entries.size();
+  if (it.top >= count) it.top = 0;
+  std::size_t end = 0;
+  if (it.reveal && it.selected >= 0) {
+    const auto sel = static_cast<std::size_t>(it.selected);
+    if (sel < it.top) it.top = sel;
+    for (;;) {
+      ListLines(it, width, it.top, inner, &end);
+      if (end > sel || it.top >= sel) break;
+      ++it.top;
+    }
+  }
+  it.reveal = false;
+  p.lines = ListLines(it, width, it.top, inner, &end);
+  it.shown = end - it.top;
+  if (it.shown < count)
+    p.footer = std::to_string(it.top + 1) + "-" + std::to_string(end) + " of " + std::to_string(count);
+}
+
 // The page's layout: each visible control in the cells of its template
 // rectangle. A control whose content does not fit grows downwards, and what
-// lies below its bottom moves down with it (rows inserted at that row).
-PageLayout LayOut(const DialogTemplate& tmpl, const std::vector<Item>& items, bool trueColor) {
+// lies below its bottom moves down with it (rows inserted at that row). A
+// page taller than rowBudget (0: no limit) is then made shorter, and its
+// lists scroll.
+PageLayout LayOut(const DialogTemplate& tmpl, std::vector<Item>& items, bool trueColor, int rowBudget) {
   PageLayout page;
   page.width = CellColumn(tmpl.cx);
   std::vector<int> need;  // rows each control's content needs
-  for (const Item& it : items) {
+  for (Item& it : items) {
     if (!it.visible) continue;
     Placed p{&it, BoxOf(*it.tmpl)};
     p.framed = Framed(*it.tmpl) && p.box.cols >= 3;
     p.picture = trueColor && !it.pixels.empty();
     p.lines = ContentOf(it, p.framed ? p.box.cols - 2 : p.box.cols, trueColor);
     need.push_back(p.picture ? 0 : static_cast<int>(p.lines.size()) + (p.framed ? 2 : 0));
+    p.least = p.picture ? p.box.rows : it.tmpl->kind == ControlClass::ListBox ? (p.framed ? 2 : 0) + kMinListLines : need.back();
     page.placed.push_back(std::move(p));
   }
 
@@ -471,6 +606,12 @@ PageLayout LayOut(const DialogTemplate& tmpl, const std::vector<Item>& items, bo
     p.rows = mapRow(p.box.row + p.box.rows) - p.top;
   }
   page.rows = mapRow(CellRow(tmpl.cy));
+  for (Placed& p : page.placed) p.it->shown = p.it->entries.size();
+  if (rowBudget > 0) {
+    Compress(page, rowBudget);
+    for (Placed& p : page.placed)
+      if (IsList(p)) Scroll(p);
+  }
   return page;
 }
 
@@ -482,7 +623,7 @@ void FrameOf(TextGrid& grid, const Placed& p, int top) {
   const ControlTemplate& c = *p.it->tmpl;
   GlyphLine label;
   if (c.id != kIdStatic && c.kind != ControlClass::Static) label = TextLines(std::to_string(c.id), false)[0];
-  DrawFrame(grid, top, p.box.col, p.rows, p.box.cols, label);
+  DrawFrame(grid, top, p.box.col, p.rows, p.box.cols, label, false, TextLines(p.footer, false)[0]);
 }
 
 // The control's lines from its first inner row, centred or not.
@@ -542,9 +683,12 @@ std::string Draw(const PageLayout& page, const std::string& caption) {
 
 }  // namespace
 
-std::string ConsoleDialogWindow::render(Dialog& dlg, bool trueColor) {
+std::string ConsoleDialogWindow::render(Dialog& dlg, bool trueColor, int screenRows) {
   dlg.HandlePaint();
-  std::string out = Draw(LayOut(tmpl_, items_, trueColor), caption_);
+  // Besides its rows: the caption bar and the keys line, with the blank line
+  // before the page and the input line after it.
+  const int rowBudget = screenRows > 0 ? std::max(1, screenRows - 4) : 0;
+  std::string out = Draw(LayOut(tmpl_, items_, trueColor, rowBudget), caption_);
   // Which keys do what on this page.
   std::string keys = "keys: enter";
   for (const Item& it : items_)
