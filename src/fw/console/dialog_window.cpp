@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "base/sjis.h"
+#include "fw/console/list_order.h"
 #include "fw/console/memory_dc.h"
 #include "fw/console/terminal.h"
 #include "fw/console/text_grid.h"
@@ -38,42 +39,6 @@ struct CellBox {
 CellBox BoxOf(const ControlTemplate& c) {
   const int col = CellColumn(c.x), row = CellRow(c.y);
   return CellBox{col, row, std::max(1, CellColumn(c.x + c.cx) - col), std::max(1, CellRow(c.y + c.cy) - row)};
-}
-
-// Where one character of a list entry sorts: its class (symbols, digits,
-// letters, half-width kana, double-byte characters) and its place in it.
-// Symbols go in the system's order, not in code order; letters without
-// regard to case.
-std::pair<int, int> SortWeight(std::string_view s, std::size_t i) {
-  static constexpr std::string_view kSymbols = " !\"#$%&()*,./:;?@[\\]^_`{|}~+<=>";
-  const auto c = static_cast<unsigned char>(s[i]);
-  if (sjis::char_len(s, i) == 2) return {5, c << 8 | static_cast<unsigned char>(s[i + 1])};
-  if (c >= 0x80) return {4, c};
-  if (c >= '0' && c <= '9') return {2, c};
-  if (c >= 'a' && c <= 'z') return {3, c - 'a' + 'A'};
-  if (c >= 'A' && c <= 'Z') return {3, c};
-  const std::size_t rank = kSymbols.find(static_cast<char>(c));
-  return {1, rank == std::string_view::npos ? -1 : static_cast<int>(rank)};
-}
-
-// The order of a sorted list box, as the system's locale sorts: by the
-// weights above, with hyphens and apostrophes passed over ("[-x]" sorts
-// beside "[x]"), a text before the longer ones it begins; entries alike in
-// that order go by their bytes, case aside.
-int ListOrder(std::string_view a, std::string_view b) {
-  auto skip = [](std::string_view s, std::size_t i) {
-    while (i < s.size() && (s[i] == '-' || s[i] == '\'')) ++i;
-    return i;
-  };
-  std::size_t i = skip(a, 0), j = skip(b, 0);
-  while (i < a.size() && j < b.size()) {
-    const auto wa = SortWeight(a, i), wb = SortWeight(b, j);
-    if (wa != wb) return wa < wb ? -1 : 1;
-    i = skip(a, i + sjis::char_len(a, i));
-    j = skip(b, j + sjis::char_len(b, j));
-  }
-  if (i < a.size() || j < b.size()) return i < a.size() ? 1 : -1;
-  return sjis::icompare(a, b);
 }
 
 // The keys whose escape sequences a terminal sends, as a person calls
@@ -244,13 +209,9 @@ void ConsoleDialogWindow::lb_reset(int id) {
 int ConsoleDialogWindow::lb_add(int id, const std::string& text) {
   Item* it = item(id);
   if (!it || it->tmpl->kind != ControlClass::ListBox) return kLbErr;
-  auto at = it->entries.end();
-  // A sorted list puts the entry after those that do not sort after it.
-  if (it->tmpl->style & kLbsSort)
-    at = std::upper_bound(it->entries.begin(), it->entries.end(), text,
-                          [](const std::string& a, const std::string& b) { return ListOrder(a, b) < 0; });
-  const int index = static_cast<int>(at - it->entries.begin());
-  it->entries.insert(at, text);
+  const std::size_t at = (it->tmpl->style & kLbsSort) ? ListInsertPosition(it->entries, text) : it->entries.size();
+  const int index = static_cast<int>(at);
+  it->entries.insert(it->entries.begin() + static_cast<std::ptrdiff_t>(at), text);
   if (it->selected >= index) ++it->selected;
   return index;
 }
