@@ -27,7 +27,7 @@ const char kUsage[] =
     "  lzh l|t|e|x ARCHIVE [DIR]\n"
     "                  list, test or extract an LZH archive\n"
     "\n"
-    "  -h, --help      show this help (COMMAND --help for a command's own)\n"
+    "  -h, --help, /?  show this help (COMMAND --help for a command's own)\n"
     "  --version       show the version\n"
     "\n"
     "Exit status of wizard and update: 0 updated, 1 info.txt unreadable or\n"
@@ -41,7 +41,7 @@ bool IsWizardOption(const std::string& a) {
 int Dispatch(int argc, char** argv) {
   if (argc < 2) return relvo::app::RunWizardCommand(argc, argv);
   const std::string cmd = argv[1];
-  if (cmd == "-h" || cmd == "--help") {
+  if (relvo::app::IsHelpOption(cmd)) {
     std::fputs(kUsage, stdout);
     return 0;
   }

@@ -204,6 +204,8 @@ TEST_F(WizardTest, UnattendedRunsAndTheirStatus) {
       {"relvo update", {"update", "--media", "@disk1", "--media", "@disk2", "--dest", "@product"}, 0, true,
        "destination: "},
       {"relvo update without --dest", {"update", "--media", "@disk1"}, 2, false, "no product folder given"},
+      {"/? as Windows users ask for help", {"--media", "@disk1", "/?"}, 0, false, "usage: relvo [wizard]"},
+      {"relvo update -h", {"update", "-h"}, 0, false, "usage: relvo update"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
