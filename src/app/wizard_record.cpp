@@ -116,12 +116,15 @@ void WizardRecord::conversion(const char* name, int result, int files) {
 
 void WizardRecord::descriptor_read(int result, const UpdateDescriptor& d) {
   const std::string path = LogPath(programFolder_ + "info.txt");
+  // Said at once, before the pages (which then go on with what was read),
+  // with the command that tells why.
+  const std::string why = " (relvo check-media " + LogPath(programFolder_) + " tells why)\n";
   if (result != 1) {
     log_.write("descriptor", path + ": cannot be read");
-    if (unattended_) out_ << "relvo: " << path << " cannot be read\n" << std::flush;
+    out_ << "relvo: " << path << " cannot be read" << why << std::flush;
   } else if (!d.complete) {
     log_.write("descriptor", path + ": not read whole");
-    if (unattended_) out_ << "relvo: " << path << " was not read whole\n" << std::flush;
+    out_ << "relvo: " << path << " was not read whole" << why << std::flush;
   } else {
     log_.write("descriptor", path + ": " + std::to_string(d.rowCount()) + " rows");
   }
