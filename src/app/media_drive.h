@@ -57,6 +57,7 @@ class DiskChanger final : public fw::Ui, public SystemInfo {
   void begin_wait_cursor() override { inner_.begin_wait_cursor(); }
   void end_wait_cursor() override { inner_.end_wait_cursor(); }
   void progress(const fw::Progress& p) override;
+  void step(const fw::Step& s) override { inner_.step(s); }
 
   int drive_type(const std::string& path) override;
   std::string windows_folder() override { return sys_.windows_folder(); }

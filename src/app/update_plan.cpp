@@ -229,6 +229,7 @@ class RecordingLibrary final : public ArchiveLibrary {
     journal_.add({"command", commandLine ? commandLine : "", "", ""});
     return inner_.Command(owner, commandLine, msg, size);
   }
+  void SetProgress(ProgressFn progress) override { inner_.SetProgress(std::move(progress)); }
 
  private:
   ArchiveLibrary& inner_;

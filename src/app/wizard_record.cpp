@@ -93,6 +93,11 @@ void WizardRecord::progress(const fw::Progress& p) {
   inner_.progress(p);
 }
 
+void WizardRecord::step(const fw::Step& s) {
+  if (s.kind == fw::Step::Kind::Reason) log_.write("reason", LogText(s.text));
+  inner_.step(s);
+}
+
 void WizardRecord::row_ended(const fw::Progress& row, bool done) {
   const fw::Progress& p = shown_.row == row.row ? shown_ : row;
   log_.write("row", std::to_string(p.row) + "/" + std::to_string(p.rowCount) + (p.isArchive ? " extract " : " copy ") +

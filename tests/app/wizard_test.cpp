@@ -266,10 +266,22 @@ TEST_F(WizardTest, UnattendedLogAndProgress) {
     EXPECT_EQ(line[19], ' ') << line;
   }
   EXPECT_EQ(Count(log, " row "), 6u) << log;
-  // The log is appended to.
+  // The steps after the rows, each on a line of its own.
+  at = 0;
+  for (const std::string& line : {std::string("(settings) "), U("] ﾃﾞｼﾞﾀｲｻﾞ=1\n"), std::string("(voice data) extract "),
+                                  std::string("(material size conversion) 2 files\n"),
+                                  std::string("(material type conversion) 2 files\n")}) {
+    at = out.find(line, at);
+    ASSERT_NE(at, std::string::npos) << line << "\n" << out;
+  }
+  // The log is appended to. A refused folder's reason follows its box, on
+  // the terminal and in the log.
   ASSERT_EQ(Run({"--unattended", "--media", "@disk1", "--log", "@relvo.log", "--dest", "@empty"}, "", out), 4);
   EXPECT_EQ(Log().rfind(log, 0), 0u);
   EXPECT_NE(Log().find("end 4 (rejected)"), std::string::npos);
+  const std::string reason = U(tmp / "empty") + "\\vornel1.ini";  // the folder text and the name, as the run looked
+  EXPECT_LT(out.find(U("ｲﾝｽﾄｰﾙ先ﾌｫﾙﾀﾞが正しくないと思われます。")), out.find("reason: " + reason)) << out;
+  EXPECT_NE(Log().find(" reason " + reason), std::string::npos) << Log();
 }
 
 // The frame as start-up leaves it (no menu, maximized, the template's title

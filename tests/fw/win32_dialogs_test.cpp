@@ -5,6 +5,9 @@
 
 #include "fw/win32/windows_api.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -466,6 +469,31 @@ TEST(Win32ListBox, SortsAsTheConsolesTableSays) {
     SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(e).c_str()));
   EXPECT_EQ(ListEntries(list), Strings(std::begin(test::kListBoxShown), std::end(test::kListBoxShown)));
   DestroyWindow(list);
+}
+
+// The run's progress over the view: its last lines and the bytes as the
+// system's progress bar; each report delivers what waits for the thread
+// and drops the input given meanwhile.
+TEST(Win32Ui, ProgressShowsInAPanelOverTheViewAndKeepsItAlive) {
+  HWND view = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(view, nullptr);
+  fw::win32::Win32Ui ui;
+  ui.set_owner(view);
+  PostMessageW(view, WM_KEYDOWN, VK_RETURN, 0);
+  PostMessageW(view, WM_NULL, 0, 0);
+  ui.progress(fw::Progress{1, 2, true, "A:SYS1.lzh", "C:\\P\\"});
+  MSG left;
+  EXPECT_FALSE(PeekMessageW(&left, view, 0, 0, PM_NOREMOVE));  // the key dropped, the rest delivered
+  ui.step(fw::Step{fw::Step::Kind::Bytes, "", "", "", 10, 40});
+  ui.step(fw::Step{fw::Step::Kind::Bytes, "", "", "", 40, 40});
+  ui.step(fw::Step{fw::Step::Kind::Conversion, "", "", "size", 3, 0, true, true});
+  ui.step(fw::Step{fw::Step::Kind::Reason, "", "", "C:\\P\\Start.bmp が見つかりません。"});
+  EXPECT_EQ(ui.panel_lines(), (std::vector<std::wstring>{L"(1/2) 展開 A:SYS1.lzh → C:\\P\\", L"    40 / 40 バイト",
+                                                          L"材料ｻｲｽﾞ変換 3 ファイル", L"C:\\P\\Start.bmp が見つかりません。"}));
+  HWND bar = FindWindowExW(view, nullptr, PROGRESS_CLASSW, nullptr);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 1000);
+  DestroyWindow(view);
 }
 
 TEST(Win32Ui, WaitCursorIsOnUntilTheLastEndAndThenRestored) {

@@ -147,7 +147,40 @@ std::string FormatProgress(const Progress& p) {
 
 void ConsoleUi::progress(const Progress& p) {
   lastPrompt_.clear();
+  reading_ = "(" + std::to_string(p.row) + "/" + std::to_string(p.rowCount) + ")";
+  quarter_ = 0;
   out_ << FormatProgress(p) << "\n" << std::flush;
+}
+
+std::string FormatStep(const Step& s, const std::string& reading) {
+  const auto path = [](const std::string& p) { return Utf8ForTerminal(path_for_user(p)); };
+  switch (s.kind) {
+    case Step::Kind::Bytes:
+      return reading + " " + std::to_string(s.done) + " of " + std::to_string(s.total) + " bytes read";
+    case Step::Kind::Settings: return "(settings) " + path(s.path) + " " + ForTerminal(s.text);
+    case Step::Kind::Voice: return "(voice data) extract " + path(s.path + ".lzh") + " -> " + path(s.target);
+    case Step::Kind::Conversion:
+      if (!s.finished) return {};
+      return "(material " + ForTerminal(s.text) + " conversion) " + std::to_string(s.done) +
+             (s.done == 1 ? " file" : " files") + (s.ok ? "" : ", failed");
+    case Step::Kind::Reason: return "reason: " + ForTerminal(s.text);
+  }
+  return {};
+}
+
+void ConsoleUi::step(const Step& s) {
+  if (s.kind == Step::Kind::Voice) {
+    reading_ = "(voice data)";
+    quarter_ = 0;
+  }
+  if (s.kind == Step::Kind::Bytes) {
+    // A long extraction tells how far it got at each quarter.
+    constexpr std::uint64_t kLong = 1u << 20;
+    if (s.total < kLong || s.done * 4 < static_cast<std::uint64_t>(quarter_ + 1) * s.total) return;
+    quarter_ = static_cast<int>(s.done * 4 / s.total);
+  }
+  const std::string line = FormatStep(s, reading_);
+  if (!line.empty()) out_ << line << "\n" << std::flush;
 }
 
 }  // namespace relvo::fw::console

@@ -48,6 +48,10 @@ class ConsoleUi : public Ui {
   // "(k/n) extract SOURCE -> TARGET" (or "copy    "), the paths as a user
   // of this platform writes them.
   void progress(const Progress& p) override;
+  // Lines for the settings edits, the voice data and each conversion (with
+  // its count of files), for an archive of 1 MiB or more the bytes read at
+  // each quarter, and the reason for a refused folder, after its box.
+  void step(const Step& s) override;
 
   // Reads one input line for a page or a box, without its line end; false
   // at the end of the input (always when unattended).
@@ -63,9 +67,14 @@ class ConsoleUi : public Ui {
   ConsoleOptions options_;
   int waitDepth_ = 0;
   std::string lastPrompt_;  // unattended: the box with Cancel answered OK last
+  std::string reading_;     // what the bytes read belong to: "(k/n)", "(voice data)"
+  int quarter_ = 0;         // the quarters of its bytes told
 };
 
 // One progress line as the terminal shows it, without line end.
 std::string FormatProgress(const Progress& p);
+// A step's line, without line end; reading labels the bytes read. Empty
+// when the step is not shown.
+std::string FormatStep(const Step& s, const std::string& reading);
 
 }  // namespace relvo::fw::console
