@@ -328,6 +328,43 @@ TEST_F(Win32DialogsTest, DestinationPageListsTheSystemsDrivesAndWalksFolders) {
   EXPECT_EQ(dlg.m_strPath, "C:\\Apps\\ソフト");
 }
 
+// The keyboard walks the lists: keys that move the selection enter nothing,
+// Enter or Space takes the entry as a click would, and Enter is the list's.
+TEST_F(Win32DialogsTest, DestinationListsTakeTheKeyboard) {
+  tmp.mkdir("C\\Apps\\Sub");
+  tmp.mkdir("C\\zeta");
+  CDestinationDlg dlg(ctx);
+  dlg.m_strPath = "proposed";
+  dlg.m_strUninstallKeys.fill("NULL");
+  auto key = [](HWND list, WPARAM vk) { SendMessageW(list, WM_KEYDOWN, vk, 0); };
+  const int code = Run(dlg, [&](HWND h) {
+    HWND drivesList = GetDlgItem(h, res::IDC_DRIVE_LIST), folders = GetDlgItem(h, res::IDC_FOLDER_LIST);
+    HWND path = GetDlgItem(h, res::IDC_PATH);
+    const Strings driveEntries = ListEntries(drivesList);
+    const auto c = std::find(driveEntries.begin(), driveEntries.end(), "[-c-]") - driveEntries.begin();
+    key(drivesList, VK_HOME);
+    for (int i = 0; i < c; ++i) key(drivesList, VK_DOWN);
+    EXPECT_EQ(SendMessageW(drivesList, LB_GETCURSEL, 0, 0), c);
+    EXPECT_EQ(TextOf(path), "proposed");  // moving is not choosing
+    key(drivesList, VK_SPACE);
+    EXPECT_EQ(TextOf(path), "c:\\");
+    EXPECT_EQ(ListEntries(folders), (Strings{"[..]", "[Apps]", "[zeta]"}));
+    key(folders, VK_HOME);
+    key(folders, VK_DOWN);
+    key(folders, VK_END);
+    key(folders, VK_UP);
+    EXPECT_EQ(TextOf(path), "c:\\");
+    key(folders, VK_RETURN);
+    EXPECT_EQ(TextOf(path), "C:\\Apps");
+    EXPECT_EQ(ListEntries(folders), (Strings{"[..]", "[Sub]"}));
+    MSG enter{folders, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_TRUE(SendMessageW(folders, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter)) & DLGC_WANTMESSAGE);
+    Click(h, fw::kIdOk);
+  });
+  EXPECT_EQ(code, fw::kIdOk);
+  EXPECT_EQ(dlg.m_strPath, "C:\\Apps");
+}
+
 // A page whose OK handler fails as a file operation can.
 class FailingDlg : public fw::Dialog {
  public:
