@@ -34,7 +34,7 @@ const char kUsage[] =
     "                    prompts answered with the next DIR in the drive);\n"
     "                    the archives it hands the library from the product\n"
     "                    (the voice data) are tested as it leaves them\n"
-    "  -h, --help        show this help\n"
+    "  -h, --help, /?    show this help\n"
     "\n"
     "Exit status: 0 no errors, 1 errors found (or the media could not be read),\n"
     "2 bad usage.\n";
@@ -46,7 +46,7 @@ int RunCheckMediaCommand(int argc, char** argv, FileSystem& fs, std::FILE* out, 
   MediaCheckOptions opt;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "-h" || a == "--help") {
+    if (IsHelpOption(a)) {
       std::fputs(kUsage, out);
       return 0;
     } else if (a == "--json") {

@@ -57,6 +57,10 @@ int RunUpdateCommand(int argc, char** argv, WizardIo& io);
 // run ended.
 int ExitCodeOf(UpdateOutcome how);
 
+// True for the ways people ask a program for its help: -h, --help, and /?
+// as Windows users type it.
+inline bool IsHelpOption(const std::string& a) { return a == "-h" || a == "--help" || a == "/?"; }
+
 // Ends the program's output: flushes out and checks that everything written
 // to it reached its file (a full disk, a closed pipe). Returns status, or 1
 // with a message on err when the output was lost and status was 0.

@@ -192,7 +192,7 @@ int RunLzhAdd(int argc, char** argv, std::FILE* out, std::FILE* err) {
 }  // namespace
 
 int RunLzhCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
-  if (argc >= 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+  if (argc >= 2 && IsHelpOption(argv[1])) {
     std::fputs(kLzhUsage, out);
     return 0;
   }

@@ -29,7 +29,7 @@ const char kUsage[] =
     "  lzh a ARCHIVE [-m lh0|lh5|lh6|lh7] [-l 0|1|2] [-C DIR] PATH...\n"
     "                  make a new LZH archive of files and folders\n"
     "\n"
-    "  -h, --help      show this help (COMMAND --help for a command's own)\n"
+    "  -h, --help, /?  show this help (COMMAND --help for a command's own)\n"
     "  --version       show the version\n"
     "\n"
     "Exit status of wizard and update: 0 updated, 1 info.txt unreadable or\n"
@@ -43,7 +43,7 @@ bool IsWizardOption(const std::string& a) {
 int Dispatch(int argc, char** argv) {
   if (argc < 2) return relvo::app::RunWizardCommand(argc, argv);
   const std::string cmd = argv[1];
-  if (cmd == "-h" || cmd == "--help") {
+  if (relvo::app::IsHelpOption(cmd)) {
     std::fputs(kUsage, stdout);
     return 0;
   }

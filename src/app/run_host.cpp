@@ -87,6 +87,7 @@ class FloppyProgress final : public fw::Ui {
     shown.source = drive_.where(p.source);
     inner_.progress(shown);
   }
+  void step(const fw::Step& s) override { inner_.step(s); }
 
  private:
   fw::Ui& inner_;

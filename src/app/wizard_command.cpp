@@ -61,7 +61,7 @@ const char kWizardOptions[] =
     "  --log FILE      append a log of the run to FILE: UTF-8, one line per\n"
     "                  event with its local time (pages, boxes, rows, settings\n"
     "                  edits, conversions, the exit status)\n"
-    "  -h, --help      show this help\n"
+    "  -h, --help, /?  show this help\n"
     "\n";
 
 const char kExitStatus[] =
@@ -89,7 +89,7 @@ const char kUpdateUsage[] =
     "                  again, disk 2, 3, ...\n"
     "  --dest FOLDER   the folder of the installed product\n"
     "  --log FILE      append a log of the run to FILE\n"
-    "  -h, --help      show this help\n"
+    "  -h, --help, /?  show this help\n"
     "\n";
 
 struct WizardOptions {
@@ -203,7 +203,7 @@ int ParseOptions(int argc, char** argv, WizardIo& io, bool update, WizardOptions
   o.unattended = update;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "-h" || a == "--help") {
+    if (IsHelpOption(a)) {
       io.out << usage;
       return kUpdated;
     }

@@ -93,6 +93,11 @@ void WizardRecord::progress(const fw::Progress& p) {
   inner_.progress(p);
 }
 
+void WizardRecord::step(const fw::Step& s) {
+  if (s.kind == fw::Step::Kind::Reason) log_.write("reason", LogText(s.text));
+  inner_.step(s);
+}
+
 void WizardRecord::row_ended(const fw::Progress& row, bool done) {
   const fw::Progress& p = shown_.row == row.row ? shown_ : row;
   log_.write("row", std::to_string(p.row) + "/" + std::to_string(p.rowCount) + (p.isArchive ? " extract " : " copy ") +
@@ -116,12 +121,15 @@ void WizardRecord::conversion(const char* name, int result, int files) {
 
 void WizardRecord::descriptor_read(int result, const UpdateDescriptor& d) {
   const std::string path = LogPath(programFolder_ + "info.txt");
+  // Said at once, before the pages (which then go on with what was read),
+  // with the command that tells why.
+  const std::string why = " (relvo check-media " + LogPath(programFolder_) + " tells why)\n";
   if (result != 1) {
     log_.write("descriptor", path + ": cannot be read");
-    if (unattended_) out_ << "relvo: " << path << " cannot be read\n" << std::flush;
+    out_ << "relvo: " << path << " cannot be read" << why << std::flush;
   } else if (!d.complete) {
     log_.write("descriptor", path + ": not read whole");
-    if (unattended_) out_ << "relvo: " << path << " was not read whole\n" << std::flush;
+    out_ << "relvo: " << path << " was not read whole" << why << std::flush;
   } else {
     log_.write("descriptor", path + ": " + std::to_string(d.rowCount()) + " rows");
   }

@@ -60,6 +60,8 @@ class WizardRecord final : public fw::Ui, public RunEvents, public WizardEvents 
   void begin_wait_cursor() override { inner_.begin_wait_cursor(); }
   void end_wait_cursor() override { inner_.end_wait_cursor(); }
   void progress(const fw::Progress& p) override;
+  // Passed on; a refused folder's reason is logged too.
+  void step(const fw::Step& s) override;
 
   // RunEvents.
   void row_ended(const fw::Progress& row, bool done) override;

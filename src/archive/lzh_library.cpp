@@ -123,6 +123,7 @@ int LzhLibrary::Command(void* /*owner_window*/, const char* command_line, char* 
   opt.mode = Mode::Flat;
   opt.target = cmd.target;
   opt.stop_at_failure = true;
+  opt.progress = progress_;
   RunOutcome r;
   const std::string archive = archive_file_name(fs_, cmd.archive);
   try {

@@ -60,8 +60,11 @@ class LzhLibrary final : public ArchiveLibrary {
   // not understood; 2 when the archive cannot be read; 3 when a member
   // failed (unsafe name, unsupported method, CRC or write error).
   int Command(void* owner_window, const char* command_line, char* msg, std::size_t msg_size) override;
+  // Told every 64 KiB of the archive read, and at its end.
+  void SetProgress(ProgressFn progress) override { progress_ = std::move(progress); }
 
  private:
+  ProgressFn progress_;
   FileSystem& fs_;
   int background_mode_ = 0;
   int cursor_mode_ = 0;

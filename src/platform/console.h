@@ -10,6 +10,10 @@ namespace relvo {
 // True when f is connected to a terminal (a console on Windows).
 bool is_terminal(std::FILE* f);
 
+// The rows of the terminal (the console window) f shows on; 0 when f is
+// no terminal or it does not say.
+int terminal_rows(std::FILE* f);
+
 // The separator this platform's own folder texts use: '\' on Windows, '/'
 // on POSIX. The file layer takes both everywhere; this is only the one a
 // folder given on the command line is completed with.

@@ -55,6 +55,18 @@ bool TerminalSafe(const std::string& text) {
   return true;
 }
 
+TEST(Commands, HelpAsPeopleAskForIt) {
+  for (const char* help : {"-h", "--help", "/?"}) {
+    const Caught media = Call([](int c, char** v, std::FILE* o, std::FILE* e) { return RunCheckMediaCommand(c, v, native_file_system(), o, e); },
+                              {"check-media", "dir", help});
+    EXPECT_EQ(media.status, 0) << help;
+    EXPECT_EQ(media.out.rfind("usage: relvo check-media", 0), 0u) << help;
+    const Caught lzh = Call(RunLzhCommand, {"lzh", help});
+    EXPECT_EQ(lzh.status, 0) << help;
+    EXPECT_EQ(lzh.out.rfind("usage: relvo lzh", 0), 0u) << help;
+  }
+}
+
 TEST(Commands, LzhShowsControlCharactersEscaped) {
   TempDir d;
   const std::string hostile = "a\x1b]0;owned\x07.txt";

@@ -76,6 +76,29 @@ TEST(ConsoleUi, AnswersAndOutput) {
   }
 }
 
+// The steps after the rows: a line each, the bytes of a long extraction at
+// each quarter only.
+TEST(ConsoleUi, StepsAsLines) {
+  std::istringstream in;
+  std::ostringstream out;
+  ConsoleUi ui(in, out, ConsoleOptions{});
+  ui.progress(Progress{2, 3, true, "A:X", "B:Y"});
+  const std::uint64_t total = 4u << 20;
+  for (std::uint64_t done : {std::uint64_t{0}, total / 5, total / 4, total / 3, total * 3 / 4, total})
+    ui.step(Step{Step::Kind::Bytes, "", "", "", done, total});
+  ui.step(Step{Step::Kind::Bytes, "", "", "", 10, 10});  // a short one says nothing
+  ui.step(Step{Step::Kind::Conversion, "", "", "size", 1, 0, false, true});
+  ui.step(Step{Step::Kind::Conversion, "", "", "size", 150, 0, true, true});
+  ui.step(Step{Step::Kind::Conversion, "", "", "type", 1, 0, true, false});
+  ui.step(Step{Step::Kind::Reason, "", "", "C:\\X\\vornel1.ini が見つかりません。"});
+  const std::string text = out.str();
+  const std::string lines = text.substr(text.find('\n') + 1);
+  EXPECT_EQ(lines, "(2/3) 1048576 of 4194304 bytes read\n(2/3) 3145728 of 4194304 bytes read\n"
+                   "(2/3) 4194304 of 4194304 bytes read\n(material size conversion) 150 files\n"
+                   "(material type conversion) 1 file, failed\nreason: C:\\X\\vornel1.ini " +
+                       enc::cp932_to_utf8("が見つかりません。") + "\n");
+}
+
 // Names come from media, archives and settings files: an escape sequence in
 // one must be shown, never obeyed.
 TEST(ConsoleUi, ControlCharactersAreShownEscaped) {

@@ -123,7 +123,7 @@ TEST_F(ConsolePagesTest, DestinationPageWalkedByScript) {
   dlg.m_strPath = "C:\\Program Files";
   int code = 0;
   const std::string out =
-      Run(dlg, "select 1002 [-c-]\r\ndblclick 1003 [Apps]\r\nclick 1004\r\nclick 1\r\n", false, code);
+      Run(dlg, "select 1002 [-c-]\r\ndblclick 1003 Apps\r\ndblclick 1003 [Apps]\r\nclick 1004\r\nclick 1\r\n", false, code);
   EXPECT_EQ(code, fw::kIdOk);
   EXPECT_EQ(dlg.m_strPath, "C:\\Apps");
   EXPECT_NE(LineWith(out, "|C:\\Program Files"), "");
@@ -132,6 +132,7 @@ TEST_F(ConsolePagesTest, DestinationPageWalkedByScript) {
   EXPECT_NE(LineWith(out, "|C:\\Apps"), "");
   EXPECT_NE(LineWith(out, "(working...)"), "");
   EXPECT_NE(LineWith(out, "? control 1004 is not shown"), "");
+  EXPECT_NE(LineWith(out, "? list 1003 has no entry \"Apps\": write it as the list shows it, dblclick 1003 [Apps]"), "");
   EXPECT_EQ(out.find(U("更新前に戻す")), std::string::npos);
   const std::string buttons = LineWith(out, "[1] " + U("次へ"));
   EXPECT_LT(buttons.find("[1008] " + U("戻る")), buttons.find("[1] " + U("次へ")));

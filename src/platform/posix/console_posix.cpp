@@ -1,4 +1,5 @@
 // The console program's platform differences, on POSIX.
+#include <sys/ioctl.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -10,6 +11,12 @@
 namespace relvo {
 
 bool is_terminal(std::FILE* f) { return f && isatty(fileno(f)) != 0; }
+
+int terminal_rows(std::FILE* f) {
+  struct winsize ws{};
+  if (!is_terminal(f) || ioctl(fileno(f), TIOCGWINSZ, &ws) != 0) return 0;
+  return ws.ws_row;
+}
 
 char native_separator() { return '/'; }
 

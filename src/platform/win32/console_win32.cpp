@@ -1,5 +1,6 @@
 // The console program's platform differences, on Windows.
 #include <io.h>
+#include <windows.h>
 #include <time.h>
 
 #include "platform/console.h"
@@ -8,6 +9,14 @@
 namespace relvo {
 
 bool is_terminal(std::FILE* f) { return f && _isatty(_fileno(f)) != 0; }
+
+int terminal_rows(std::FILE* f) {
+  if (!is_terminal(f)) return 0;
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)));
+  if (!GetConsoleScreenBufferInfo(h, &info)) return 0;
+  return info.srWindow.Bottom - info.srWindow.Top + 1;
+}
 
 char native_separator() { return '\\'; }
 
