@@ -363,6 +363,41 @@ TEST(LzhExtract, NeverEntersALinkedFolderInsideTheTarget) {
   EXPECT_NE(r.message.find("link"), std::string::npos) << enc::cp932_to_utf8(r.message);
   EXPECT_EQ(t.read("out/a/good.txt"), "fine");
   EXPECT_TRUE(native_file_system().find(t / "elsewhere/*").empty());
+  // The target itself is taken as it is: a link the user made (a product's
+  // folder moved to another disk) is the folder, as the update takes it.
+  opt.target = t / "out/link";
+  t.write("g.lzh", test::build(test::stored("sub\\good.txt", "fine"), 0));
+  EXPECT_TRUE(run_archive(native_file_system(), t / "g.lzh", opt).ok());
+  EXPECT_EQ(t.read("elsewhere/sub/good.txt"), "fine");
+}
+
+// A file member whose name in the target is a link to a read-only file
+// elsewhere: the link is replaced by the member, in both modes, and the file
+// it points to keeps its bytes and stays read-only.
+TEST(LzhExtract, ALinkAtAMembersNameIsReplacedItself) {
+  for (const bool flat : {true, false}) {
+    SCOPED_TRACE(flat ? "e" : "x");
+    relvo::test::TempDir t, elsewhere;
+    FileSystem& fs = native_file_system();
+    elsewhere.write("victim.txt", "victim");
+    FileStatus st;
+    st.attribute = kAttrReadOnly;
+    ASSERT_TRUE(fs.set_status(elsewhere / "victim.txt", st));
+    t.write("a.lzh", test::build(test::stored("top.txt", "member"), 1));
+    t.mkdir("out");
+    if (!t.plant_link("out/top.txt", elsewhere / "victim.txt")) GTEST_SKIP() << "no links on this platform";
+    RunOptions opt;
+    opt.mode = flat ? Mode::Flat : Mode::Folders;
+    opt.target = t / "out";
+    const RunOutcome r = run_archive(fs, t / "a.lzh", opt);
+    EXPECT_TRUE(r.ok()) << enc::cp932_to_utf8(r.message);
+    EXPECT_EQ(t.read("out/top.txt"), "member");
+    EXPECT_FALSE(t.is_link("out/top.txt"));
+    EXPECT_EQ(elsewhere.read("victim.txt"), "victim");
+    EXPECT_FALSE(fs.is_writable(elsewhere / "victim.txt")) << "the file the link points to was made writable";
+    st.attribute = 0;
+    fs.set_status(elsewhere / "victim.txt", st);
+  }
 }
 
 TEST(LzhExtract, FoldersModeKeepsFoldersInsideTarget) {
