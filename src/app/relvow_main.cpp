@@ -89,7 +89,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   argv.push_back(name.data());
   for (std::string& a : args) argv.push_back(a.data());
   const int status = app::RunWizardCommand(static_cast<int>(argv.size()), argv.data(), io);
-  if (console) return app::FinishOutput(stdout, stderr, status);
+  if (console) return app::FinishOutput(stdout, stderr, status, io.ran);
   if (!errors.str().empty() && !unattended)
     MessageBoxW(nullptr, Utf16(errors.str()).c_str(), L"Relvo", MB_OK | MB_ICONERROR);
   return status;

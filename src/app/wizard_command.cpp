@@ -122,12 +122,13 @@ int Usage(WizardIo& io, const std::string& name, const std::string& problem, con
 
 // The wizard with everything it runs on.
 int RunWizard(const WizardOptions& o, WizardIo& io) {
-  RunLog log;
+  RunLog log(io.err);
   if (!o.logFile.empty() && !log.open(o.logFile)) {
     io.err << "relvo: cannot open the log file " << fw::console::Utf8ForTerminal(o.logFile) << "\n";
     return kOtherError;
   }
   log.write("start", "relvo " RELVO_VERSION ": " + o.commandLine);
+  io.ran = true;
   int status = kOtherError;
   try {
     FileSystem& disk = io.files ? *io.files : native_file_system();
