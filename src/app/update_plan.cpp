@@ -298,7 +298,11 @@ struct DryRun::Parts {
   UnattendedUi ui;
   RecordingHost recorder;
   Parts(FileSystem& disk, SystemInfo& sys, std::vector<std::string> folders)
-      : disks(std::move(folders)), drive(disk, disks), memory(drive), ui(drive), recorder(memory, sys, ui) {}
+      : disks(std::move(folders)),
+        drive(disk, disks),
+        memory(drive, ReadBackByRun),  // keeps whole only what the run reads back
+        ui(drive),
+        recorder(memory, sys, ui) {}
 };
 
 DryRun::DryRun(FileSystem& disk, SystemInfo& sys, std::vector<std::string> disks)

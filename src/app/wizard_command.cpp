@@ -4,6 +4,7 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -196,8 +197,10 @@ int RunWizard(const WizardOptions& o, WizardIo& io) {
     fw::RunApp(app);
     status = record.status();
   } catch (const std::exception& e) {
-    io.err << "relvo: " << fw::console::ForTerminal(e.what()) << "\n";
-    log.write("error", LogText(e.what()));
+    const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
+    const std::string what = memory ? "out of memory" : e.what();
+    io.err << "relvo: " << fw::console::ForTerminal(what) << "\n";
+    log.write("error", LogText(what));
     status = kOtherError;
   }
   log.write("end", std::to_string(status) + " (" + ExitCodeName(status) + ")");

@@ -58,7 +58,8 @@ class LzhLibrary final : public ArchiveLibrary {
   // its target and renamed into place). owner_window is not used. Returns 0
   // with an empty msg on success; 1 with a message when the command line is
   // not understood; 2 when the archive cannot be read; 3 when a member
-  // failed (unsafe name, unsupported method, CRC or write error).
+  // failed (unsafe name, unsupported method, CRC or write error); 4 when
+  // memory ran out, whatever the archive.
   int Command(void* owner_window, const char* command_line, char* msg, std::size_t msg_size) override;
 
  private:

@@ -16,6 +16,7 @@ std::string shown(std::string_view name);
 
 std::string archive_missing(std::string_view archive);
 std::string archive_unreadable(std::string_view archive);
+std::string out_of_memory(std::string_view archive);
 std::string not_lzh(std::string_view archive);
 std::string header_broken(std::string_view archive);
 std::string header_checksum(std::string_view archive);

@@ -298,6 +298,11 @@ int RunSteps(Host& host, UpdateDescriptor& d, const std::string& programFolder, 
 
 ProductFolderCheck CheckProductFolder(FileSystem& fs, UpdateDescriptor& d) { return CheckFolder(fs, d); }
 
+bool ReadBackByRun(const std::string& path) {
+  const std::string ext = sjis::to_upper(sjis::split_path(path).ext);
+  return ext == ".INI" || ext == ".MST" || ext == ".LZH";
+}
+
 int RunUpdate(Host& host, UpdateDescriptor& d, const std::string& programFolder, UpdateOutcome* outcome) {
   fw::WaitCursor wait(host.ui);
   // A descriptor cut short may have lost rows or switches: installing what

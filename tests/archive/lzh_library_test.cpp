@@ -12,6 +12,7 @@
 #include "archive/lzh_extract.h"
 #include "archive/lzh_library.h"
 #include "lzh_builder.h"
+#include "platform/delegating_files.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "support/temp_dir.h"
@@ -174,6 +175,28 @@ TEST(LzhCommand, FailuresGiveMessagesNamingWhatWentWrong) {
     run_command(c.line, shorter, 100);
     EXPECT_LT(shorter.size(), 100u);
   }
+}
+
+// Memory that runs out is told as such, never as an archive that cannot be
+// read.
+TEST(LzhCommand, MemoryRunningOutIsNoBadArchive) {
+  class NoMemory final : public DelegatingFileSystem {
+   public:
+    NoMemory() : DelegatingFileSystem(native_file_system()) {}
+    std::unique_ptr<FileReader> open_read(const std::string&) override {
+      struct Reader final : FileReader {
+        std::size_t read(void*, std::size_t) override { throw std::bad_alloc(); }
+      };
+      return std::make_unique<Reader>();
+    }
+  } fs;
+  relvo::test::TempDir t;
+  t.write("m.lzh", read_fixture("m_lh5.lzh"));
+  LzhLibrary lib(fs);
+  char message[256];
+  EXPECT_EQ(lib.Command(nullptr, cmd_line(t / "m", t / "out").c_str(), message, sizeof message), 4);
+  EXPECT_NE(std::string(message).find("\x83\x81\x83\x82\x83\x8a"), std::string::npos)  // メモリ
+      << enc::cp932_to_utf8(message);
 }
 
 // A member whose data is corrupt never replaces the installed file.
