@@ -30,7 +30,7 @@ bool parse_command_line(std::string_view line, ParsedCommand& out, std::string& 
 std::string archive_file_name(FileSystem& fs, const std::string& path);
 
 // Copies message into buf of size bytes, its control characters (a NUL
-// among them) shown escaped as "\\xNN": cut at a character boundary so
+// among them) shown escaped as "<NN>": cut at a character boundary so
 // that it fits with its terminating zero. Nothing is written when size is 0.
 void copy_message(const std::string& message, char* buf, std::size_t size);
 

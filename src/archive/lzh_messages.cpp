@@ -23,9 +23,10 @@ std::string shown(std::string_view name) {
     const std::size_t n = sjis::char_len(name, i);
     const unsigned char c = static_cast<unsigned char>(name[i]);
     if (n == 1 && (c < 0x20 || c == 0x7F)) {
-      s += "\\x";
+      s += '<';
       s += kHex[c >> 4];
       s += kHex[c & 15];
+      s += '>';
     } else {
       s.append(name.substr(i, n));
     }

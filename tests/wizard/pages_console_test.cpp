@@ -78,7 +78,7 @@ TEST_F(ConsolePagesTest, StartPageReadsAsOnScreen) {
   // The cautions in their box, line by line, the escape made harmless.
   EXPECT_NE(LineWith(out, "+1006---"), "");
   EXPECT_NE(LineWith(out, "|" + U("一行目")), "");
-  EXPECT_NE(LineWith(out, "|" + U("二行目") + "\\x1b[2J"), "");
+  EXPECT_NE(LineWith(out, "|" + U("二行目") + "<1b>[2J"), "");
   EXPECT_EQ(out.find("\x1b"), std::string::npos);
   // The buttons on one row, "取消" at the left.
   const std::string buttons = LineWith(out, "[1] " + U("開始"));
