@@ -337,7 +337,7 @@ TEST(LzhCommand, MessagesAreNeverCutByANameByte) {
   // The buffer copy escapes a NUL too, rather than stopping at it.
   std::vector<char> buf(64, '#');
   copy_message(std::string("a\0b", 3), buf.data(), buf.size());
-  EXPECT_STREQ(buf.data(), "a\\x00b");
+  EXPECT_STREQ(buf.data(), "a<00>b");
 }
 
 // A folder inside the target that is a link to elsewhere is never entered,
