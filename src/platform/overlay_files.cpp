@@ -46,12 +46,25 @@ std::string join(const std::string& folder, const std::string& name) {
   return folder + '\\' + name;
 }
 
+// What one kind of kept bytes may take together, and takes now.
+struct Budget {
+  std::uint64_t most = 0, kept = 0;
+};
+
 // A file's contents as the layer holds them: its bytes, or only its size
-// once the bytes were let go (Contents::dropped).
+// once the bytes were let go (dropped). Bytes kept count against budget
+// while they live.
 struct Contents {
   std::string bytes;
   std::uint64_t size = 0;
   bool dropped = false;
+  std::shared_ptr<Budget> budget;
+  Contents() = default;
+  Contents(const Contents&) = delete;
+  Contents& operator=(const Contents&) = delete;
+  ~Contents() {
+    if (budget) budget->kept -= bytes.size();
+  }
 };
 
 class MemoryReader final : public FileReader {
@@ -79,36 +92,47 @@ class MemoryReader final : public FileReader {
 // What is kept of the bytes written (see the class comment).
 class OverlayFileSystem::Keeper {
  public:
-  explicit Keeper(ReadBack readBack) : readBack_(std::move(readBack)) {}
+  // How much of one file is kept, and against which budget.
+  struct Rule {
+    std::uint64_t most;
+    std::shared_ptr<Budget> budget;
+  };
 
-  // The most bytes kept of a file written under path (or its temporary
-  // name beside it).
-  std::uint64_t limit(const std::string& path) const {
+  explicit Keeper(ReadBack readBack) : readBack_(std::move(readBack)) {
+    any_->most = kKeptAnyTotal;
+    readBackBudget_->most = kKeptReadBackTotal;
+  }
+
+  // The rule for a file written under path (or its temporary name beside
+  // it).
+  Rule rule(const std::string& path) const {
     static const std::string suffix = sibling_temp_name("");
     std::string name = path;
     if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
       name.resize(name.size() - suffix.size());
-    return readBack_ && readBack_(name) ? kKeptReadBack : kKeptAny;
+    if (readBack_ && readBack_(name)) return {kKeptReadBack, readBackBudget_};
+    return {kKeptAny, any_};
   }
 
-  // Adds n bytes to c, or only counts them once c is over its limit or
-  // the layer over its total; then the bytes kept of c go too.
-  void add(Contents& c, std::uint64_t limit, const char* p, std::size_t n) {
+  // Adds n bytes to c, or only counts them once c is over its rule's
+  // limit or its budget is spent; then the bytes kept of c go too.
+  static void add(Contents& c, const Rule& r, const char* p, std::size_t n) {
     c.size += n;
     if (c.dropped) return;
-    if (c.bytes.size() + n > limit || kept_ + n > kKeptTotal) {
-      kept_ -= c.bytes.size();
+    if (!c.budget) c.budget = r.budget;
+    if (c.bytes.size() + n > r.most || c.budget->kept + n > c.budget->most) {
+      c.budget->kept -= c.bytes.size();
       std::string().swap(c.bytes);
       c.dropped = true;
       return;
     }
     c.bytes.append(p, n);
-    kept_ += n;
+    c.budget->kept += n;
   }
 
  private:
   ReadBack readBack_;
-  std::uint64_t kept_ = 0;
+  std::shared_ptr<Budget> any_ = std::make_shared<Budget>(), readBackBudget_ = std::make_shared<Budget>();
 };
 
 namespace {
@@ -118,11 +142,11 @@ namespace {
 // file keeps its data on a disk.
 class MemoryWriter final : public FileWriter {
  public:
-  MemoryWriter(std::shared_ptr<Contents> data, std::string path, OverlayFileSystem::Keeper& keeper)
-      : data_(std::move(data)), path_(std::move(path)), keeper_(keeper), limit_(keeper.limit(path_)) {}
+  MemoryWriter(std::shared_ptr<Contents> data, std::string path, const OverlayFileSystem::Keeper& keeper)
+      : data_(std::move(data)), path_(std::move(path)), rule_(keeper.rule(path_)) {}
   void write(const void* buf, std::size_t n) override {
     if (closed_) throw FileError(FileError::Op::Write, path_);
-    keeper_.add(*data_, limit_, static_cast<const char*>(buf), n);
+    OverlayFileSystem::Keeper::add(*data_, rule_, static_cast<const char*>(buf), n);
   }
   void flush() override {
     if (closed_) throw FileError(FileError::Op::Flush, path_);
@@ -132,20 +156,20 @@ class MemoryWriter final : public FileWriter {
  private:
   std::shared_ptr<Contents> data_;
   std::string path_;
-  OverlayFileSystem::Keeper& keeper_;
-  std::uint64_t limit_;
+  OverlayFileSystem::Keeper::Rule rule_;
   bool closed_ = false;
 };
 
 // Reads the file path of fs into c through keeper, as a file written under
 // to. False when it cannot be opened; read failures throw FileError.
-bool read_into(FileSystem& fs, const std::string& path, Contents& c, OverlayFileSystem::Keeper& keeper,
+bool read_into(FileSystem& fs, const std::string& path, Contents& c, const OverlayFileSystem::Keeper& keeper,
                const std::string& to) {
   std::unique_ptr<FileReader> in = fs.open_read(path);
   if (!in) return false;
-  const std::uint64_t limit = keeper.limit(to);
+  const OverlayFileSystem::Keeper::Rule rule = keeper.rule(to);
   std::vector<char> buf(64 * 1024);
-  while (const std::size_t n = in->read(buf.data(), buf.size())) keeper.add(c, limit, buf.data(), n);
+  while (const std::size_t n = in->read(buf.data(), buf.size()))
+    OverlayFileSystem::Keeper::add(c, rule, buf.data(), n);
   return true;
 }
 
@@ -380,7 +404,7 @@ bool OverlayFileSystem::copy_file(const std::string& from, const std::string& to
       node.data->size = source.size;
       node.data->dropped = true;
     } else {
-      keeper_->add(*node.data, keeper_->limit(to), source.bytes.data(), source.bytes.size());
+      Keeper::add(*node.data, keeper_->rule(to), source.bytes.data(), source.bytes.size());
     }
     st.attribute = placeFrom.node->attribute;
     st.mtime = placeFrom.node->mtime;

@@ -20,20 +20,21 @@ namespace relvo {
 // renamed keep showing what they hold below under their new name.
 //
 // A changed file keeps its size, attributes and times, and its bytes only
-// while they stay small: up to kKeptAny bytes for any file, up to
-// kKeptReadBack for a file that read_back names (under its own name or the
-// temporary one beside it: sibling_temp_name), and up to kKeptTotal bytes
-// for all files together. Beyond that its bytes are counted and let go, so
-// that memory does not grow with what is written; reading such a file
-// fails with FileError (Read), never giving other bytes. (A file only read
-// stays below.)
+// while they stay within bounds: up to kKeptReadBack bytes for a file that
+// read_back names (under its own name or the temporary one beside it:
+// sibling_temp_name), up to kKeptAny for any other, while the files of each
+// kind together hold at most kKeptReadBackTotal and kKeptAnyTotal bytes.
+// Beyond that a file's bytes are counted and let go, so that memory does
+// not grow with what is written; reading such a file fails with FileError
+// (Read), never giving other bytes. (A file only read stays below.)
 class OverlayFileSystem final : public FileSystem {
  public:
   // True for a path whose bytes a later step may read back.
   using ReadBack = std::function<bool(const std::string& path)>;
   static constexpr std::uint64_t kKeptAny = std::uint64_t(1) << 20;
+  static constexpr std::uint64_t kKeptAnyTotal = std::uint64_t(128) << 20;
   static constexpr std::uint64_t kKeptReadBack = std::uint64_t(64) << 20;
-  static constexpr std::uint64_t kKeptTotal = std::uint64_t(256) << 20;
+  static constexpr std::uint64_t kKeptReadBackTotal = std::uint64_t(256) << 20;
   class Keeper;
 
   explicit OverlayFileSystem(FileSystem& below, ReadBack read_back = {});
