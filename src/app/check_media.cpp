@@ -2,6 +2,7 @@
 // reports what it holds and what is wrong with it, for authors of updates.
 #include <cstdio>
 #include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -83,8 +84,9 @@ int RunCheckMediaCommand(int argc, char** argv, FileSystem& fs, std::FILE* out, 
   } catch (const std::exception& e) {
     // A read error or a file larger than memory, where no report was
     // prepared for one: the check did not finish, which is an error too.
+    const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
     std::fprintf(err, "relvo check-media: the check could not be finished: %s\n",
-                 fw::console::ForTerminal(e.what()).c_str());
+                 memory ? "out of memory" : fw::console::ForTerminal(e.what()).c_str());
     return 1;
   }
 }

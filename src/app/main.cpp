@@ -40,8 +40,9 @@ bool IsWizardOption(const std::string& a) {
   return a == "--media" || a == "--unattended" || a == "--dest" || a == "--log";
 }
 
-int Dispatch(int argc, char** argv) {
-  if (argc < 2) return relvo::app::RunWizardCommand(argc, argv);
+// io: the wizard's, for the commands that run it (ran tells that they did).
+int Dispatch(int argc, char** argv, relvo::app::WizardIo& io) {
+  if (argc < 2) return relvo::app::RunWizardCommand(argc, argv, io);
   const std::string cmd = argv[1];
   if (relvo::app::IsHelpOption(cmd)) {
     std::fputs(kUsage, stdout);
@@ -51,15 +52,19 @@ int Dispatch(int argc, char** argv) {
     std::puts("relvo " RELVO_VERSION);
     return 0;
   }
-  if (IsWizardOption(cmd)) return relvo::app::RunWizardCommand(argc, argv);
-  if (cmd == "wizard") return relvo::app::RunWizardCommand(argc - 1, argv + 1);
+  if (IsWizardOption(cmd)) return relvo::app::RunWizardCommand(argc, argv, io);
+  if (cmd == "wizard") return relvo::app::RunWizardCommand(argc - 1, argv + 1, io);
   if (cmd == "check-media") return relvo::app::RunCheckMediaCommand(argc - 1, argv + 1);
   if (cmd == "lzh") return relvo::app::RunLzhCommand(argc - 1, argv + 1);
-  if (cmd == "update") return relvo::app::RunUpdateCommand(argc - 1, argv + 1);
+  if (cmd == "update") return relvo::app::RunUpdateCommand(argc - 1, argv + 1, io);
   std::fprintf(stderr, "relvo: unknown command '%s'\n%s", relvo::fw::console::Utf8ForTerminal(cmd).c_str(), kUsage);
   return 2;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) { return relvo::app::FinishOutput(stdout, stderr, Dispatch(argc, argv)); }
+int main(int argc, char** argv) {
+  relvo::app::WizardIo io = relvo::app::WizardIo::Stdio();
+  const int status = Dispatch(argc, argv, io);
+  return relvo::app::FinishOutput(stdout, stderr, status, io.ran);
+}

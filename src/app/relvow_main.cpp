@@ -92,7 +92,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   argv.push_back(name.data());
   for (std::string& a : args) argv.push_back(a.data());
   const int status = app::RunWizardCommand(static_cast<int>(argv.size()), argv.data(), io);
-  if (console) return app::FinishOutput(stdout, stderr, status);
+  if (console) return app::FinishOutput(stdout, stderr, status, io.ran);
   // Asked for help from the desktop or the Run box: the help in a box.
   if (help && status == 0)
     MessageBoxW(nullptr, Utf16(dropped.str()).c_str(), L"Relvo", MB_OK | MB_ICONINFORMATION);

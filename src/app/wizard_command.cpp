@@ -4,6 +4,7 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -121,12 +122,13 @@ int Usage(WizardIo& io, const std::string& name, const std::string& problem, con
 
 // The wizard with everything it runs on.
 int RunWizard(const WizardOptions& o, WizardIo& io) {
-  RunLog log;
+  RunLog log(io.err);
   if (!o.logFile.empty() && !log.open(o.logFile)) {
     io.err << "relvo: cannot open the log file " << fw::console::Utf8ForTerminal(o.logFile) << "\n";
     return kOtherError;
   }
   log.write("start", "relvo " RELVO_VERSION ": " + o.commandLine);
+  io.ran = true;
   int status = kOtherError;
   try {
     FileSystem& disk = io.files ? *io.files : native_file_system();
@@ -182,8 +184,10 @@ int RunWizard(const WizardOptions& o, WizardIo& io) {
     fw::RunApp(app);
     status = record.status();
   } catch (const std::exception& e) {
-    io.err << "relvo: " << fw::console::ForTerminal(e.what()) << "\n";
-    log.write("error", LogText(e.what()));
+    const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
+    const std::string what = memory ? "out of memory" : e.what();
+    io.err << "relvo: " << fw::console::ForTerminal(what) << "\n";
+    log.write("error", LogText(what));
     status = kOtherError;
   }
   log.write("end", std::to_string(status) + " (" + ExitCodeName(status) + ")");

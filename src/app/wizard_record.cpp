@@ -1,6 +1,9 @@
 // The console wizard's log, destination line and exit status.
 #include "app/wizard_record.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "app/commands.h"
 #include "fw/console/terminal.h"
 #include "platform/console.h"
@@ -25,15 +28,30 @@ RunLog::~RunLog() {
 }
 
 bool RunLog::open(const std::string& path) {
-  file_ = std::fopen(path.c_str(), "ab");
-  return file_ != nullptr;
+  std::FILE* f = open_append_file(path);
+  if (f) attach(f, path);
+  return f != nullptr;
+}
+
+void RunLog::attach(std::FILE* f, const std::string& name) {
+  if (file_) std::fclose(file_);
+  file_ = f;
+  name_ = name;
+  incomplete_ = false;
 }
 
 void RunLog::write(const std::string& event, const std::string& utf8Text) {
-  if (!file_) return;
-  std::fprintf(file_, "%s %s %s\n", local_time_text().c_str(), event.c_str(),
-               fw::console::Utf8ForTerminal(utf8Text).c_str());
-  std::fflush(file_);
+  if (!file_ || incomplete_) return;
+  errno = 0;
+  const bool written = std::fprintf(file_, "%s %s %s\n", local_time_text().c_str(), event.c_str(),
+                                    fw::console::Utf8ForTerminal(utf8Text).c_str()) >= 0 &&
+                       std::fflush(file_) == 0 && !std::ferror(file_);
+  if (written) return;
+  const int e = errno;
+  incomplete_ = true;
+  err_ << "relvo: the log " << fw::console::Utf8ForTerminal(name_) << " is incomplete: a line could not be written"
+       << (e ? std::string(" (") + std::strerror(e) + ")" : std::string()) << "\n"
+       << std::flush;
 }
 
 std::string LogText(const std::string& cp932) { return fw::console::ForTerminal(cp932); }

@@ -343,6 +343,11 @@ int AskForDisk(Host& host, int disk) {
   return answer;
 }
 
+bool ReadBackByRun(const std::string& path) {
+  const std::string ext = sjis::to_upper(sjis::split_path(path).ext);
+  return ext == ".INI" || ext == ".MST" || ext == ".LZH";
+}
+
 int RunUpdate(Host& host, UpdateDescriptor& d, const std::string& programFolder, UpdateOutcome* outcome) {
   fw::WaitCursor wait(host.ui);
   // A descriptor cut short may have lost rows or switches: installing what

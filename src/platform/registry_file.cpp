@@ -266,6 +266,25 @@ void for_each_component(std::string_view name, F f) {
   }
 }
 
+// What the registry takes: a key name (one component) of at most 255
+// characters, and a tree at most 512 levels deep. A section naming a key
+// past them names no key the registry could hold, and defines nothing;
+// each key it would make costs memory, and a text of a few bytes per level
+// could otherwise make millions.
+constexpr std::size_t kMostKeyNameChars = 255;
+constexpr std::size_t kMostKeyLevels = 512;
+
+bool within_registry_limits(std::string_view utf8Name) {
+  std::size_t levels = 0;
+  bool fits = true;
+  for_each_component(utf8Name, [&](std::string_view c) {
+    std::size_t chars = 0;
+    for (const char b : c) chars += (static_cast<unsigned char>(b) & 0xC0) != 0x80;
+    fits = fits && chars <= kMostKeyNameChars && ++levels <= kMostKeyLevels;
+  });
+  return fits;
+}
+
 }  // namespace
 
 RegistryFile::RegistryFile(std::string_view bytes) {
@@ -365,7 +384,7 @@ void RegistryFile::index() {
           if (ok && sep != std::string_view::npos) name.assign(full.substr(sep + 1));
         }
       }
-      if (ok) {
+      if (ok && within_registry_limits(name)) {
         node = 0;
         for_each_component(name, [&](std::string_view c) { node = add_child(node, folded(c)); });
         section_begin = lines.pos();

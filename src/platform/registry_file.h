@@ -31,6 +31,9 @@ enum class Format { Unknown, Regedit4, Regedit5, WineHive };
 //    (";; All keys relative to REGISTRY\\Machine"; a hive of another root
 //    holds no HKEY_LOCAL_MACHINE key), the name escaped as its strings are
 //    and ending at the first unescaped ']'. Empty components are dropped.
+//    A key past the registry's own limits (a component of more than 255
+//    characters, more than 512 levels) is no key: its section defines
+//    nothing.
 //  - A value line is "name"=data or @=data (the default value), blanks
 //    allowed around '='. data: "text"; in a Wine hive also str(N):"text"
 //    (type N); hex:bytes and hex(N):bytes (N in hex) as comma-separated

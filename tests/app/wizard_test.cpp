@@ -220,6 +220,23 @@ TEST_F(WizardTest, UnattendedRunsAndTheirStatus) {
     EXPECT_EQ(updated(), c.updated) << out;
     EXPECT_NE(out.find(c.shown), std::string::npos) << out;
   }
+  // A log that is no plain file (a folder, a FIFO that nobody reads, a
+  // device) is refused before anything changes, and never waited on.
+  std::vector<std::string> logs = {"@empty"};
+  if (tmp.plant_fifo("log.fifo")) logs.push_back("@log.fifo");
+#ifndef _WIN32
+  logs.push_back("/dev/full");
+#endif
+  for (const std::string& log : logs) {
+    SCOPED_TRACE(log);
+    FreshProduct();
+    std::string out;
+    EXPECT_EQ(Run({"update", "--media", "@disk1", "--media", "@disk2", "--dest", "@product", "--log", log}, "", out,
+                  true),
+              1);
+    EXPECT_FALSE(updated());
+    EXPECT_NE(out.find("cannot open the log file"), std::string::npos) << out;
+  }
 }
 
 // The unattended run's transcript and log, event by event.

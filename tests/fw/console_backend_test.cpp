@@ -43,7 +43,7 @@ TEST(ParseAction, ReadsOneActionPerLine) {
       {"scroll 1003", true, V::Scroll, 1003, ""},
       {"\x1b[A", false, V::Help, 0, "? the Up arrow key does nothing here"},
       {"\x1bOB\x1b[1;5C\x1b[6~", false, V::Help, 0, "? the Down arrow, Right arrow, Page Down keys do nothing"},
-      {"\x1b[Aclick 1", false, V::Help, 0, "? not an action: \"\\x1b[Aclick 1\""},
+      {"\x1b[Aclick 1", false, V::Help, 0, "? not an action: \"<1b>[Aclick 1\""},
       {"bogus 1", false, V::Help, 0, ""},
       {"click", false, V::Help, 0, ""},
       {"click x", false, V::Help, 0, ""},

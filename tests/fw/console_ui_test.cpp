@@ -107,7 +107,7 @@ TEST(ConsoleUi, ControlCharactersAreShownEscaped) {
   ConsoleOptions options;
   options.unattended = true;
   ConsoleUi ui(in, out, options);
-  ui.message_box("A\x1b]0;owned\x07.LZH\r\nline\ttwo", "\x1b" "c", Buttons::Ok);
+  ui.message_box("A\x1b]0;owned\x07.LZH\r\nline\ttwo\r\nC:\\\x1b[31m", "\x1b" "c", Buttons::Ok);
   Progress p;
   p.row = 1;
   p.rowCount = 2;
@@ -116,11 +116,11 @@ TEST(ConsoleUi, ControlCharactersAreShownEscaped) {
   p.target = "C:\\P\\\x7f";
   ui.progress(p);
   const std::string text = out.str();
-  EXPECT_NE(text.find("+-- \\x1bc "), std::string::npos) << text;
-  EXPECT_NE(text.find("| A\\x1b]0;owned\\x07.LZH\n| line\\ttwo\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("+-- <1b>c "), std::string::npos) << text;
+  EXPECT_NE(text.find("| A<1b>]0;owned<07>.LZH\n| line<09>two\n| C:\\<1b>[31m\n"), std::string::npos) << text;
   EXPECT_NE(text.find("(1/2) extract "), std::string::npos) << text;
-  EXPECT_NE(text.find("\\x1b[2JSYS1.lzh -> "), std::string::npos) << text;
-  EXPECT_NE(text.find("\\x7f\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("<1b>[2JSYS1.lzh -> "), std::string::npos) << text;
+  EXPECT_NE(text.find("<7f>\n"), std::string::npos) << text;
   EXPECT_EQ(text.find('\x1b'), std::string::npos);
   EXPECT_EQ(text.find('\x7f'), std::string::npos);
 }

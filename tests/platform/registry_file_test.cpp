@@ -174,6 +174,32 @@ TEST(RegistryFile, DamagedFilesGiveNoKeyOrNoValue) {
   for (const auto& c : cases) EXPECT_EQ(look_up(RegistryFile(c.file), "SOFTWARE\\K", "V"), c.want) << c.file;
 }
 
+// A key past the registry's own limits (a name of 255 characters, 512
+// levels) is no key, whatever the file says; one at the limits is.
+TEST(RegistryFile, KeysPastTheRegistrysLimitsDefineNothing) {
+  auto levels = [](int n) {
+    std::string key = "SOFTWARE";
+    for (int i = 1; i < n; ++i) key += "\\a";
+    return key;
+  };
+  std::string wide;  // 255 characters of two bytes each
+  for (int i = 0; i < 255; ++i) wide += "ソ";
+  const struct {
+    std::string key, want;
+  } cases[] = {
+      {levels(512), "x"},
+      {levels(513), kNoKey},
+      {"SOFTWARE\\" + std::string(255, 'k'), "x"},
+      {"SOFTWARE\\" + std::string(256, 'k'), kNoKey},
+      {"SOFTWARE\\" + wide, "x"},
+      {"SOFTWARE\\" + wide + "k", kNoKey},
+  };
+  for (const auto& c : cases) {
+    const std::string file = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\" + c.key + "]\r\n\"V\"=\"x\"\r\n";
+    EXPECT_EQ(look_up(RegistryFile(file), c.key, "V"), c.want) << c.key.size();
+  }
+}
+
 TEST(RegistryFile, TruncatedFilesNeverGiveAPartialText) {
   const std::string full = "C:\\WINDOWS\\REMOVE.EXE -fC:\\ソフト表\\REMOVE.LOG";
   const std::string files[] = {

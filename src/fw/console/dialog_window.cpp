@@ -158,6 +158,21 @@ std::optional<Action> ParseAction(std::string_view line, std::string& why) {
 
 // --- The control model -----------------------------------------------------
 
+namespace {
+
+// What an edit box holds until its program sets another limit, as the
+// system's edit control does; it is also the longest path the system's file
+// calls take (32,767 characters), so a typed path is never cut by it.
+constexpr std::size_t kEditTextMost = 32767;
+
+std::size_t CharCount(const std::string& cp932) {
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < cp932.size(); i += sjis::char_len(cp932, i)) ++n;
+  return n;
+}
+
+}  // namespace
+
 ConsoleDialogWindow::ConsoleDialogWindow(const DialogTemplate& tmpl, CurrentFolders& drives)
     : tmpl_(tmpl), drives_(drives), caption_(tmpl.caption) {
   for (const ControlTemplate& c : tmpl.controls) {
@@ -383,6 +398,8 @@ std::string ConsoleDialogWindow::perform(Dialog& dlg, const Action& a) {
       if (it->tmpl->kind != ControlClass::Edit) return "? control " + Named(*it->tmpl) + " is not an edit box";
       if (std::string why = Unusable(*it); !why.empty()) return why;
       if (it->tmpl->style & kEsReadOnly) return "? box " + Named(*it->tmpl) + " is read-only";
+      if (CharCount(a.text) > kEditTextMost)
+        return "? box " + Named(*it->tmpl) + " holds at most " + std::to_string(kEditTextMost) + " characters";
       it->text = a.text;
       dlg.HandleCommand(a.id, kEnChange);
       return {};
