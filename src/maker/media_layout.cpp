@@ -228,7 +228,8 @@ class Packer {
     const std::uint64_t markerBytes = marker ? round(1) : 0;
     if (!fitsEmpty(bytes + markerBytes, entries + marker)) {
       error = row.files.empty() ? row.name : row.files.back();
-      error += " takes " + std::to_string(bytes) + " bytes on the media; a disk holds " + std::to_string(f_.capacity);
+      error += " is too big for one disk: it takes " + std::to_string(bytes) + " bytes on the media; a disk holds " +
+               std::to_string(f_.capacity);
       return false;
     }
     ++disk_;

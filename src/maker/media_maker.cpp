@@ -187,8 +187,8 @@ class Maker {
         return false;
       // A member larger than a disk fails here, before the rest is packed.
       if (measure && size >= req_.format.capacity) {
-        m_.error = rel + " takes " + std::to_string(size) + " bytes in its archive; a disk holds " +
-                   std::to_string(req_.format.capacity);
+        m_.error = rel + " is too big for one disk: it takes " + std::to_string(size) +
+                   " bytes in its archive; a disk holds " + std::to_string(req_.format.capacity);
         return false;
       }
       t.packed.push_back({rel, size});
