@@ -28,17 +28,21 @@ std::vector<std::string> Parts(const std::string& path) {
   return parts;
 }
 
-// Where path lies below the folder whose components are folder, as a key
-// ('\' between upper-cased components; names match as on Windows); empty
-// when it is not below it.
-std::string KeyBelow(const std::string& path, const std::vector<std::string>& folder) {
+// Where path lies below the folder whose components are folder, as spelled
+// ('\' between components); empty when it is not below it.
+std::string Below(const std::string& path, const std::vector<std::string>& folder) {
   const std::vector<std::string> parts = Parts(path);
   if (parts.size() <= folder.size()) return {};
   for (std::size_t i = 0; i < folder.size(); ++i)
     if (!sjis::iequals(parts[i], folder[i])) return {};
-  std::string key;
-  for (std::size_t i = folder.size(); i < parts.size(); ++i) key += (key.empty() ? "" : "\\") + sjis::to_upper(parts[i]);
-  return key;
+  std::string rel;
+  for (std::size_t i = folder.size(); i < parts.size(); ++i) rel += (rel.empty() ? "" : "\\") + parts[i];
+  return rel;
+}
+
+// The same as a key: names match as on Windows.
+std::string KeyBelow(const std::string& path, const std::vector<std::string>& folder) {
+  return sjis::to_upper(Below(path, folder));
 }
 
 std::size_t ReadFully(ByteSource& r, std::vector<char>& buf) {
@@ -110,6 +114,30 @@ void RowsCheck(FileSystem& fs, SystemInfo& system, const std::vector<std::string
     if (!written.count(key)) c.differences.push_back("the update would not write " + rel);
 }
 
+// What the run with the switches on leaves other than the new tree holds
+// it: each file it wrote, as it stands at the end, set beside the new
+// tree's. Told, not failed: the digitizer edition and the conversions are
+// there to change the user's own files, which a new tree need not show.
+void SwitchedWrites(RunHost& host, const Plan& plan, const std::string& oldFolder, FileSystem& fs,
+                    const std::string& newRoot, MadeMediaCheck& c) {
+  const std::vector<std::string> product = Parts(oldFolder);
+  std::set<std::string> seen;
+  for (const PlanStep& s : plan.steps) {
+    if (s.kind != "write" && s.kind != "copy" && s.kind != "rename") continue;
+    const std::string rel = Below(s.target, product);
+    FileStatus st;
+    if (rel.empty() || !seen.insert(sjis::to_upper(rel)).second || !host.files().get_status(s.target, st) ||
+        (st.attribute & kAttrDirectory))
+      continue;  // outside the product, seen, or gone again (a temporary file)
+    if (!fs.exists(newRoot + rel))
+      c.warnings.push_back("with the digitizer edition or master conversion on, the update leaves " + rel +
+                           ", which the new tree does not hold");
+    else if (Compare(host.files(), s.target, fs, newRoot + rel) == Same::No)
+      c.warnings.push_back("with the digitizer edition or master conversion on, the update leaves " + rel +
+                           " other than the new tree holds it");
+  }
+}
+
 }  // namespace
 
 MadeMediaCheck CheckMadeMedia(FileSystem& fs, SystemInfo& system, const std::vector<std::string>& disks,
@@ -139,7 +167,8 @@ MadeMediaCheck CheckMadeMedia(FileSystem& fs, SystemInfo& system, const std::vec
       c.differences.push_back("with the digitizer edition or master conversion switched on, the update on " +
                               oldFolder + " would stop: " + Stop(all));
     for (const PlanStep& s : all.steps)
-      if (s.kind == "warning") c.warnings.push_back(s.text);
+      if (s.kind == "warning") c.warnings.push_back("the update would show " + s.text);
+    SwitchedWrites(whole, all, oldFolder, fs, newRoot, c);
   }
   c.ok = c.differences.empty();
   return c;

@@ -31,8 +31,8 @@ const char kUsage[] =
     "check-media --plan does, every change kept in memory: the run must\n"
     "complete and write exactly NEW's added and changed files, byte for byte.\n"
     "That run has the header's digitizer edition and master conversion off;\n"
-    "when either is on, the update as info.txt has it must complete as well\n"
-    "(what those steps change is not compared).\n"
+    "when either is on, the update as info.txt has it must complete as well,\n"
+    "and each file it leaves other than NEW has it is named in a warning.\n"
     "\n"
     "  --from OLD        the product as installed (a folder the update accepts:\n"
     "                    its settings file, menu settings file and Start.bmp)\n"
@@ -142,7 +142,7 @@ int RunMakeMediaCommand(int argc, char** argv, FileSystem& fs, SystemInfo& syste
   }
 
   const MadeMediaCheck c = CheckMadeMedia(fs, system, m.disks, req.oldRoot, req.newRoot, m.carried);
-  for (const std::string& w : c.warnings) Put(err, "relvo make-media: warning: the update would show " + Shown(w) + "\n");
+  for (const std::string& w : c.warnings) Put(err, "relvo make-media: warning: " + Shown(w) + "\n");
   if (!c.ok) {
     for (const std::string& d : c.differences) Put(err, "relvo make-media: " + Shown(d) + "\n");
     Put(err, "relvo make-media: the media made in " + Shown(req.outDir) + " failed the dry run of their update\n");

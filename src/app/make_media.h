@@ -27,8 +27,10 @@ struct MadeMediaCheck {
   // Files whose bytes the dry run's memory let go: their sizes were
   // compared (the media's bytes were compared when they were made).
   int sameSize = 0;
-  // Boxes the run with the header's own switches showed and went on from
-  // (CP932), and whether that run was made at all (a switch was on).
+  // What the run with the header's own switches did that the maker should
+  // know (CP932): the boxes it showed and went on from, and each file it
+  // leaves other than the new tree holds it. switchesRun: whether that run
+  // was made at all (a switch was on).
   std::vector<std::string> warnings;
   bool switchesRun = false;
 };
@@ -39,7 +41,8 @@ struct MadeMediaCheck {
 // conversion switched off, so that the run writes what the rows carry, and
 // those writes must be exactly the files carried (relative paths in
 // newRoot), each equal to the new tree's; then, when either switch is on,
-// as info.txt says, and that run must complete too.
+// as info.txt says: that run must complete too, and what it leaves other
+// than the new tree holds it is a warning.
 MadeMediaCheck CheckMadeMedia(FileSystem& fs, SystemInfo& system, const std::vector<std::string>& disks,
                               const std::string& oldFolder, const std::string& newRoot,
                               const std::vector<std::string>& carried);

@@ -48,11 +48,16 @@ class MakeMediaTest : public ::testing::Test {
     test::CopyTree(tmp / "old\\", tmp / "new\\");
     // The demo's header with the digitizer edition and the master
     // conversion off: the update then writes what the rows carry, no more.
+    WriteHeader(false);
+  }
+
+  void WriteHeader(bool switches) {
     std::string info;
     EXPECT_TRUE(read_whole_file(fs_, demo_ + "media\\disk1\\info.txt", info));
     std::istringstream lines(info);
     std::string header, line;
-    for (int n = 1; n <= 41 && std::getline(lines, line); ++n) header += (n == 18 || n == 20 ? "0\r" : line) + "\n";
+    for (int n = 1; n <= 41 && std::getline(lines, line); ++n)
+      header += ((n == 18 || n == 20) && !switches ? "0\r" : line) + "\n";
     tmp.write("header.txt", header);
   }
 
@@ -124,6 +129,25 @@ TEST_F(MakeMediaTest, TwoDisksUpdateTheOldProductIntoTheNewThroughTheWizard) {
 
   tmp.write("new\\Doc\\README.TXT", tmp.read("old\\Doc\\README.TXT"));
   EXPECT_EQ(test::Snapshot(fs_, tmp / "updated\\"), test::Snapshot(fs_, tmp / "new\\"));
+}
+
+// A file too big for one disk is refused before anything is written.
+TEST_F(MakeMediaTest, AFileTooBigForOneDiskFails) {
+  tmp.write("new\\Program\\vornel.dat", Noise(40000, 3));
+  std::string text;
+  EXPECT_EQ(Make("32K", text), 1) << text;
+  EXPECT_NE(text.find(U("Program\\vornel.dat is too big for one disk")), std::string::npos) << text;
+  EXPECT_FALSE(tmp.exists("media\\disk1")) << text;
+}
+
+// With the digitizer edition on, the update edits the settings file the new
+// tree holds unedited: the media pass, and the maker is told.
+TEST_F(MakeMediaTest, WhatTheSwitchedOnStepsLeaveOtherThanTheNewTreeIsAWarning) {
+  WriteHeader(true);
+  tmp.write("new\\NEWS.TXT", "news\r\n");
+  std::string text;
+  EXPECT_EQ(Make("none", text), 0) << text;
+  EXPECT_NE(text.find("the update leaves vornel1.ini other than the new tree holds it"), std::string::npos) << text;
 }
 
 // A file the old product holds read-only cannot be replaced: the dry run
