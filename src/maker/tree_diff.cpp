@@ -70,7 +70,8 @@ std::string NameProblem(const std::string& name) {
     const unsigned char c = static_cast<unsigned char>(name[i]);
     if (sjis::char_len(name, i) == 2) continue;
     if (c == '?') return "a character Shift-JIS (CP932) cannot hold";
-    if (c < 0x20 || std::strchr("\"*:<>|", c)) return "a character a Windows file name cannot hold";
+    // A separator is a character of a name on POSIX disks, never on Windows.
+    if (c < 0x20 || std::strchr("\"*:<>|\\/", c)) return "a character a Windows file name cannot hold";
   }
   if (name.back() == ' ' || name.back() == '.') return "a Windows file name cannot end in a blank or a dot";
   // CON, PRN, AUX, NUL, COM1-9 and LPT1-9, with any extension, name devices.
