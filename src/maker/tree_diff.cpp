@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <optional>
 
 #include "base/sjis.h"
 
@@ -28,9 +29,13 @@ class Walk {
       for (FoundEntry& e : fs_.find(FolderOf(old_, rel) + "*")) old.emplace(sjis::to_upper(e.name), std::move(e));
     for (const FoundEntry& e : fs_.find(FolderOf(new_, rel) + "*")) {
       const std::string path = Join(rel, e.name);
-      const auto match = old.find(sjis::to_upper(e.name));
-      const FoundEntry* before = match == old.end() ? nullptr : &match->second;
-      if (before) old.erase(match);  // an entry matched, whatever becomes of it, is not removed
+      // An entry matched, whatever becomes of it, is not removed: taken out
+      // of the map, kept here.
+      std::optional<FoundEntry> before;
+      if (const auto match = old.find(sjis::to_upper(e.name)); match != old.end()) {
+        before = std::move(match->second);
+        old.erase(match);
+      }
       if (std::string why = NameProblem(e.name); !why.empty()) {
         out_.notCarried.push_back(path + ": " + why);
       } else if (before && before->isFolder != e.isFolder) {
@@ -44,7 +49,7 @@ class Walk {
           out_.notCarried.push_back(path + ": a folder name with a comma cannot be a row's target (its files are left out)");
         } else {
           if (!before) out_.newFolders.push_back(path);
-          folder(path, before != nullptr);
+          folder(path, before.has_value());
         }
       } else if (!before) {
         out_.added.push_back(path);
