@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/commands.h"
+#include "app/make_media.h"
 #include "fw/console/terminal.h"
 
 namespace {
@@ -24,6 +25,10 @@ const char kUsage[] =
     "                  questions (the unattended wizard)\n"
     "  check-media [--json] [--product FOLDER [--plan]] DIR...\n"
     "                  check an update medium's info.txt, archives and pictures\n"
+    "  make-media --from OLD --to NEW --out DIR --header INFO [--disk-size SIZE]\n"
+    "             [--pictures DIR] [--reserve SIZE]\n"
+    "                  make update media from the product before and after, and\n"
+    "                  check them with the update's dry run\n"
     "  lzh l|t|e|x ARCHIVE [DIR]\n"
     "                  list, test or extract an LZH archive\n"
     "  lzh a ARCHIVE [-m lh0|lh5|lh6|lh7] [-l 0|1|2] [-C DIR] PATH...\n"
@@ -55,6 +60,7 @@ int Dispatch(int argc, char** argv, relvo::app::WizardIo& io) {
   if (IsWizardOption(cmd)) return relvo::app::RunWizardCommand(argc, argv, io);
   if (cmd == "wizard") return relvo::app::RunWizardCommand(argc - 1, argv + 1, io);
   if (cmd == "check-media") return relvo::app::RunCheckMediaCommand(argc - 1, argv + 1);
+  if (cmd == "make-media") return relvo::app::RunMakeMediaCommand(argc - 1, argv + 1);
   if (cmd == "lzh") return relvo::app::RunLzhCommand(argc - 1, argv + 1);
   if (cmd == "update") return relvo::app::RunUpdateCommand(argc - 1, argv + 1, io);
   std::fprintf(stderr, "relvo: unknown command '%s'\n%s", relvo::fw::console::Utf8ForTerminal(cmd).c_str(), kUsage);

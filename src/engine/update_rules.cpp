@@ -33,4 +33,8 @@ std::string DiskPromptFile(const std::string& programFolder, const std::string& 
   return programFolder + archiveName + ".lzh";
 }
 
+bool IsMasterFilesName(const std::string& baseName) {
+  return baseName.compare(0, 8, "master21") == 0 || baseName.compare(0, 8, "MASTER21") == 0;
+}
+
 }  // namespace relvo

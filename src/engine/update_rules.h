@@ -23,4 +23,9 @@ bool PromptsForDisk(int rowDisk, int currentDisk);
 // the row is: the program folder, the row's archiveName and ".lzh".
 std::string DiskPromptFile(const std::string& programFolder, const std::string& archiveName);
 
+// True when a file row copying a file of this base name (no folders, no
+// extension) marks the master files: its first 8 characters are "master21"
+// or "MASTER21". Only a file row marks them, never an archive's member.
+bool IsMasterFilesName(const std::string& baseName);
+
 }  // namespace relvo

@@ -123,11 +123,6 @@ const char* const kDigitizerMstKey = "ﾃﾞｼﾞﾀｲｻﾞMST";
 const char* const kEditionName = "ﾍﾞﾙﾄﾗﾝ";
 const char* const kTitleSuffix = " with ﾍﾞﾙﾄﾗﾝ";
 
-// True when a copied file of this base name marks the master files.
-bool IsMasterFilesName(const std::string& baseName) {
-  return baseName.compare(0, 8, "master21") == 0 || baseName.compare(0, 8, "MASTER21") == 0;
-}
-
 // The settings-file names a run tries, in order, for the name it starts from.
 std::vector<std::string> SettingsFileCandidates(const std::string& asRead) {
   if (asRead == "NULL") return {"vornel1.ini", "pemtrax1.ini"};
