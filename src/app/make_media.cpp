@@ -5,10 +5,12 @@
 #include <string>
 
 #include "app/media_report.h"
+#include "app/program_folder.h"
 #include "base/sjis.h"
 #include "fw/console/terminal.h"
 #include "maker/media_maker.h"
 #include "platform/console.h"
+#include "platform/current_folders.h"
 #include "platform/encoding.h"
 
 namespace relvo::app {
@@ -61,6 +63,26 @@ const char kUsage[] =
 std::string WithSeparator(const std::string& folder) {
   return folder.empty() || sjis::ends_with_separator(folder) ? folder : folder + native_separator();
 }
+
+// True when folder (a folder text) is base or lies below it, both made
+// absolute first; separators alike, ASCII letters in either case.
+bool Within(const std::string& folder, const std::string& base) {
+  auto key = [](const std::string& text) {
+    std::string k = WithSeparator(AbsoluteFolderText(native_current_folders(), text));
+    for (std::size_t i = 0; i < k.size(); ++i) {
+      if (sjis::is_lead(static_cast<unsigned char>(k[i])) && i + 1 < k.size()) {
+        ++i;
+        continue;
+      }
+      if (k[i] == '\\') k[i] = '/';
+      else if (k[i] >= 'a' && k[i] <= 'z') k[i] = static_cast<char>(k[i] - 'a' + 'A');
+    }
+    return k;
+  };
+  const std::string f = key(folder), b = key(base);
+  return f.compare(0, b.size(), b) == 0;
+}
+
 
 void Put(std::FILE* to, const std::string& utf8) { std::fputs(utf8.c_str(), to); }
 std::string Shown(const std::string& cp932) { return fw::console::ForTerminal(cp932); }
@@ -117,6 +139,9 @@ int RunMakeMediaCommand(int argc, char** argv, FileSystem& fs, SystemInfo& syste
   }
   if (oldArg.empty() || newArg.empty() || outArg.empty() || headerArg.empty())
     return Usage(err, "--from, --to, --out and --header are all needed");
+  // The disks made inside a tree would be part of the tree they are made of.
+  if (Within(req.outDir, req.oldRoot) || Within(req.outDir, req.newRoot))
+    return Usage(err, "--out must lie outside the --from and --to folders");
 
   const maker::MadeMedia m = maker::MakeMedia(fs, req);
   for (const std::string& w : m.warnings) Put(err, "relvo make-media: warning: " + Shown(w) + "\n");

@@ -63,9 +63,9 @@ class MakeMediaTest : public ::testing::Test {
 
   // relvo make-media from old to new into media; the exit status, with
   // what it wrote to out and err in text.
-  int Make(const std::string& diskSize, std::string& text) {
+  int Make(const std::string& diskSize, std::string& text, const std::string& outFolder = "media") {
     std::vector<std::string> args = {"make-media", "--from", U(tmp / "old"), "--to", U(tmp / "new"),
-                                     "--out", U(tmp / "media"), "--header", U(tmp / "header.txt"),
+                                     "--out", U(tmp / outFolder), "--header", U(tmp / "header.txt"),
                                      "--pictures", U(demo_ + "media\\disk1"), "--disk-size", diskSize};
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
@@ -138,6 +138,16 @@ TEST_F(MakeMediaTest, AFileTooBigForOneDiskFails) {
   EXPECT_EQ(Make("32K", text), 1) << text;
   EXPECT_NE(text.find(U("Program\\vornel.dat is too big for one disk")), std::string::npos) << text;
   EXPECT_FALSE(tmp.exists("media\\disk1")) << text;
+}
+
+TEST_F(MakeMediaTest, DisksMadeInsideATreeAreRefused) {
+  for (const char* out : {"new\\media", "OLD\\x\\media", "old"}) {
+    std::string text;
+    EXPECT_EQ(Make("none", text, out), 2) << out << ": " << text;
+    EXPECT_NE(text.find("--out must lie outside"), std::string::npos) << text;
+  }
+  std::string text;
+  EXPECT_EQ(Make("none", text, "older"), 0) << text;  // a name that only begins alike
 }
 
 // With the digitizer edition on, the update edits the settings file the new
