@@ -291,6 +291,7 @@ TEST(MediaCheck, WarnsAuthorsOfWhatTheyRarelyMean) {
       {"target in half a character", "1,2,readme.txt,ﾃﾞｰﾀ\x83\n", {}, nullptr, 42, "double-byte"},
       {"target ending in a 5C trail byte", "1,1,data,ソ\n", {}, nullptr, 42, nullptr},
       {"install folder in half a character", "", {{16, "C:\\ﾌﾟﾛ\x83"}}, nullptr, 16, "double-byte"},
+      {"last row cut short", "1,2,readme.txt,Do", {}, nullptr, 42, "the file ends inside this line"},
       {"disk 1 after disk 2", "2,1,data,x\n1,1,more,x\n", {}, nullptr, 43, "never asks for disk 1 again"},
       {"file row opening disk 2", "1,1,data,x\n2,2,readme.txt,Doc\\\n", {}, nullptr, 43, "README.TXT.lzh"},
       {"file row on disk 2 already in", "2,1,data,x\n2,2,readme.txt,Doc\\\n", {}, nullptr, 43, nullptr},
