@@ -43,9 +43,13 @@ class CountingSource final : public ByteSource {
   const RunOptions& opt_;
 };
 
+// True when Windows takes name for a device: its part before the first dot,
+// blanks at the end of that part dropped as Windows drops them ("CON .txt",
+// "nul ", "AUX.", "com1 .log").
 bool is_device_name(std::string_view name) {
-  const std::size_t dot = name.find('.');
-  const std::string base = sjis::to_upper(name.substr(0, dot));
+  std::string_view first = name.substr(0, name.find('.'));
+  while (!first.empty() && first.back() == ' ') first.remove_suffix(1);
+  const std::string base = sjis::to_upper(first);
   static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CLOCK$", "CONIN$", "CONOUT$"};
   for (const char* d : kDevices)
     if (base == d) return true;

@@ -36,11 +36,13 @@ bool LineReader::next(std::string& line) {
       line.append(start, n);
       pos_ += n + 1;
       if (!line.empty() && line.back() == '\r') line.pop_back();
+      lastEnded_ = true;
       return true;
     }
     line.append(start, len_ - pos_);
     pos_ = len_;
   }
+  if (any) lastEnded_ = false;
   return any;
 }
 

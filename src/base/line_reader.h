@@ -22,12 +22,17 @@ class LineReader {
   // line before it has been handed out.
   bool at_end();
 
+  // True when the last line next handed out ended with its LF (false before
+  // any line, and for a last line the file ends inside).
+  bool last_line_ended() const { return lastEnded_; }
+
  private:
   bool fill();
   ByteSource& src_;
   std::vector<char> buf_;
   std::size_t pos_ = 0, len_ = 0;
   bool eof_ = false;
+  bool lastEnded_ = false;
 };
 
 }  // namespace relvo

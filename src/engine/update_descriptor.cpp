@@ -180,6 +180,13 @@ void ReadLines(ByteSource& src, UpdateDescriptor& d, std::vector<DescriptorIssue
     d.rows.push_back(std::move(row));
   }
 
+  // Every line but the last ends with its LF; a last one without it may be
+  // a file cut short inside a row, which reads as a shorter row.
+  if (lineNo > 1 && !reader.last_line_ended())
+    note(issues, S::Warning, lineNo,
+         "the file ends inside this line (no line end, where the lines before it have one): if the file was cut "
+         "short, the update reads this line as far as it goes and nothing after it");
+
   if (TabsToLineBreaks(d.startNotice) > 0)
     note(issues, S::Warning, 25, "the start notice has more than 100 TABs; those after the 100th stay TABs");
   if (TabsToLineBreaks(d.destinationNotice) > 0)

@@ -572,6 +572,13 @@ std::unique_ptr<FileReader> OverlayFileSystem::open_read(const std::string& path
   return std::make_unique<MemoryReader>(place.node->data, path);
 }
 
+std::unique_ptr<FileReader> OverlayFileSystem::open_exclusive(const std::string& path) {
+  const Parsed p(path);
+  Place place = locate(p);
+  if (place.how == Place::How::Below) return below_.open_exclusive(place.below);
+  return FileSystem::open_exclusive(path);
+}
+
 std::unique_ptr<FileWriter> OverlayFileSystem::create(const std::string& path) {
   const Parsed p(path);
   if (p.parts.empty()) return nullptr;

@@ -52,6 +52,11 @@ class OverlayFileSystem final : public FileSystem {
   bool rename(const std::string& from, const std::string& to) override;
   std::vector<FoundEntry> find(const std::string& pattern) override;
   std::unique_ptr<FileReader> open_read(const std::string& path) override;
+  // A file not changed in memory is held by the layer below, so that a file
+  // held open elsewhere, or one that layer cannot open for writing, is
+  // refused here as it would be there; the hold lasts while the reader
+  // lives. A file changed in memory is held by nobody else.
+  std::unique_ptr<FileReader> open_exclusive(const std::string& path) override;
   std::unique_ptr<FileWriter> create(const std::string& path) override;
   bool is_writable(const std::string& path) override;
 

@@ -6,10 +6,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <memory>
+#include <set>
 #include <nlohmann/json.hpp>
 
 #include "app/commands.h"
 #include "archive/lzh_builder.h"
+#include "platform/delegating_files.h"
 #include "platform/encoding.h"
 #include "support/temp_dir.h"
 
@@ -68,6 +71,79 @@ TEST(MediaCheck, FilesAreLookedForOnEveryDisk) {
   EXPECT_TRUE(has_problem(r, 44, "GONE.lzh"));
   EXPECT_FALSE(has_problem(r, 45, "START"));
   EXPECT_EQ(r.errorCount(), 1);
+}
+
+// The disk as one that an ordinary user may not read (chmod 000) shows it,
+// for the files named: refused at the open, or failing after the first read.
+class UnreadableFiles final : public DelegatingFileSystem {
+ public:
+  UnreadableFiles(std::set<std::string> refused, std::set<std::string> failing)
+      : DelegatingFileSystem(native_file_system()), refused_(std::move(refused)), failing_(std::move(failing)) {}
+  std::unique_ptr<FileReader> open_read(const std::string& p) override {
+    if (refused_.count(p)) return nullptr;
+    std::unique_ptr<FileReader> in = inner_.open_read(p);
+    if (in && failing_.count(p)) return std::make_unique<Failing>(std::move(in), p);
+    return in;
+  }
+
+ private:
+  class Failing final : public FileReader {
+   public:
+    Failing(std::unique_ptr<FileReader> in, std::string path) : in_(std::move(in)), path_(std::move(path)) {}
+    std::size_t read(void* buf, std::size_t n) override {
+      if (read_) throw FileError(FileError::Op::Read, path_);
+      read_ = true;
+      return in_->read(buf, n);
+    }
+
+   private:
+    std::unique_ptr<FileReader> in_;
+    std::string path_;
+    bool read_ = false;
+  };
+  std::set<std::string> refused_, failing_;
+};
+
+// Each file row's file is read as the update's copy reads it, on the disk
+// its row is on: one the copy cannot read is an error at its row.
+TEST(MediaCheck, FilesTheUpdateCopiesAreReadWhole) {
+  const struct {
+    const char* name;
+    std::string rows;
+    std::vector<std::pair<int, std::string>> files;  // disk, name
+    std::vector<std::pair<int, std::string>> refused, failing;
+    const char* error;  // part of the one error at line 42; null: none
+  } cases[] = {
+      {"readable", "1,2,readme.txt,Doc\\\n", {{1, "README.TXT"}}, {}, {}, nullptr},
+      {"not readable", "1,2,readme.txt,Doc\\\n", {{1, "README.TXT"}}, {{1, "README.TXT"}}, {},
+       "README.TXT (disk 1): cannot be opened for reading"},
+      {"read fails half-way", "1,2,readme.txt,Doc\\\n", {{1, "README.TXT"}}, {}, {{1, "README.TXT"}},
+       "README.TXT (disk 1): cannot be read to its end"},
+      {"a folder in its place", "1,2,readme.txt,Doc\\\n", {{1, "README.TXT\\X"}}, {}, {},
+       "README.TXT (disk 1): cannot be opened for reading"},
+      {"the row's own disk", "2,2,readme.txt,Doc\\\n", {{1, "README.TXT"}, {2, "README.TXT"}}, {{1, "README.TXT"}}, {},
+       nullptr},
+      {"misplaced, read where it is", "2,2,readme.txt,Doc\\\n", {{1, "README.TXT"}}, {{1, "README.TXT"}}, {},
+       "README.TXT (disk 1): cannot be opened"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir disk1, disk2;
+    const TempDir* disks[] = {&disk1, &disk2};
+    disk1.write("info.txt", info_with_rows(c.rows));
+    for (const auto& [n, file] : c.files) disks[n - 1]->write(file, "bytes");
+    std::set<std::string> refused, failing;
+    for (const auto& [n, file] : c.refused) refused.insert(*disks[n - 1] / file);
+    for (const auto& [n, file] : c.failing) failing.insert(*disks[n - 1] / file);
+    UnreadableFiles fs(refused, failing);
+    MediaCheckOptions opt;
+    opt.disks = {disk1.path(), disk2.path()};
+    const MediaReport r = CheckMedia(fs, opt);
+    EXPECT_EQ(r.errorCount(), c.error ? 1 : 0);
+    if (c.error) {
+      EXPECT_TRUE(has_problem(r, 42, c.error)) << MediaReportToText(r);
+    }
+  }
 }
 
 TEST(MediaCheck, StartRowNeedsAProductVariant) {
@@ -291,6 +367,7 @@ TEST(MediaCheck, WarnsAuthorsOfWhatTheyRarelyMean) {
       {"target in half a character", "1,2,readme.txt,ﾃﾞｰﾀ\x83\n", {}, nullptr, 42, "double-byte"},
       {"target ending in a 5C trail byte", "1,1,data,ソ\n", {}, nullptr, 42, nullptr},
       {"install folder in half a character", "", {{16, "C:\\ﾌﾟﾛ\x83"}}, nullptr, 16, "double-byte"},
+      {"last row cut short", "1,2,readme.txt,Do", {}, nullptr, 42, "the file ends inside this line"},
       {"disk 1 after disk 2", "2,1,data,x\n1,1,more,x\n", {}, nullptr, 43, "never asks for disk 1 again"},
       {"file row opening disk 2", "1,1,data,x\n2,2,readme.txt,Doc\\\n", {}, nullptr, 43, "README.TXT.lzh"},
       {"file row on disk 2 already in", "2,1,data,x\n2,2,readme.txt,Doc\\\n", {}, nullptr, 43, nullptr},

@@ -237,6 +237,11 @@ TEST(LzhCommand, HostileNamesAreRefused) {
       {"device, extensions", test::build(test::stored("con.tar.gz", "x"), 0), "con.tar.gz"},
       {"device, first number", test::build(test::stored("COM0", "x"), 0), "COM0"},
       {"device, first number too", test::build(test::stored("LPT0", "x"), 0), "LPT0"},
+      {"device, blank before the extension", test::build(test::stored("CON .txt", "x"), 0), "CON .txt"},
+      {"device, trailing blank", test::build(test::stored("nul ", "x"), 0), "nul "},
+      {"device, trailing dot", test::build(test::stored("AUX.", "x"), 0), "AUX."},
+      {"device, blanks and dots", test::build(test::stored("com1  . .log", "x"), 0), "com1  . .log"},
+      {"device as a folder", test::build(test::stored("prn \\x.txt", "x"), 0), "x.txt"},
       {"parent as the name", test::build(test::stored("a\\..", "x"), 0), "a\\.."},
       {"symlink", test::build(link, 1), "link"},
   };

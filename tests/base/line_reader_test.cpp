@@ -27,31 +27,37 @@ class PieceSource : public ByteSource {
   std::size_t piece_, pos_ = 0;
 };
 
-std::vector<std::string> lines_of(const std::string& data, std::size_t piece) {
+std::vector<std::string> lines_of(const std::string& data, std::size_t piece, bool* lastEnded = nullptr) {
   PieceSource src(data, piece);
   LineReader r(src);
   std::vector<std::string> out;
   std::string line;
   while (r.next(line)) out.push_back(line);
+  if (lastEnded) *lastEnded = r.last_line_ended();
   return out;
 }
 
 TEST(LineReader, TextModeRules) {
   using V = std::vector<std::string>;
-  struct Case { std::string data; V lines; } cases[] = {
-      {"a\nb\n", V{"a", "b"}},
-      {"a\r\nb\r\n", V{"a", "b"}},
-      {"a\nb", V{"a", "b"}},           // last line without a line end
-      {"a\r\r\nb", V{"a\r", "b"}},     // only the CR right before LF goes
-      {"a\rb\n", V{"a\rb"}},
-      {"\n\n", V{"", ""}},
-      {"", V{}},
-      {"a\n\x1A" "b\n", V{"a"}},       // Ctrl-Z ends the file
-      {"a\x1A\nb", V{"a"}},
-      {std::string("a\0b\n", 4), V{std::string("a\0b", 3)}},
+  struct Case { std::string data; V lines; bool lastEnded; } cases[] = {
+      {"a\nb\n", V{"a", "b"}, true},
+      {"a\r\nb\r\n", V{"a", "b"}, true},
+      {"a\nb", V{"a", "b"}, false},           // last line without a line end
+      {"a\r\r\nb", V{"a\r", "b"}, false},     // only the CR right before LF goes
+      {"a\rb\n", V{"a\rb"}, true},
+      {"a\nb\r", V{"a", "b\r"}, false},      // a CR alone ends no line
+      {"\n\n", V{"", ""}, true},
+      {"", V{}, false},
+      {"a\n\x1A" "b\n", V{"a"}, true},       // Ctrl-Z ends the file
+      {"a\x1A\nb", V{"a"}, false},
+      {std::string("a\0b\n", 4), V{std::string("a\0b", 3)}, true},
   };
   for (const auto& c : cases)
-    for (std::size_t piece : {1u, 2u, 3u, 4096u}) EXPECT_EQ(lines_of(c.data, piece), c.lines) << "piece " << piece;
+    for (std::size_t piece : {1u, 2u, 3u, 4096u}) {
+      bool lastEnded = !c.lastEnded;
+      EXPECT_EQ(lines_of(c.data, piece, &lastEnded), c.lines) << "piece " << piece;
+      EXPECT_EQ(lastEnded, c.lastEnded) << "piece " << piece;
+    }
 }
 
 TEST(LineReader, LongLinesComeWhole) {

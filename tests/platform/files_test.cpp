@@ -245,11 +245,17 @@ TEST(FileLayer, ReadOnlyFilesAreProtectedEvenFromTheSuperUser) {
   EXPECT_EQ(read(d, "other.txt"), "other");
 
   {
-    // An exclusive hold keeps out a second one (another run of ours); the
-    // in-memory layer holds nothing.
+    // An exclusive hold keeps out a second one (another run of ours), and
+    // one held by someone else keeps it out; the in-memory layer holds the
+    // disk's file as the disk's layer does.
     const auto held = fsys().open_exclusive(d / "other.txt");
     ASSERT_TRUE(held);
-    EXPECT_EQ(fsys().open_exclusive(d / "OTHER.TXT") == nullptr, test::writes_reach_disk());
+    EXPECT_FALSE(fsys().open_exclusive(d / "OTHER.TXT"));
+    EXPECT_FALSE(native_file_system().open_exclusive(d / "other.txt"));
+    d.write("third.txt", "third");
+    const test::HeldOpen other(d / "third.txt");
+    ASSERT_TRUE(other.held());
+    EXPECT_FALSE(fsys().open_exclusive(d / "third.txt"));
   }
 
   // A read-only file may still be read, and renamed itself.
