@@ -53,6 +53,13 @@ int RunWizardCommand(int argc, char** argv, WizardIo& io);
 int RunUpdateCommand(int argc, char** argv);
 int RunUpdateCommand(int argc, char** argv, WizardIo& io);
 
+// relvo restore: puts the product folder back as a restore point found it
+// before its update, or lists the points (--list). Exit 0 restored or
+// listed, 1 nothing to restore or an error, 2 bad usage, 4 refused (files
+// changed since the update). Reads io's out, err, files and folders.
+int RunRestoreCommand(int argc, char** argv);
+int RunRestoreCommand(int argc, char** argv, WizardIo& io);
+
 // The exit status of relvo wizard and relvo update for the way an update
 // run ended.
 int ExitCodeOf(UpdateOutcome how);
