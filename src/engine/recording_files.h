@@ -24,7 +24,8 @@ namespace relvo {
 // as it is, keeping the disk's hold.
 class RecordingFileSystem final : public DelegatingFileSystem {
  public:
-  RecordingFileSystem(FileSystem& product, RestorePointWriter& point) : DelegatingFileSystem(product), point_(point) {}
+  // point: a RestorePointWriter, or a PointSizeCounter for the dry run.
+  RecordingFileSystem(FileSystem& product, PathRecorder& point) : DelegatingFileSystem(product), point_(point) {}
 
   bool make_dir(const std::string& path) override;
   bool copy_file(const std::string& from, const std::string& to) override;
@@ -38,7 +39,7 @@ class RecordingFileSystem final : public DelegatingFileSystem {
 
  private:
   bool record(std::initializer_list<std::string> paths) { return point_.record(inner_, paths); }
-  RestorePointWriter& point_;
+  PathRecorder& point_;
 };
 
 }  // namespace relvo

@@ -1,5 +1,19 @@
 // The restore point's store: where points live, the journal a run writes,
 // and reading points (and what restores did to them) back.
+//
+// Record bodies (integers little-endian, a text is its u32 length and bytes):
+//   Begin        "RELVO-RP", u32 version 1, i64 time, text product folder
+//   Data         up to 1 MiB of a file's old bytes
+//   Before       text path, u8 kind (0 absent, 1 file, 2 folder), u8 attribute,
+//                i64 ctime, mtime, atime, u64 size, u64 CRC-64 of the bytes,
+//                u32 count of the Data records right before it
+//   After        u32 index of the Before entry, u8 kind (3 unreadable), u64
+//                size, u64 CRC-64
+//   Sealed       u32 entries, u64 old bytes kept
+// A restore file ("restore-N", one per restore begun) holds:
+//   RestoreBegin "RELVO-RS", u32 version 1, i64 time, u8 forced
+//   PutBack      u32 index of the Before entry put back, u8 how (PutBackHow)
+//   RestoreDone  u32 entries
 #include "engine/restore_point.h"
 
 #include <algorithm>
@@ -188,6 +202,15 @@ RoomCheck CheckRoom(const std::string& base, std::uint64_t needed) {
   r.needed = needed;
   r.known = storage::free_bytes(base, r.available);
   return r;
+}
+
+bool PointSizeCounter::record(FileSystem& product, std::initializer_list<std::string> paths) {
+  for (const std::string& p : paths) {
+    if (!keys_.insert(PathKey(p)).second) continue;
+    FileStatus st;
+    if (product.get_status(p, st) && !(st.attribute & kAttrDirectory)) oldBytes_ += st.size;
+  }
+  return true;
 }
 
 // ---- Writer.

@@ -80,6 +80,31 @@ RoomCheck CheckRoom(const std::string& base, std::uint64_t needed);
 
 // ---- Writing a point during a run.
 
+// What the recording file layer asks of a point: to record paths before
+// the first change to them.
+class PathRecorder {
+ public:
+  virtual ~PathRecorder() = default;
+  // True when each of paths is recorded (now or before) and may be changed.
+  virtual bool record(FileSystem& product, std::initializer_list<std::string> paths) = 0;
+};
+
+// Counts what a point would keep and records nothing. Under the dry run's
+// file layer (a RecordingFileSystem over the in-memory layer) it tells,
+// before the run, the paths the run will change and the old bytes a point
+// will keep of them: needed() is what CheckRoom wants.
+class PointSizeCounter final : public PathRecorder {
+ public:
+  bool record(FileSystem& product, std::initializer_list<std::string> paths) override;
+  std::size_t paths() const { return keys_.size(); }
+  std::uint64_t oldBytes() const { return oldBytes_; }
+  std::uint64_t needed() const { return PointBytesNeeded(oldBytes_, keys_.size()); }
+
+ private:
+  std::set<std::string> keys_;
+  std::uint64_t oldBytes_ = 0;
+};
+
 // The point one update run writes. Nothing is made on the disk until the
 // first path is recorded: a run that changes nothing leaves no point. Each
 // point is a folder productPoints + ID (1, 2, 3, ... one more than the
@@ -87,7 +112,7 @@ RoomCheck CheckRoom(const std::string& base, std::uint64_t needed);
 // then for each path its old bytes as Data records (at most 1 MiB each)
 // followed by its Before record, all synced before record() returns; when
 // the run ends, one After record per path and Sealed. Not copyable.
-class RestorePointWriter {
+class RestorePointWriter final : public PathRecorder {
  public:
   RestorePointWriter(FileSystem& store, std::string productPoints, std::string productFolder);
   ~RestorePointWriter();
@@ -101,7 +126,7 @@ class RestorePointWriter {
   // could not be recorded (the point's disk refused, a file there cannot be
   // read, a path is not a full path); the caller must not change them, and
   // the point records nothing more (error() says why).
-  bool record(FileSystem& product, std::initializer_list<std::string> paths);
+  bool record(FileSystem& product, std::initializer_list<std::string> paths) override;
   // True when path is recorded already.
   bool recorded(const std::string& path) const { return keys_.count(PathKey(path)) != 0; }
 

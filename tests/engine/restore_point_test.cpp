@@ -6,6 +6,7 @@
 #include "base/sjis.h"
 #include "engine/recording_files.h"
 #include "engine/restore.h"
+#include "platform/overlay_files.h"
 #include "restore_scenario.h"
 #include "support/folder_snapshot.h"
 
@@ -135,6 +136,22 @@ TEST(RestorePoint, TheNewestThreeAreKeptAndEachUndoesItsOwnUpdate) {
   EXPECT_EQ(f.restore(false, "3").result, RestoreResult::Restored);
   EXPECT_EQ(f.product.read("SYS\\a.dat"), "2");
   EXPECT_EQ(f.restore(false, "1").result, RestoreResult::NothingToRestore) << "pruned";
+}
+
+TEST(RestorePoint, TheDryRunCountsWhatThePointWillKeep) {
+  Fixture f;
+  const std::string before = f.snapshot();
+  OverlayFileSystem dry(Disk());
+  PointSizeCounter count;
+  RecordingFileSystem counting(dry, count);
+  ASSERT_TRUE(test::RunAllSteps(counting, f.product.path(), f.media.path()));
+  EXPECT_EQ(f.snapshot(), before);
+  RestorePointWriter point(Disk(), f.points, f.product.path());
+  RecordingFileSystem files(Disk(), point);
+  ASSERT_TRUE(test::RunAllSteps(files, f.product.path(), f.media.path()));
+  EXPECT_EQ(count.paths(), point.paths());
+  EXPECT_EQ(count.oldBytes(), point.bytes());
+  EXPECT_GT(point.bytes(), 3000u);
 }
 
 TEST(RestorePoint, OneProductFolderHowEverItIsSpelled) {
