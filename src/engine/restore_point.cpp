@@ -173,14 +173,16 @@ std::string ProductPointsFolder(FileSystem& product, const std::string& base, co
   std::string full = productFolder;
   if (product.get_status(productFolder, st) && !st.fullName.empty()) full = st.fullName;
   const std::string key = PathKey(full);
-  // The last component as spelled, for a name a person recognises.
+  // The last component, for a name a person recognises.
   std::string spelled = full;
   while (spelled.size() > 1 && sjis::ends_with_separator(spelled)) spelled.pop_back();
   const std::size_t sep = sjis::find_last_separator(spelled);
   if (sep != std::string::npos) spelled.erase(0, sep + 1);
   std::string name;
+  // In lower case: not every file system tells the spelling on the disk.
   for (char c : spelled) {
-    const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    const bool keep = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
     if (keep && name.size() < 24) name += c;
   }
   if (name.empty()) name = "product";
@@ -382,11 +384,11 @@ struct Pending {
   std::uint64_t offset, size;
 };
 
-// Reads the journal of one point folder into info; false when it is none.
-bool ReadJournal(FileSystem& store, PointInfo& info, bool& sealed) {
-  std::unique_ptr<FileReader> in = store.open_read(JournalPath(info.folder));
-  if (!in) return false;
-  const journal::Scan scan = journal::ScanJournal(*in, false);
+}  // namespace
+
+bool ReadPointJournal(ByteSource& in, PointInfo& info, bool& sealed) {
+  sealed = false;
+  const journal::Scan scan = journal::ScanJournal(in, false);
   if (scan.records.empty() || scan.records[0].type != Type::Begin) return false;
   {
     const std::string& body = scan.records[0].body;
@@ -416,7 +418,11 @@ bool ReadJournal(FileSystem& store, PointInfo& info, bool& sealed) {
       e.before.size = b.u64();
       e.before.crc = b.u64();
       e.chunks = b.u32();
-      if (!b.ok() || !KindOk(kind) || e.chunks > pending.size()) break;
+      // Only a file has bytes; nothing unreadable is ever recorded.
+      const bool file = kind == static_cast<std::uint8_t>(PathKind::File);
+      if (!b.ok() || kind > static_cast<std::uint8_t>(PathKind::Folder) || e.chunks > pending.size() ||
+          (!file && (e.chunks || e.before.size)))
+        break;
       e.before.kind = static_cast<PathKind>(kind);
       // Its Data records stand right before it, one after the other; Data
       // of a copy that failed half-way may stand before them.
@@ -457,6 +463,8 @@ bool ReadJournal(FileSystem& store, PointInfo& info, bool& sealed) {
   }
   return true;
 }
+
+namespace {
 
 // Reads what restores left in the point's restore files.
 void ReadRestores(FileSystem& store, PointInfo& info, bool& begun, bool& done) {
@@ -513,7 +521,8 @@ std::vector<PointInfo> ListPoints(FileSystem& store, const std::string& productP
     info.folder = WithSeparator(Join(folder, e.name));
     bool sealed = false, begun = false, done = false;
     try {
-      if (!ReadJournal(store, info, sealed)) continue;
+      std::unique_ptr<FileReader> in = store.open_read(JournalPath(info.folder));
+      if (!in || !ReadPointJournal(*in, info, sealed)) continue;
       ReadRestores(store, info, begun, done);
     } catch (const FileError&) {
       continue;

@@ -55,8 +55,9 @@ std::string DefaultRestorePointBase();
 
 // The folder that keeps the points of the product in productFolder below
 // base (a folder text; a separator is added when it has none): base + the
-// folder's last component (ASCII letters, digits, '-' and '_' kept, at most
-// 24) + "-" + 16 hex digits of a hash of its full path, + a separator. The
+// folder's last component (ASCII letters in lower case, digits, '-' and '_'
+// kept, at most 24) + "-" + 16 hex digits of a hash of its full path, + a
+// separator. The
 // same product folder gives the same name however it is spelled (case,
 // separators, trailing separator, relative to the current folder).
 std::string ProductPointsFolder(FileSystem& product, const std::string& base, const std::string& productFolder);
@@ -198,6 +199,13 @@ struct PointInfo {
   bool restoreForced = false;
   int nextRestoreFile = 1;
 };
+
+// Reads a point's journal from in into info (time, productFolder, entries,
+// bytes); sealed tells whether the run sealed it (every entry has its After
+// record). False when in holds no journal (no sound Begin record first). A
+// record that is torn, damaged or out of place ends the reading; what stands
+// before it is kept. Read failures throw FileError.
+bool ReadPointJournal(ByteSource& in, PointInfo& info, bool& sealed);
 
 // The points in productPoints, oldest first (by id). A folder without a
 // readable journal whose first record is a Begin is not a point.

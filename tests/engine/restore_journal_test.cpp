@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/restore_journal.h"
+#include "engine/restore_point.h"
 
 namespace relvo::journal {
 namespace {
@@ -127,6 +128,60 @@ TEST(Journal, BodyFieldsRoundTripAndAShortBodyIsNoBody) {
   cut.u8(), cut.u32(), cut.u64(), cut.i64();
   EXPECT_EQ(cut.text(), "");
   EXPECT_FALSE(cut.ok());
+}
+
+// A point's journal as the writer lays it out: Begin, a file's Data and
+// Before, an absent path's Before, one After each, Sealed. Each row spoils
+// one thing; reading keeps what stands before the fault.
+TEST(Journal, PointJournalsReadBackOnlyWhatIsConsistent) {
+  const std::string data = "[SYSTEM]\r\n";
+  auto before = [&](const char* path, std::uint8_t kind, std::uint64_t size, std::uint32_t chunks) {
+    return BodyWriter().text(path).u8(kind).u8(0).i64(1).i64(2).i64(3).u64(size).u64(Crc64(data.data(), size)).u32(chunks).bytes();
+  };
+  auto after = [](std::uint32_t index) { return BodyWriter().u32(index).u8(0).u64(0).u64(0).bytes(); };
+  const std::string begin = std::string("RELVO-RP") + BodyWriter().u32(1).i64(9).text("C:\\P\\").bytes();
+  struct Rec {
+    Type type;
+    std::string body;
+  };
+  const std::vector<Rec> good = {{Type::Begin, begin},          {Type::Data, data},
+                                 {Type::Before, before("C:\\P\\a", 1, data.size(), 1)},
+                                 {Type::Before, before("C:\\P\\N", 0, 0, 0)},
+                                 {Type::After, after(0)},       {Type::After, after(1)},
+                                 {Type::Sealed, BodyWriter().u32(2).u64(data.size()).bytes()}};
+  const struct {
+    const char* what;
+    std::size_t at;  // the record replaced (or, with drop, left out)
+    Rec with;
+    bool drop;
+    std::size_t entries;
+    bool sealed;
+  } cases[] = {
+      {"as written", 0, {Type::Begin, begin}, false, 2, true},
+      {"the run did not seal it", 6, {}, true, 2, false},
+      {"an After is missing", 5, {}, true, 2, false},
+      {"a Before claims more Data than stands before it", 2, {Type::Before, before("C:\\P\\a", 1, data.size(), 2)}, false, 0, false},
+      {"the Data's bytes do not add up", 2, {Type::Before, before("C:\\P\\a", 1, data.size() - 1, 1)}, false, 0, false},
+      {"a path with nothing there has bytes", 3, {Type::Before, before("C:\\P\\N", 0, data.size(), 0)}, false, 1, false},
+      {"an After names no entry", 5, {Type::After, after(7)}, false, 2, false},
+      {"a restore's record in the journal", 4, {Type::PutBack, after(0)}, false, 2, false},
+      {"another magic", 0, {Type::Begin, "RELVO-RX" + begin.substr(8)}, false, 0, false},
+  };
+  for (const auto& c : cases) {
+    std::string bytes;
+    Writer w(std::make_unique<StringWriter>(bytes));
+    for (std::size_t i = 0; i < good.size(); ++i) {
+      if (i != c.at) w.append(good[i].type, good[i].body);
+      else if (!c.drop) w.append(c.with.type, c.with.body);
+    }
+    MemoryByteSource in(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    PointInfo info;
+    bool sealed = true;
+    const bool read = ReadPointJournal(in, info, sealed);
+    EXPECT_EQ(read, std::string(c.what) != "another magic") << c.what;
+    EXPECT_EQ(info.entries.size(), c.entries) << c.what;
+    EXPECT_EQ(sealed, c.sealed) << c.what;
+  }
 }
 
 }  // namespace
