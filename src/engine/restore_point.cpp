@@ -231,7 +231,12 @@ RestorePointWriter::~RestorePointWriter() {
 
 bool RestorePointWriter::fail(const std::string& why) {
   broken_ = true;
-  if (error_.empty()) error_ = why;
+  error_ = why;
+  return false;
+}
+
+bool RestorePointWriter::refuse(const std::string& why) {
+  error_ = why;
   return false;
 }
 
@@ -267,7 +272,7 @@ bool RestorePointWriter::record_one(FileSystem& product, const std::string& path
   PathState st;
   FileStatus fst;
   if (!product.get_status(path, fst)) {
-    if (product.exists(path)) return fail(path + ": cannot be read");
+    if (product.exists(path)) return refuse(path + ": cannot be read");
     journal_->append(Type::Before, BeforeBody(path, st, 0));
   } else if (fst.attribute & kAttrDirectory) {
     st.kind = PathKind::Folder;
@@ -275,17 +280,22 @@ bool RestorePointWriter::record_one(FileSystem& product, const std::string& path
     journal_->append(Type::Before, BeforeBody(path, st, 0));
   } else {
     std::unique_ptr<FileReader> in = product.open_read(path);
-    if (!in) return fail(path + ": cannot be read");
+    if (!in) return refuse(path + ": cannot be read");
     st.kind = PathKind::File;
     st.status = fst;
     std::string chunk(journal::kDataBytes, '\0');
     std::uint32_t chunks = 0;
     for (;;) {
       std::size_t n = 0;
-      while (n < chunk.size()) {
-        const std::size_t k = in->read(chunk.data() + n, chunk.size() - n);
-        if (k == 0) break;
-        n += k;
+      try {
+        while (n < chunk.size()) {
+          const std::size_t k = in->read(chunk.data() + n, chunk.size() - n);
+          if (k == 0) break;
+          n += k;
+        }
+      } catch (const FileError&) {
+        // The Data written so far belong to no Before: readers pass over them.
+        return refuse(path + ": cannot be read");
       }
       if (n == 0) break;
       st.crc = journal::Crc64(chunk.data(), n, st.crc);
@@ -303,23 +313,26 @@ bool RestorePointWriter::record_one(FileSystem& product, const std::string& path
 }
 
 bool RestorePointWriter::record(FileSystem& product, std::initializer_list<std::string> paths) {
-  if (broken_ || finished_) return fail("the restore point is closed");
+  if (broken_ || finished_) return refuse("the restore point is closed");
   bool any = false;
   for (const std::string& p : paths) {
     if (recorded(p)) continue;
-    if (!IsFullPath(p)) return fail(p + ": not a full path");
+    if (!IsFullPath(p)) return refuse(p + ": not a full path");
     any = true;
   }
   if (!any) return true;
   try {
     if (!journal_ && !start()) return false;
+    bool all = true;
     for (const std::string& p : paths)
-      if (!recorded(p) && !record_one(product, p)) return false;
+      if (all && !recorded(p)) all = record_one(product, p);
+    // Synced also when a path was refused: the ones before it count as
+    // recorded from now on.
     journal_->sync();
+    return all;
   } catch (const FileError& e) {
     return fail(e.what());
   }
-  return true;
 }
 
 bool RestorePointWriter::finish(FileSystem& product, int keep) {

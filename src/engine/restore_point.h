@@ -124,9 +124,11 @@ class RestorePointWriter final : public PathRecorder {
   // through product): a file's bytes, attributes and times; a folder's
   // attributes and times; or that nothing is there. Durable when this
   // returns true, so the caller may change the paths. False when a path
-  // could not be recorded (the point's disk refused, a file there cannot be
-  // read, a path is not a full path); the caller must not change them, and
-  // the point records nothing more (error() says why).
+  // could not be recorded; the caller must not change them, and error()
+  // says why. A file that cannot be read, or a path that is not a full
+  // path, refuses that change alone; when the point's own disk refuses
+  // (the point cannot be made, a write or flush fails) the point is
+  // broken() and refuses every change from then on.
   bool record(FileSystem& product, std::initializer_list<std::string> paths) override;
   // True when path is recorded already.
   bool recorded(const std::string& path) const { return keys_.count(PathKey(path)) != 0; }
@@ -151,7 +153,8 @@ class RestorePointWriter final : public PathRecorder {
  private:
   bool start();
   bool record_one(FileSystem& product, const std::string& path);
-  bool fail(const std::string& why);
+  bool fail(const std::string& why);    // broken: nothing more is recorded
+  bool refuse(const std::string& why);  // this change only
 
   FileSystem& store_;
   std::string productPoints_, productFolder_;
