@@ -125,17 +125,18 @@ TEST(RestorePoint, AnInterruptedRunIsRestoredWithoutComparing) {
 
 TEST(RestorePoint, APathThatCannotBeRecordedIsNotChangedAndTheRunGoesOn) {
   Fixture f;
-  if (!f.product.plant_fifo("fifo")) GTEST_SKIP() << "no FIFOs here";
+  // A FIFO is there but cannot be read (where one can be made).
+  const bool fifo = f.product.plant_fifo("fifo");
   const std::string before = f.snapshot();
   RestorePointWriter point(Disk(), f.points, f.product.path());
   RecordingFileSystem files(Disk(), point);
-  EXPECT_FALSE(files.remove(f.product / "fifo"));
+  EXPECT_FALSE(fifo && files.remove(f.product / "fifo"));
   EXPECT_FALSE(files.make_dir("relative\\folder"));
   EXPECT_FALSE(point.error().empty());
   EXPECT_TRUE(write_file_atomically(files, f.product / "SYS\\a.dat", "new"));
   EXPECT_FALSE(point.broken());
   ASSERT_TRUE(point.finish(Disk()));
-  EXPECT_TRUE(f.product.exists("fifo"));
+  EXPECT_EQ(f.product.exists("fifo"), fifo);
   EXPECT_EQ(f.restore().result, RestoreResult::Restored);
   EXPECT_EQ(f.snapshot(), before);
 }
