@@ -11,3 +11,5 @@ relvo_add_fuzz(lzh_lhark_fuzz ${CMAKE_CURRENT_LIST_DIR}/lzh_decoder_fuzz.cpp rel
 target_compile_definitions(lzh_lhark_fuzz PRIVATE RELVO_LZH_METHOD="-lh7-" RELVO_LZH_LEVEL=1 RELVO_LZH_OS=0x20)
 relvo_add_fuzz(lzh_lh2jlha_fuzz ${CMAKE_CURRENT_LIST_DIR}/lzh_decoder_fuzz.cpp relvo_archive)
 target_compile_definitions(lzh_lh2jlha_fuzz PRIVATE RELVO_LZH_METHOD="-lh2-" RELVO_LZH_OTHER=1)
+# The writer: encoder and archive round trips of any input.
+relvo_add_fuzz(lzh_writer_fuzz ${CMAKE_CURRENT_LIST_DIR}/lzh_writer_fuzz.cpp relvo_archive)

@@ -1,8 +1,8 @@
 // Fuzzes the update descriptor reader with arbitrary info.txt contents.
 #include <cstdint>
 
-#include "wizard/update_descriptor.h"
 #include "base/byte_source.h"
+#include "engine/update_descriptor.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   relvo::MemoryByteSource src(data, size);

@@ -2,7 +2,6 @@
 // reports what it holds and what is wrong with it, for authors of updates.
 #include <cstdio>
 #include <exception>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -78,7 +77,7 @@ int RunCheckMediaCommand(int argc, char** argv, FileSystem& fs, std::FILE* out, 
   }
   try {
     const MediaReport report = CheckMedia(fs, opt);
-    const std::string text = opt.json ? MediaReportToJson(report).dump(2) + "\n" : MediaReportToText(report);
+    const std::string text = opt.json ? MediaReportToJson(report) : MediaReportToText(report);
     std::fputs(text.c_str(), out);
     return report.errorCount() > 0 ? 1 : 0;
   } catch (const std::exception& e) {

@@ -21,7 +21,7 @@ namespace relvo::app {
 // usage errors and failures to err.
 int RunCheckMediaCommand(int argc, char** argv, FileSystem& fs = native_file_system(), std::FILE* out = stdout,
                          std::FILE* err = stderr);
-// relvo lzh l|t|e|x: listings and member lines to out, failures to err.
+// relvo lzh l|t|e|x|a: listings and member lines to out, failures to err.
 int RunLzhCommand(int argc, char** argv, std::FILE* out = stdout, std::FILE* err = stderr);
 // Where relvo wizard and relvo update read and write, and the layers they
 // run on: the process's own (stdin, stdout, stderr, the native layers)

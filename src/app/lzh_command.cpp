@@ -1,11 +1,14 @@
 // relvo lzh: list, test or extract an LZH archive with our own library,
-// the same code the update run extracts with.
+// the same code the update run extracts with, or make a new one.
 #include <cinttypes>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/commands.h"
 #include "archive/lzh_extract.h"
+#include "archive/lzh_writer.h"
+#include "base/sjis.h"
 #include "fw/console/terminal.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
@@ -16,6 +19,7 @@ namespace {
 
 const char kLzhUsage[] =
     "usage: relvo lzh l|t|e|x ARCHIVE [DIR]\n"
+    "       relvo lzh a ARCHIVE [-m lh0|lh5|lh6|lh7] [-l 0|1|2] [-C DIR] PATH...\n"
     "\n"
     "  l   list the members: name, size, packed size, method, CRC, time; a\n"
     "      member's comment follows on a line of its own, after \"  : \"\n"
@@ -25,6 +29,15 @@ const char kLzhUsage[] =
     "      (\\ or /, a drive letter, a volume name) is removed, a '..' that\n"
     "      would climb out of DIR and links are refused, and no folder inside\n"
     "      DIR that is a link is entered\n"
+    "  a   make a new archive of the files and folders PATH... (relative to\n"
+    "      DIR, -C, else to the current folder), folders walked in name order,\n"
+    "      each member stored under its path as given, in Shift-JIS with \\\n"
+    "      between folders, with its time and read-only attribute. -m: the\n"
+    "      method (lh7 by default); a member that packing would not shrink is\n"
+    "      stored (lh0). -l: the header level (2 by default). An existing\n"
+    "      ARCHIVE is never added to: a refuses it. A PATH with a root or a\n"
+    "      '..', a name Shift-JIS cannot hold and a link to a folder are\n"
+    "      refused; nothing is left behind when a file cannot be packed.\n"
     "\n"
     "ARCHIVE is the file as named (no extension is added). DIR defaults to the\n"
     "current folder. Names are shown in UTF-8, control characters escaped.\n"
@@ -112,6 +125,70 @@ class Printer final : public lzh::MemberObserver {
   std::uint64_t total_ = 0, packed_ = 0;
 };
 
+// A stored name as shown: '/' between its components.
+std::string shown_name(const std::string& name) {
+  std::string s = name;
+  for (std::size_t i = 0; i < s.size(); i += sjis::char_len(s, i))
+    if (s[i] == '\\') s[i] = '/';
+  return s;
+}
+
+// relvo lzh a ARCHIVE [-m METHOD] [-l LEVEL] [-C DIR] PATH...
+int RunLzhAdd(int argc, char** argv, std::FILE* out, std::FILE* err) {
+  lzh::PackOptions opt;
+  std::string base;
+  std::vector<std::string> paths;
+  for (int i = 3; i < argc; ++i) {
+    const std::string a = argv[i];
+    const bool option = a == "-m" || a == "-l" || a == "-C";
+    if (option && i + 1 == argc) {
+      std::fputs(kLzhUsage, err);
+      return 2;
+    }
+    const std::string v = option ? argv[++i] : "";
+    if (a == "-m" && (v == "lh0" || v == "lh5" || v == "lh6" || v == "lh7")) {
+      opt.method = "-" + v + "-";
+    } else if (a == "-l" && v.size() == 1 && v[0] >= '0' && v[0] <= '2') {
+      opt.level = v[0] - '0';
+    } else if (a == "-C") {
+      base = enc::utf8_to_cp932(v);
+    } else if (!option && !a.empty() && a[0] != '-') {
+      paths.push_back(enc::utf8_to_cp932(a));
+    } else {
+      std::fputs(kLzhUsage, err);
+      return 2;
+    }
+  }
+  if (paths.empty()) {
+    std::fputs(kLzhUsage, err);
+    return 2;
+  }
+  FileSystem& fs = native_file_system();
+  std::vector<lzh::PackItem> items;
+  std::string message;
+  if (!lzh::gather_items(fs, base, paths, items, message)) {
+    put(err, "relvo lzh: " + ForTerminal(message) + "\n");
+    return 1;
+  }
+  const lzh::PackOutcome r = lzh::write_archive(fs, enc::utf8_to_cp932(argv[2]), items, opt);
+  if (!r.ok) {
+    put(err, "relvo lzh: " + ForTerminal(r.message) + "\n");
+    return 1;
+  }
+  std::fprintf(out, "%12s %12s  %-5s  %s\n", "size", "packed", "method", "name");
+  std::uint64_t total = 0, packed = 0;
+  for (const lzh::PackedMember& m : r.members) {
+    char head[64];
+    std::snprintf(head, sizeof head, "%12" PRIu64 " %12" PRIu64 "  ", m.original, m.packed);
+    put(out, head + m.method + "  " + ForTerminal(shown_name(m.name) + (m.method == "-lhd-" ? "/" : "")) + "\n");
+    total += m.original;
+    packed += m.packed;
+  }
+  std::fprintf(out, "%12" PRIu64 " %12" PRIu64 "  %" PRIu64 " member(s), archive %" PRIu64 " bytes\n", total,
+               packed, static_cast<std::uint64_t>(r.members.size()), r.archive_size);
+  return 0;
+}
+
 }  // namespace
 
 int RunLzhCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
@@ -119,6 +196,7 @@ int RunLzhCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
     std::fputs(kLzhUsage, out);
     return 0;
   }
+  if (argc >= 3 && std::string(argv[1]) == "a") return RunLzhAdd(argc, argv, out, err);
   if (argc < 3 || argc > 4 || std::string(argv[1]).size() != 1) {
     std::fputs(kLzhUsage, err);
     return 2;

@@ -29,6 +29,8 @@ const char kUsage[] =
     "                  check an update medium's info.txt, archives and pictures\n"
     "  lzh l|t|e|x ARCHIVE [DIR]\n"
     "                  list, test or extract an LZH archive\n"
+    "  lzh a ARCHIVE [-m lh0|lh5|lh6|lh7] [-l 0|1|2] [-C DIR] PATH...\n"
+    "                  make a new LZH archive of files and folders\n"
     "\n"
     "  -h, --help      show this help (COMMAND --help for a command's own)\n"
     "  --version       show the version\n"

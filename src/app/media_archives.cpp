@@ -2,14 +2,12 @@
 // the disk its row is on, decoded and judged member by member as the
 // library's extraction would, so that a medium the update would install
 // only half of is an error before it ships.
-#include <sstream>
-
 #include "app/media_report.h"
+
 #include "archive/lzh_extract.h"
 #include "archive/lzh_library.h"
 #include "base/sjis.h"
-#include "fw/console/terminal.h"
-#include "platform/console.h"
+#include "engine/update_rules.h"
 #include "platform/encoding.h"
 
 namespace relvo::app {
@@ -18,9 +16,6 @@ namespace {
 
 using S = DescriptorIssue::Severity;
 std::string u8(const std::string& s) { return enc::cp932_to_utf8(s); }
-
-// The product codes an update can append to a START archive's name.
-const int kStartCodes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 99};
 
 // Each member as the extraction would meet it: refused for its name (the
 // extraction judges the name before it reads any data), or failing its
@@ -84,12 +79,8 @@ void TestMediaArchives(FileSystem& fs, const MediaCheckOptions& opt, MediaReport
     if (row.entryKind != kEntryArchive || row.archiveName.empty()) continue;
     // A START row extracts START followed by the product's code; START
     // itself only answers the disk prompt.
-    std::vector<std::string> names;
-    if (sjis::split_path(row.archiveName).base == "START") {
-      for (int code : kStartCodes) names.push_back(row.archiveName + std::to_string(code));
-    } else {
-      names.push_back(row.archiveName);
-    }
+    const std::vector<std::string> names =
+        IsStartArchive(row.archiveName) ? StartArchiveVariants(row.archiveName) : std::vector<std::string>{row.archiveName};
     const bool ownDisk = row.diskNumber >= 1 && static_cast<std::size_t>(row.diskNumber) <= disks.size();
     for (const std::string& name : names) {
       // On the row's own disk; else wherever it is (a misplaced archive is
@@ -108,38 +99,6 @@ void TestMediaArchives(FileSystem& fs, const MediaCheckOptions& opt, MediaReport
       AddArchiveTest(std::move(t), row.line, r);
     }
   }
-}
-
-nlohmann::json ArchiveTestsToJson(const std::vector<ArchiveTest>& tests) {
-  nlohmann::json list = nlohmann::json::array();
-  for (const ArchiveTest& t : tests) {
-    nlohmann::json bad = nlohmann::json::array();
-    for (const auto& [member, wrong] : t.badMembers) bad.push_back({{"member", u8(member)}, {"problem", u8(wrong)}});
-    list.push_back({{"file", u8(t.file)},
-                    {"disk", t.disk},
-                    {"line", t.line},
-                    {"members", t.members},
-                    {"ok", t.ok()},
-                    {"badMembers", bad},
-                    {"archiveProblem", t.archiveProblem.empty() ? nlohmann::json(nullptr) : nlohmann::json(u8(t.archiveProblem))}});
-  }
-  return list;
-}
-
-std::string ArchiveTestsToText(const std::vector<ArchiveTest>& tests) {
-  if (tests.empty()) return {};
-  std::ostringstream o;
-  o << "Archives tested:\n";
-  for (const ArchiveTest& t : tests) {
-    o << "  " << fw::console::Utf8ForTerminal(path_for_user(t.file));
-    if (t.disk > 0) o << " (disk " << t.disk << ")";
-    o << ": " << t.members << " member(s)";
-    if (t.ok()) o << ", all sound";
-    if (!t.badMembers.empty()) o << ", " << t.badMembers.size() << " bad";
-    if (!t.archiveProblem.empty()) o << ", cannot be read to its end";
-    o << "\n";
-  }
-  return o.str();
 }
 
 }  // namespace relvo::app

@@ -1,16 +1,10 @@
 // The parts of the media check that look beyond info.txt: the pictures it
 // names, what an update would decide about an installed product, and the
 // steps it would take there.
-#include <sstream>
-
 #include "app/media_report.h"
-#include "app/product_report.h"
-#include "app/update_plan.h"
+#include "app/run_host.h"
 #include "archive/lzh_library.h"
 #include "base/sjis.h"
-#include "fw/console/terminal.h"
-#include "picture/picture_report.h"
-#include "platform/console.h"
 #include "platform/encoding.h"
 #include "platform/system.h"
 
@@ -19,10 +13,6 @@ namespace relvo::app {
 namespace {
 
 std::string u8(const std::string& s) { return enc::cp932_to_utf8(s); }
-// A text as the terminal shows it: UTF-8, control characters escaped.
-std::string t(const std::string& s) { return fw::console::ForTerminal(s); }
-// A path as a user of this platform types it, for the terminal.
-std::string tp(const std::string& s) { return fw::console::Utf8ForTerminal(path_for_user(s)); }
 
 void add_pictures(FileSystem& fs, MediaReport& r) {
   const UpdateDescriptor& d = r.descriptor;
@@ -30,48 +20,23 @@ void add_pictures(FileSystem& fs, MediaReport& r) {
                                                                {"startPicture", &d.startPicture},
                                                                {"destinationPicture", &d.destinationPicture},
                                                                {"confirmPicture", &d.confirmPicture}};
-  nlohmann::json list = nlohmann::json::array();
-  std::ostringstream text;
-  text << "Pictures:\n";
   const int line[] = {21, 22, 23, 24};
   int i = 0;
   for (const auto& [field, name] : fields) {
     const picture::PictureReport p = picture::InspectDibFile(fs, r.programFolder + *name);
-    list.push_back({{"field", field},
-                    {"file", u8(*name)},
-                    {"drawable", p.drawable},
-                    {"width", p.width},
-                    {"height", p.height},
-                    {"bitCount", p.bitCount},
-                    {"reason", p.reason}});
-    text << "  " << field << " " << t(*name) << ": ";
-    if (p.drawable) {
-      text << p.width << "x" << p.height << ", " << p.bitCount << " bits\n";
-    } else {
-      text << "not drawable (" << fw::console::Utf8ForTerminal(p.reason) << ")\n";
+    r.pictures.push_back({field, *name, p});
+    if (!p.drawable)
       r.problems.push_back({DescriptorIssue::Severity::Warning, line[i],
                             std::string(field) + " " + u8(*name) + " cannot be drawn: " + p.reason});
-    }
     ++i;
   }
-  r.extra["pictures"] = list;
-  r.extraText += text.str();
 }
 
 void add_product(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
   const ProductReport p =
       InspectProduct(fs, opt.productFolder, r.descriptor.settingsFile, r.descriptor.titleKeywords);
-  r.extra["product"] = {{"settingsFile", u8(p.settingsFile)},
-                        {"folderCheck", p.folderCheck},
-                        {"versionCheck", p.versionCheck},
-                        {"productCode", p.productCode},
-                        {"workingFolder", u8(p.workingFolder)}};
-  std::ostringstream text;
-  text << "Product in " << t(opt.productFolder) << ":\n"
-       << "  settings file " << t(p.settingsFile) << ", folder check " << (p.folderCheck ? "passes" : "fails")
-       << ", version check " << (p.versionCheck ? "passes" : "fails") << ", product code " << p.productCode
-       << ", working folder " << tp(p.workingFolder) << "\n";
-  r.extraText += text.str();
+  r.productFolder = opt.productFolder;
+  r.product = p;
   if (!p.folderCheck || !p.versionCheck)
     r.problems.push_back({DescriptorIssue::Severity::Error, 0,
                           "the update would reject " + u8(opt.productFolder) +
@@ -81,7 +46,7 @@ void add_product(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
 // The archives the run handed the library that are not on the media (the
 // voice data archive in the product), tested as the run left them: an
 // archive the update itself put there is tested as it would be installed.
-void test_product_archives(DryRun& dry, const MediaCheckOptions& opt, const Plan& plan, MediaReport& r) {
+void test_product_archives(RunHost& dry, const MediaCheckOptions& opt, const Plan& plan, MediaReport& r) {
   for (const PlanStep& s : plan.steps) {
     lzh::ParsedCommand cmd;
     std::string message;
@@ -99,21 +64,9 @@ void test_product_archives(DryRun& dry, const MediaCheckOptions& opt, const Plan
 }
 
 void add_plan(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
-  DryRun dry(fs, native_system_info(), opt.disks);
-  const Plan plan = dry.run(r.descriptor, opt.productFolder);
-  nlohmann::json list = nlohmann::json::array();
-  std::ostringstream text;
-  text << "Plan:\n";
-  int n = 0;
-  for (const PlanStep& s : plan.steps) {
-    list.push_back({{"kind", s.kind}, {"text", u8(s.text)}, {"source", u8(s.source)}, {"target", u8(s.target)}});
-    text << "  " << ++n << ". " << s.kind << (s.text.empty() ? "" : ": " + t(s.text));
-    if (!s.source.empty()) text << "\n       from " << tp(s.source);
-    if (!s.target.empty()) text << "\n       to   " << tp(s.target);
-    text << "\n";
-  }
-  r.extra["plan"] = list;
-  r.extraText += text.str();
+  RunHost dry(RunParts{fs, native_system_info(), opt.disks}, RunHost::Dry{});
+  const Plan plan = RunOnCopy(dry, r.descriptor, opt.productFolder);
+  r.plan = plan;
   test_product_archives(dry, opt, plan, r);
   // A folder the run rejects is reported with the product already.
   const bool rejected = plan.outcome == UpdateOutcome::FolderRejected || plan.outcome == UpdateOutcome::VersionRejected;

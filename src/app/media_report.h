@@ -1,14 +1,18 @@
 // The media check behind `relvo check-media`: the descriptor as read, the
 // problems found on the media, and (optionally) what an update would decide
-// about an installed product.
+// about an installed product and the steps it would take there. The report
+// is plain data; one renderer writes it as text, one as JSON.
 #pragma once
-#include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/product_report.h"
+#include "app/update_plan.h"
+#include "engine/update_descriptor.h"
+#include "picture/picture_report.h"
 #include "platform/files.h"
-#include "wizard/update_descriptor.h"
 
 namespace relvo::app {
 
@@ -33,21 +37,33 @@ struct ArchiveTest {
   bool ok() const { return badMembers.empty() && archiveProblem.empty(); }
 };
 
+// One picture info.txt names, read as the wizard would draw it.
+struct PictureCheck {
+  const char* field;     // "viewPicture", "startPicture", ...
+  std::string file;      // the name info.txt gives (CP932)
+  picture::PictureReport report;
+};
+
 struct MediaReport {
   std::string programFolder;       // CP932
   bool opened = false;             // info.txt could be read
   UpdateDescriptor descriptor;
   std::vector<DescriptorIssue> problems;
   std::vector<ArchiveTest> archives;  // every archive tested, in table order
-  nlohmann::json extra = nlohmann::json::object();  // pictures, product, plan
-  std::string extraText;                              // the same, for the text report
+  std::vector<PictureCheck> pictures;  // the four pictures, when info.txt was read
+  std::string productFolder;           // CP932, with product
+  std::optional<ProductReport> product;
+  std::optional<Plan> plan;
 
   int errorCount() const;
 };
 
 MediaReport CheckMedia(FileSystem& fs, const MediaCheckOptions& opt);
-nlohmann::json MediaReportToJson(const MediaReport& r);
+// The report as the program prints it (media_report_text.cpp, UTF-8 with
+// control characters escaped) and as one JSON document with a line end
+// (media_report_json.cpp, every text in UTF-8).
 std::string MediaReportToText(const MediaReport& r);
+std::string MediaReportToJson(const MediaReport& r);
 
 // Tests file as the library would extract it (media_archives.cpp): every
 // member decoded, its CRC checked and its name judged; nothing written.
@@ -59,8 +75,6 @@ void AddArchiveTest(ArchiveTest t, int line, MediaReport& r);
 // variants instead of START), once, on the row's disk or else the first
 // disk that holds it.
 void TestMediaArchives(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r);
-nlohmann::json ArchiveTestsToJson(const std::vector<ArchiveTest>& tests);
-std::string ArchiveTestsToText(const std::vector<ArchiveTest>& tests);
 
 // Warnings for authors (media_warnings.cpp): what the update does as built
 // but an author rarely means, each at its line of info.txt (0 for the media
@@ -69,8 +83,5 @@ void AddAuthorWarnings(FileSystem& fs, const MediaCheckOptions& opt, MediaReport
 
 // Adds the pictures, the product report and the plan to r (media_extras.cpp).
 void AddMediaExtras(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r);
-
-// The descriptor as JSON: every field under its own name, text in UTF-8.
-nlohmann::json DescriptorToJson(const UpdateDescriptor& d);
 
 }  // namespace relvo::app

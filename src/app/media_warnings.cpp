@@ -4,6 +4,7 @@
 
 #include "app/media_report.h"
 #include "base/sjis.h"
+#include "engine/update_rules.h"
 #include "platform/encoding.h"
 
 namespace relvo::app {
@@ -93,31 +94,34 @@ void row_paths(const ArchiveRow& row, MediaReport& r) {
                               "taken from the drive's root"});
 }
 
-// The disks as the update asks for them: a row whose disk is not 1 and not
-// the disk in the drive opens its disk with a prompt, and disk 1 is never
-// asked for again.
+// The disks as the update asks for them (on a removable drive): a row that
+// the run does not prompt for reads the disk then in the drive, whatever
+// disk it names; a row it prompts for puts its own disk in.
 void disk_order(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
   int current = 1;
   for (const ArchiveRow& row : r.descriptor.rows) {
-    if (row.diskNumber == 1 && current != 1)
-      r.problems.push_back({S::Warning, row.line,
-                            "row on disk 1 after rows of disk " + std::to_string(current) +
-                                ": the update never asks for disk 1 again, so this row's file is read from the disk "
-                                "then in the drive"});
-    if (row.diskNumber == 1 || row.diskNumber == current) continue;
+    if (!PromptsForDisk(row.diskNumber, current)) {
+      if (row.diskNumber != current)
+        r.problems.push_back({S::Warning, row.line,
+                              "row on disk " + std::to_string(row.diskNumber) + " after rows of disk " +
+                                  std::to_string(current) + ": the update never asks for disk " +
+                                  std::to_string(row.diskNumber) +
+                                  " again, so this row's file is read from the disk then in the drive"});
+      continue;
+    }
     current = row.diskNumber;
     if (row.archiveName.empty()) continue;
-    // The prompt accepts a floppy by NAME.lzh, whatever kind the row is:
-    // never for a file row, nor for an archive the library reads under a
-    // name of its own ("DATA.V2"). An archive missing altogether is an
-    // error already.
-    const std::string marker = row.archiveName + ".lzh";
+    // The prompt accepts a floppy by the file the run looks for, whatever
+    // kind the row is: never for a file row, nor for an archive the library
+    // reads under a name of its own ("DATA.V2"). An archive missing
+    // altogether is an error already.
+    const std::string marker = DiskPromptFile("", row.archiveName);
     std::vector<std::string> folders = opt.disks;
     if (row.diskNumber >= 1 && static_cast<std::size_t>(row.diskNumber) <= opt.disks.size())
       folders = {opt.disks[row.diskNumber - 1]};
     bool found = false, underOwnName = false;
     for (const std::string& disk : folders) {
-      found = found || fs.exists(disk + marker);
+      found = found || fs.exists(DiskPromptFile(disk, row.archiveName));
       underOwnName = underOwnName || fs.exists(disk + row.archiveName);
     }
     const bool fileRow = row.entryKind != kEntryArchive;

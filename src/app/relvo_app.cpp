@@ -36,8 +36,8 @@ bool CRelvoApp::InitInstance() {
 
   // 4. The single-document template: document, frame and view.
   AddDocTemplate(std::make_unique<fw::SingleDocTemplate>(
-      res::IDR_MAINFRAME, res::kMainFrameDocString, [] { return std::make_unique<CRelvoDoc>(); },
-      [this] { return std::make_unique<CMainFrame>(programFolder_, environment_->files); },
+      IDR_MAINFRAME, res::kMainFrameDocString, [] { return std::make_unique<CRelvoDoc>(); },
+      [this] { return std::make_unique<CMainFrame>(programFolder_, environment_->run.fs); },
       [this] { return std::make_unique<CRelvoView>(*environment_); }));
 
   // 5. The command line: a new document, whose creation makes the frame and

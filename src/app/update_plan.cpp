@@ -1,16 +1,13 @@
-// The recording host and the dry host: layers around the real ones that
-// write down what the run does, and answer for a person who is not there.
-// They decide nothing about the update; the run on them does.
+// The recording layers: around the real ones, they write down what the run
+// does. They decide nothing about the update; the run through them does.
 #include "app/update_plan.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
-#include "app/media_drive.h"
-#include "archive/lzh_library.h"
 #include "base/sjis.h"
 #include "platform/delegating_files.h"
-#include "platform/overlay_files.h"
 
 namespace relvo::app {
 
@@ -235,53 +232,27 @@ class RecordingLibrary final : public ArchiveLibrary {
   RecordingFileSystem& journal_;
 };
 
-// Answers as a run nobody attends, with every disk at hand.
-class UnattendedUi final : public fw::Ui {
- public:
-  explicit UnattendedUi(MediaDrive& drive) : drive_(drive) {}
-  int message_box(const std::string& text, const std::string&, fw::Buttons buttons) override {
-    if (buttons == fw::Buttons::Ok) {
-      asked_.clear();
-      return fw::kIdOk;
-    }
-    // The same prompt again at once: the disk put in does not hold what the
-    // run looks for, and no answer would change that.
-    if (text == asked_) return fw::kIdCancel;
-    asked_ = text;
-    drive_.insert_asked(text);
-    return fw::kIdOk;
-  }
-  void begin_wait_cursor() override {}
-  void end_wait_cursor() override {}
-  void progress(const fw::Progress&) override { asked_.clear(); }
-
- private:
-  MediaDrive& drive_;
-  std::string asked_;
-};
-
 }  // namespace
 
-struct RecordingHost::Parts {
+struct StepRecorder::Layers {
   std::vector<PlanStep> steps;
-  RecordingFileSystem fs;
-  lzh::LzhLibrary lzh;
-  RecordingLibrary library;
-  RecordingUi ui;
-  Host host;
-  Parts(FileSystem& files, SystemInfo& sys, fw::Ui& inner)
-      : fs(files, steps), lzh(fs), library(lzh, fs), ui(inner, fs), host{fs, sys, library, ui} {}
+  std::optional<RecordingFileSystem> fs;
+  std::optional<RecordingLibrary> library;
+  std::optional<RecordingUi> ui;
 };
 
-RecordingHost::RecordingHost(FileSystem& fs, SystemInfo& sys, fw::Ui& ui)
-    : parts_(std::make_unique<Parts>(fs, sys, ui)) {}
-RecordingHost::~RecordingHost() = default;
+StepRecorder::StepRecorder() : layers_(std::make_unique<Layers>()) {}
+StepRecorder::~StepRecorder() = default;
 
-Host& RecordingHost::host() { return parts_->host; }
+FileSystem& StepRecorder::files(FileSystem& inner) { return layers_->fs.emplace(inner, layers_->steps); }
 
-std::vector<PlanStep> RecordingHost::steps(UpdateOutcome how) {
-  parts_->fs.flush_pending();
-  std::vector<PlanStep> steps = parts_->steps;
+ArchiveLibrary& StepRecorder::library(ArchiveLibrary& inner) { return layers_->library.emplace(inner, *layers_->fs); }
+
+fw::Ui& StepRecorder::ui(fw::Ui& inner) { return layers_->ui.emplace(inner, *layers_->fs); }
+
+std::vector<PlanStep> StepRecorder::steps(UpdateOutcome how) {
+  if (layers_->fs) layers_->fs->flush_pending();
+  std::vector<PlanStep> steps = layers_->steps;
   for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
     if (it->kind == "warning") {
       it->kind = how == UpdateOutcome::Updated ? "message" : "stop";
@@ -290,31 +261,5 @@ std::vector<PlanStep> RecordingHost::steps(UpdateOutcome how) {
   }
   return steps;
 }
-
-struct DryRun::Parts {
-  std::vector<std::string> disks;
-  MediaDrive drive;
-  OverlayFileSystem memory;
-  UnattendedUi ui;
-  RecordingHost recorder;
-  Parts(FileSystem& disk, SystemInfo& sys, std::vector<std::string> folders)
-      : disks(std::move(folders)), drive(disk, disks), memory(drive), ui(drive), recorder(memory, sys, ui) {}
-};
-
-DryRun::DryRun(FileSystem& disk, SystemInfo& sys, std::vector<std::string> disks)
-    : parts_(std::make_unique<Parts>(disk, sys, std::move(disks))) {}
-DryRun::~DryRun() = default;
-
-Plan DryRun::run(const UpdateDescriptor& d, const std::string& productFolder) {
-  UpdateDescriptor copy = d;
-  copy.installFolder = productFolder;
-  Plan plan;
-  const std::string programFolder = parts_->disks.empty() ? std::string() : parts_->disks.front();
-  RunUpdate(parts_->recorder.host(), copy, programFolder, &plan.outcome);
-  plan.steps = parts_->recorder.steps(plan.outcome);
-  return plan;
-}
-
-FileSystem& DryRun::files() { return parts_->memory; }
 
 }  // namespace relvo::app

@@ -1,5 +1,5 @@
-// The dry run of the update behind `check-media --plan`: RunUpdate itself on
-// a host that keeps every change in memory, and the steps that host saw.
+// The steps of an update run as its host saw them: the plan that
+// `check-media --plan` shows, and the recorder that writes them down.
 #pragma once
 #include <memory>
 #include <string>
@@ -7,9 +7,8 @@
 
 #include "engine/update_run.h"
 #include "fw/ui.h"
+#include "platform/archive_library.h"
 #include "platform/files.h"
-#include "platform/system.h"
-#include "wizard/update_descriptor.h"
 
 namespace relvo::app {
 
@@ -42,60 +41,38 @@ struct PlanStep {
   bool operator==(const PlanStep&) const = default;
 };
 
-// A host that records every step of a run made on it, over the file layer,
-// system and user interface handed in. Its archive library is our LZH
-// library working on the recording file layer, so each member it writes is
-// a step too.
-class RecordingHost {
- public:
-  RecordingHost(FileSystem& fs, SystemInfo& sys, fw::Ui& ui);
-  ~RecordingHost();
-  RecordingHost(const RecordingHost&) = delete;
-  RecordingHost& operator=(const RecordingHost&) = delete;
-
-  Host& host();
-  // The steps recorded so far, the last box marked "message" when the run
-  // ended as updated and "stop" otherwise.
-  std::vector<PlanStep> steps(UpdateOutcome how);
-
- private:
-  struct Parts;
-  std::unique_ptr<Parts> parts_;
-};
-
-// What a dry run did.
+// How a run ended and the steps its host recorded (a dry run's: its plan).
 struct Plan {
   std::vector<PlanStep> steps;
   UpdateOutcome outcome = UpdateOutcome::Failed;
 };
 
-// The update run on a dry host: the real disk read through a layer that
-// keeps every change in memory (the disk is never written), our LZH library
-// testing each archive by extracting it into that memory, and a user
-// interface that answers as an unattended run does: OK to every box, and a
-// disk prompt answered with the disk in the drive. disks are the program
-// folders of disk 1, 2, ... (disks[0] is the program folder); a prompt for
-// disk n puts disks[n - 1] in the drive, and one for a disk without a folder
-// of its own leaves the drive as it is. A prompt asked again at once (the
-// disk lacks what the run looks for) is answered Cancel, as nobody could
-// answer it otherwise.
-class DryRun {
+// Writes down every step of a run made through the layers it puts over
+// others: each call is handed on to the layer inside and kept as a step.
+// The run's host (app/run_host.h) puts it over its file layer, its archive
+// library and its user interface, in that order.
+class StepRecorder {
  public:
-  DryRun(FileSystem& disk, SystemInfo& sys, std::vector<std::string> disks);
-  ~DryRun();
-  DryRun(const DryRun&) = delete;
-  DryRun& operator=(const DryRun&) = delete;
+  StepRecorder();
+  ~StepRecorder();
+  StepRecorder(const StepRecorder&) = delete;
+  StepRecorder& operator=(const StepRecorder&) = delete;
 
-  // Runs the update of the product in productFolder (CP932, as the
-  // destination page gives it) on a copy of d. Once per DryRun.
-  Plan run(const UpdateDescriptor& d, const std::string& productFolder);
-  // The memory layer as the run left it: the product as the update would
-  // leave it.
-  FileSystem& files();
+  // The recording layer over inner: folders made, files written, copied,
+  // renamed and removed, attributes set. Made first, once.
+  FileSystem& files(FileSystem& inner);
+  // The library's commands, carried out by inner. Once.
+  ArchiveLibrary& library(ArchiveLibrary& inner);
+  // The boxes, with their answers, and the rows, answered and shown by
+  // inner. Once.
+  fw::Ui& ui(fw::Ui& inner);
+  // The steps recorded so far, the last box marked "message" when the run
+  // ended as updated and "stop" otherwise.
+  std::vector<PlanStep> steps(UpdateOutcome how);
 
  private:
-  struct Parts;
-  std::unique_ptr<Parts> parts_;
+  struct Layers;
+  std::unique_ptr<Layers> layers_;
 };
 
 }  // namespace relvo::app

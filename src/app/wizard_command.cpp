@@ -9,11 +9,10 @@
 #include <vector>
 
 #include "app/commands.h"
-#include "app/media_drive.h"
 #include "app/program_folder.h"
 #include "app/relvo_app.h"
+#include "app/run_host.h"
 #include "app/wizard_record.h"
-#include "archive/lzh_library.h"
 #include "fw/console/console_backend.h"
 #include "fw/console/terminal.h"
 #include "fw/dialog.h"
@@ -164,32 +163,20 @@ int RunWizard(const WizardOptions& o, WizardIo& io) {
       });
     }
 
-    // The layers of the view, once the application knows the program folder.
-    std::optional<MediaDrive> drive;
-    std::optional<DiskChanger> changer;
-    std::optional<lzh::LzhLibrary> library;
+    // The run's host and the view's layers, once the application knows the
+    // program folder.
+    std::optional<RunHost> run;
     const std::string mediaFolder = o.media.empty() ? std::string() : enc::utf8_to_cp932(o.media.front());
     AppSetup setup{mediaFolder, folders, [&](const std::string& programFolder) {
                      record.set_program_folder(programFolder);
                      log.write("media", LogPath(programFolder));
-                     FileSystem* files = &disk;
-                     SystemInfo* sys = &system;
-                     fw::Ui* ui = &record;
-                     if (o.media.size() > 1) {
-                       std::vector<std::string> disks{programFolder};
-                       for (std::size_t i = 1; i < o.media.size(); ++i) {
-                         disks.push_back(ProgramFolderFromArgument(folderText(o.media[i])));
-                         log.write("disk", std::to_string(i + 1) + " " + LogPath(disks.back()));
-                       }
-                       drive.emplace(disk, disks);
-                       changer.emplace(*drive, system, record);
-                       files = &*drive;
-                       sys = &*changer;
-                       ui = &*changer;
+                     std::vector<std::string> disks{programFolder};
+                     for (std::size_t i = 1; i < o.media.size(); ++i) {
+                       disks.push_back(ProgramFolderFromArgument(folderText(o.media[i])));
+                       log.write("disk", std::to_string(i + 1) + " " + LogPath(disks.back()));
                      }
-                     library.emplace(*files);
-                     return ViewEnvironment{programFolder, *files, folders, registry, *sys, *library, ui, &record,
-                                            &record};
+                     run.emplace(RunParts{disk, system, std::move(disks)}, record, &record);
+                     return ViewEnvironment{programFolder, folders, registry, run->host(), &record};
                    }};
     CRelvoApp app(std::move(setup));
     fw::RunApp(app);

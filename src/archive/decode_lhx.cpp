@@ -5,14 +5,15 @@
 
 #include "archive/decoder.h"
 #include "archive/huffman.h"
+#include "archive/lhx_coding.h"
 
 namespace relvo::lzh {
 
 namespace {
 
-constexpr unsigned kNT = 19;   // code-length alphabet
-constexpr unsigned kTBit = 5;
-constexpr unsigned kCBit = 9;
+using lhx::kCBit;
+using lhx::kNT;
+using lhx::kTBit;
 
 // LHA's coding: a length code c is the length 3..256 itself (c - 253); a
 // position class j is distance 1 (j = 0) or 2^(j-1) + 1 and j-1 more bits.
@@ -24,9 +25,9 @@ enum class Coding { Lha, Lhark };
 template <unsigned DicBits, Coding K>
 class LhxDecoder final : public Decoder {
   static constexpr bool kLhark = K == Coding::Lhark;
-  static constexpr unsigned kNC = kLhark ? 289 : 510;  // 256 literals + length codes
-  static constexpr unsigned kNP = kLhark ? 2 * DicBits : DicBits + 1;  // position classes
-  static constexpr unsigned kPBit = kLhark ? 6 : DicBits >= 15 ? 5 : 4;
+  static constexpr unsigned kNC = kLhark ? 289 : lhx::kNC;  // 256 literals + length codes
+  static constexpr unsigned kNP = kLhark ? 2 * DicBits : lhx::np(DicBits);  // position classes
+  static constexpr unsigned kPBit = kLhark ? 6 : lhx::pbit(DicBits);
   // The most position code lengths a block may send. The count fields of
   // LHARK and -lhx- allow more than their dictionaries use, and other
   // decoders take what the field allows; a class past kNP is refused when
@@ -41,7 +42,7 @@ class LhxDecoder final : public Decoder {
         in.refill();
         block = in.get(16);
         if (block == 0) block = 0x10000;  // a full block of 65536 codes
-        if (!read_lengths(in, kNT, kTBit, 3, t_) || !read_c(in) || !read_lengths(in, kPSent, kPBit, -1, p_))
+        if (!read_lengths(in, kNT, kTBit, lhx::kTSpecial, t_) || !read_c(in) || !read_lengths(in, kPSent, kPBit, -1, p_))
           return in.overrun() ? DecodeStatus::Truncated : DecodeStatus::BadData;
       }
       const Fast f = fast_run(in, out, block);
@@ -54,7 +55,7 @@ class LhxDecoder final : public Decoder {
       if (c < 256) {
         out.put(static_cast<std::uint8_t>(c));
       } else {
-        std::size_t len = static_cast<std::size_t>(c) - 253;
+        std::size_t len = static_cast<std::size_t>(c) - lhx::kLengthBias;
         if constexpr (kLhark) {
           const unsigned n = length_bits(static_cast<unsigned>(c));
           len = lhark_length(static_cast<unsigned>(c), in.peek(static_cast<int>(n)));
@@ -76,7 +77,7 @@ class LhxDecoder final : public Decoder {
  private:
   static constexpr unsigned kCPrimary = 10;
   static constexpr unsigned kPPrimary = 8;
-  static constexpr std::size_t kMaxLen = kLhark ? 514 : kNC - 253;
+  static constexpr std::size_t kMaxLen = kLhark ? 514 : kNC - lhx::kLengthBias;
   static_assert(kMaxLen <= OutputWindow::kMaxMatch);
 
   // The extra bits after length code c (LHARK only) and after position
@@ -141,7 +142,7 @@ class LhxDecoder final : public Decoder {
       }
       take(e);
       const unsigned c = e >> 8;
-      std::size_t len = c - 253;
+      std::size_t len = c - lhx::kLengthBias;
       if constexpr (kLhark) {
         if (c >= kNC) [[unlikely]] {
           bad = true;

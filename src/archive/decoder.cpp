@@ -14,7 +14,7 @@ namespace {
 // second one, which the original coding does not. LHA's own -lh7-, for the
 // members taken for LHARK's.
 const MethodSpec kLh2Counting{"-lh2-", 1 << 13, make_lh2_counting_decoder};
-const MethodSpec kLh7{"-lh7-", 1 << 16, make_lh7_decoder};
+const MethodSpec kLh7{"-lh7-", 1 << 16, make_lh7_decoder, nullptr, make_lh7_encoder};
 const MethodSpec kLhark{"-lh7-", 1 << 16, make_lhark_decoder, &kLh7};
 
 const MethodSpec kMethods[] = {
@@ -22,8 +22,8 @@ const MethodSpec kMethods[] = {
     {"-pm0-", 0, make_stored_decoder},
     {"-lh1-", 1 << 12, make_lh1_decoder}, {"-lh2-", 1 << 13, make_lh2_decoder, &kLh2Counting},
     {"-lh3-", 1 << 13, make_lh3_decoder},
-    {"-lh4-", 1 << 12, make_lh4_decoder}, {"-lh5-", 1 << 13, make_lh5_decoder},
-    {"-lh6-", 1 << 15, make_lh6_decoder}, kLh7,
+    {"-lh4-", 1 << 12, make_lh4_decoder}, {"-lh5-", 1 << 13, make_lh5_decoder, nullptr, make_lh5_encoder},
+    {"-lh6-", 1 << 15, make_lh6_decoder, nullptr, make_lh6_encoder}, kLh7,
     {"-lhx-", 1 << 19, make_lhx_decoder},
     {"-lzs-", 1 << 11, make_lzs_decoder}, {"-lz5-", 1 << 12, make_lz5_decoder},
     {"-pm1-", 1 << 14, make_pm1_decoder}, {"-pm2-", 1 << 13, make_pm2_decoder},

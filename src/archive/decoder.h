@@ -1,11 +1,13 @@
 // One decoder per compression method behind one small interface, and the
-// table that picks it by the method id of a member's header.
+// table that picks it (and the encoder, for the methods we write) by the
+// method id of a member's header.
 #pragma once
 #include <cstdint>
 #include <memory>
 #include <string_view>
 
 #include "archive/bit_input.h"
+#include "archive/encoder.h"
 #include "archive/output_window.h"
 
 namespace relvo::lzh {
@@ -47,6 +49,8 @@ struct MethodSpec {
   // is taken in this reading when it fails in the first one and passes in
   // this one (see decode_either).
   const MethodSpec* other = nullptr;
+  // The method's encoder (encoder.h); null for the methods we only read.
+  std::unique_ptr<Encoder> (*make_encoder)(std::vector<std::uint8_t>& out) = nullptr;
 };
 
 // The spec of a method id (five bytes, e.g. "-lh5-"), or null when the id is

@@ -1,9 +1,107 @@
-// Building the two-level canonical Huffman lookup tables.
+// Canonical Huffman codes: lengths from counts (the encoder), codes from
+// lengths, and the decoder's two-level lookup tables.
 #include "archive/huffman.h"
 
 #include <algorithm>
 
 namespace relvo::lzh {
+
+namespace {
+
+// The canonical rule: the first code of each length (next[1..16]), from how
+// many symbols have each length (count[1..16]); a length's symbols then take
+// consecutive codes in symbol order.
+inline void first_codes(const unsigned* count, unsigned* next) {
+  for (unsigned len = 1, code = 0; len <= 16; ++len) {
+    code = (code + (len > 1 ? count[len - 1] : 0)) << 1;
+    next[len] = code;
+  }
+}
+
+}  // namespace
+
+void canonical_codes(const std::uint8_t* lens, unsigned n, std::uint16_t* codes) {
+  unsigned count[17] = {}, next[17];
+  for (unsigned s = 0; s < n; ++s) ++count[lens[s]];
+  first_codes(count, next);
+  for (unsigned s = 0; s < n; ++s) codes[s] = lens[s] ? static_cast<std::uint16_t>(next[lens[s]]++) : 0;
+}
+
+unsigned code_lengths(const std::uint32_t* freq, unsigned n, unsigned max_len, std::uint8_t* lens) {
+  // The used symbols by count, rarest first (ties by symbol).
+  std::uint16_t sym[512];
+  unsigned used = 0;
+  for (unsigned s = 0; s < n; ++s) {
+    lens[s] = 0;
+    if (freq[s]) sym[used++] = static_cast<std::uint16_t>(s);
+  }
+  if (used <= 1) {
+    if (used) lens[sym[0]] = 1;
+    return used;
+  }
+  std::stable_sort(sym, sym + used, [&](unsigned a, unsigned b) { return freq[a] < freq[b]; });
+
+  // Optimal lengths in place (Moffat and Katajainen): a[] first takes the
+  // counts, then parent links, then the depths of the leaves.
+  std::uint32_t a[512];
+  for (unsigned i = 0; i < used; ++i) a[i] = freq[sym[i]];
+  const int m = static_cast<int>(used);
+  a[0] += a[1];
+  int root = 0, leaf = 2;
+  for (int next = 1; next < m - 1; ++next) {
+    if (leaf >= m || a[root] < a[leaf]) {
+      a[next] = a[root];
+      a[root++] = static_cast<std::uint32_t>(next);
+    } else {
+      a[next] = a[leaf++];
+    }
+    if (leaf >= m || (root < next && a[root] < a[leaf])) {
+      a[next] += a[root];
+      a[root++] = static_cast<std::uint32_t>(next);
+    } else {
+      a[next] += a[leaf++];
+    }
+  }
+  a[m - 2] = 0;
+  for (int next = m - 3; next >= 0; --next) a[next] = a[a[next]] + 1;
+  int avail = 1, taken = 0;
+  std::uint32_t depth = 0;
+  root = m - 2;
+  for (int next = m - 1; avail > 0; ++depth) {
+    while (root >= 0 && a[root] == depth) {
+      ++taken;
+      --root;
+    }
+    while (avail > taken) {
+      a[next--] = depth;
+      --avail;
+    }
+    avail = 2 * taken;
+    taken = 0;
+  }
+
+  // Lengths above max_len are cut to it; the code is then over-full, and
+  // each round takes one leaf off the deepest level and moves a shallower
+  // one a level down (two there in its place), until the Kraft sum is 1.
+  unsigned count[33] = {};
+  for (unsigned i = 0; i < used; ++i) ++count[std::min<std::uint32_t>(a[i], max_len)];
+  std::uint32_t kraft = 0;
+  for (unsigned len = 1; len <= max_len; ++len) kraft += count[len] << (max_len - len);
+  for (; kraft > (1u << max_len); --kraft) {
+    --count[max_len];
+    for (unsigned len = max_len - 1; len > 0; --len)
+      if (count[len]) {
+        --count[len];
+        count[len + 1] += 2;
+        break;
+      }
+  }
+  // The rarest symbols take the longest codes.
+  unsigned i = 0;
+  for (unsigned len = max_len; len > 0; --len)
+    for (unsigned k = 0; k < count[len]; ++k) lens[sym[i++]] = static_cast<std::uint8_t>(len);
+  return used;
+}
 
 bool HuffmanTable::build(const std::uint8_t* lens, unsigned n, unsigned primary_bits) {
   if (n > 512 || primary_bits > kMaxPrimary || primary_bits == 0) return false;
@@ -17,17 +115,10 @@ bool HuffmanTable::build(const std::uint8_t* lens, unsigned n, unsigned primary_
     left = left * 2 - count[len];
     if (left < 0) return false;  // over-subscribed
   }
-  // Canonical first codes per length; unused symbols take no code.
-  unsigned next[17] = {};
-  unsigned code = 0;
-  count[0] = 0;
-  for (unsigned len = 1; len <= 16; ++len) {
-    code = (code + count[len - 1]) << 1;
-    next[len] = code;
-  }
-
   const unsigned pb = primary_bits;
   primary_ = pb;
+  unsigned next[17];
+  first_codes(count, next);
 
   // Sub-table sizes: for each first-level prefix, the longest code under it.
   std::uint8_t sub_bits[1 << kMaxPrimary];

@@ -1,5 +1,6 @@
-// Canonical Huffman decoding tables as the LHA methods transmit them: code
-// lengths per symbol, codes assigned shortest first, then by symbol.
+// Canonical Huffman codes as the LHA methods transmit them: code lengths
+// per symbol, codes assigned shortest first, then by symbol. The encoder's
+// lengths and codes, and the decoder's lookup tables.
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -7,6 +8,17 @@
 #include "archive/bit_input.h"
 
 namespace relvo::lzh {
+
+// The canonical codes of lens[0..n) (0 = symbol unused): codes[s] holds
+// the lens[s] low bits of symbol s's code, first bit highest. The lengths
+// must form a prefix code (as code_lengths makes them).
+void canonical_codes(const std::uint8_t* lens, unsigned n, std::uint16_t* codes);
+
+// Lengths of an optimal prefix code of at most max_len bits (max_len in
+// 1..16, and 2^max_len at least the number of used symbols) for the counts
+// freq[0..n): 0 for an unused symbol. Returns how many symbols are used; a
+// lone used symbol gets length 1.
+unsigned code_lengths(const std::uint32_t* freq, unsigned n, unsigned max_len, std::uint8_t* lens);
 
 class HuffmanTable {
  public:

@@ -58,6 +58,24 @@ std::string bad_command(std::string_view c) { return cat("コマンド ", c, " �
 std::string bad_switch(std::string_view s) { return cat("スイッチ ", s, " には対応していません。"); }
 std::string bad_command_line() { return "コマンド行が正しくありません。"; }
 
+std::string archive_exists(std::string_view a) {
+  return cat("書庫 ", a, " はすでにあります。書庫への追加はしません（新しい書庫だけを作ります）。");
+}
+std::string file_missing(std::string_view p) { return named(p, " が見つかりません。"); }
+std::string file_unreadable(std::string_view p) { return named(p, " を読み込めません。"); }
+std::string file_too_large(std::string_view p) { return named(p, " は4GB以上あるため書庫に入れられません。"); }
+std::string file_changed(std::string_view p) { return named(p, " は書庫に入れている間に変わりました。"); }
+std::string name_not_storable(std::string_view n) {
+  return named(n, " はシフトJISで表せない文字か、書庫に入れられない名前を含んでいます。");
+}
+std::string name_too_long(std::string_view n, int level) {
+  return named(n, " はヘッダレベル" + std::to_string(level) + "の書庫には長すぎる名前です。");
+}
+std::string path_outside(std::string_view p) {
+  return named(p, " はルートか..を含むため書庫に入れません（基準フォルダからの相対パスで指定してください）。");
+}
+std::string link_not_packed(std::string_view p) { return named(p, " はリンクのため書庫に入れません。"); }
+
 std::string header_failure(HeaderStatus st, std::string_view archive) {
   switch (st) {
     case HeaderStatus::NotArchive: return not_lzh(archive);

@@ -34,6 +34,17 @@ std::string bad_command(std::string_view command);
 std::string bad_switch(std::string_view sw);
 std::string bad_command_line();
 
+// Writing archives.
+std::string archive_exists(std::string_view archive);
+std::string file_missing(std::string_view path);
+std::string file_unreadable(std::string_view path);
+std::string file_too_large(std::string_view path);
+std::string file_changed(std::string_view path);
+std::string name_not_storable(std::string_view name);
+std::string name_too_long(std::string_view name, int level);
+std::string path_outside(std::string_view path);
+std::string link_not_packed(std::string_view path);
+
 // The one place a reader status becomes its message: a header that could
 // not be read (st is neither Ok nor End) names the archive; data that did
 // not come out whole (st is not Ok) names the member and, for a method we

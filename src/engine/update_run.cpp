@@ -9,6 +9,7 @@
 #include "base/sjis.h"
 #include "engine/product_checks.h"
 #include "engine/run_detail.h"
+#include "engine/update_rules.h"
 #include "master/material_master.h"
 #include "platform/profile.h"
 
@@ -97,16 +98,6 @@ const char* const kDigitizerKey = "ﾃﾞｼﾞﾀｲｻﾞ";
 const char* const kDigitizerMstKey = "ﾃﾞｼﾞﾀｲｻﾞMST";
 const char* const kEditionName = "ﾍﾞﾙﾄﾗﾝ";
 const char* const kTitleSuffix = " with ﾍﾞﾙﾄﾗﾝ";
-
-// True when archiveName's base name is exactly "START".
-bool IsStartArchive(const std::string& archiveName) { return sjis::split_path(archiveName).base == "START"; }
-
-// The START name with the product code appended, or the name unchanged for a
-// code outside 0-15 and 99.
-std::string StartArchiveName(const std::string& archiveName, int productCode) {
-  if ((productCode >= 0 && productCode <= 15) || productCode == 99) return archiveName + std::to_string(productCode);
-  return archiveName;
-}
 
 // True when a copied file of this base name marks the master files.
 bool IsMasterFilesName(const std::string& baseName) {
@@ -217,12 +208,10 @@ int RunSteps(Host& host, UpdateDescriptor& d, const std::string& programFolder, 
   for (int i = 0; i < rowCount; ++i) {
     ArchiveRow& row = d.rows[static_cast<std::size_t>(i)];
 
-    if (row.diskNumber != 1 && row.diskNumber != currentDisk &&
-        host.sys.drive_type(programFolder) == kDriveRemovable) {
-      const std::string prompt = DiskPrompt(row.diskNumber);
-      const std::string mediaCheck = programFolder + row.archiveName + ".lzh";
+    if (PromptsForDisk(row.diskNumber, currentDisk) && host.sys.drive_type(programFolder) == kDriveRemovable) {
+      const std::string mediaCheck = DiskPromptFile(programFolder, row.archiveName);
       for (;;) {
-        if (host.ui.message_box(prompt, kCaptionConfirm, fw::Buttons::OkCancel) != fw::kIdOk) {
+        if (AskForDisk(host, row.diskNumber) != fw::kIdOk) {
           ShowOk(host, kCancelled, kCaptionConfirm);
           outcome = UpdateOutcome::Cancelled;
           return 1;
@@ -297,6 +286,12 @@ int RunSteps(Host& host, UpdateDescriptor& d, const std::string& programFolder, 
 }  // namespace
 
 ProductFolderCheck CheckProductFolder(FileSystem& fs, UpdateDescriptor& d) { return CheckFolder(fs, d); }
+
+int AskForDisk(Host& host, int disk) {
+  const int answer = host.ui.message_box(DiskPrompt(disk), kCaptionConfirm, fw::Buttons::OkCancel);
+  if (answer == fw::kIdOk && host.changer) host.changer->insert(disk);
+  return answer;
+}
 
 int RunUpdate(Host& host, UpdateDescriptor& d, const std::string& programFolder, UpdateOutcome* outcome) {
   fw::WaitCursor wait(host.ui);

@@ -3,11 +3,11 @@
 #pragma once
 #include <string>
 
+#include "engine/update_descriptor.h"
 #include "fw/ui.h"
 #include "platform/archive_library.h"
 #include "platform/files.h"
 #include "platform/system.h"
-#include "wizard/update_descriptor.h"
 
 namespace relvo {
 
@@ -32,16 +32,34 @@ class RunEvents {
   virtual void conversion(const char* name, int result, int files) = 0;
 };
 
-// The layers the run works through, handed in by the view or the console
-// command (tests hand in doubles for the user interface and the library).
+// The changer of a drive whose disks are not changed by hand: a floppy set
+// kept as folders, one per disk.
+class DiskChanger {
+ public:
+  virtual ~DiskChanger() = default;
+  // The prompt for disk n was answered OK: what the run reads from the
+  // program folder from now on is disk n.
+  virtual void insert(int disk) = 0;
+};
+
+// The layers the run works through, put together by the programs (see
+// app/run_host.h); tests hand in doubles for the user interface and the
+// library.
 struct Host {
   FileSystem& fs;
   SystemInfo& sys;
   ArchiveLibrary& archive;
   fw::Ui& ui;
-  void* ownerWindow = nullptr;  // owner of the library's windows (the view)
-  RunEvents* events = nullptr;  // told what the run did, when given
+  void* ownerWindow = nullptr;     // owner of the library's windows (the view)
+  RunEvents* events = nullptr;     // told what the run did, when given
+  DiskChanger* changer = nullptr;  // nullptr: the user changes the disks by hand
 };
+
+// Asks for disk n of the update media: the disk prompt ("n 枚目の...",
+// caption "確認", OK and Cancel) on host.ui; answered OK, host.changer (when
+// there is one) puts the disk in. Returns the button pressed, fw::kIdOk or
+// fw::kIdCancel.
+int AskForDisk(Host& host, int disk);
 
 // How a run ended, finer than its int result, for the console command.
 enum class UpdateOutcome {

@@ -29,6 +29,33 @@ class Ui {
   virtual void progress(const Progress& p) = 0;
 };
 
+// How a run that nobody attends answers its boxes: OK, except a box with
+// Cancel (a disk prompt) shown again at once, with no progress line and no
+// other box between, which is answered Cancel: what it asks for did not
+// turn up, and asking again would never end. The console's unattended runs
+// and the dry run both answer so.
+class UnattendedAnswers {
+ public:
+  // The answer to a box with text and buttons: kIdOk or kIdCancel.
+  int answer(const std::string& text, Buttons buttons) {
+    if (buttons == Buttons::Ok) {
+      lastPrompt_.clear();
+      return kIdOk;
+    }
+    if (text == lastPrompt_) {
+      lastPrompt_.clear();
+      return kIdCancel;
+    }
+    lastPrompt_ = text;
+    return kIdOk;
+  }
+  // A progress line came: the next prompt is a new one.
+  void progressed() { lastPrompt_.clear(); }
+
+ private:
+  std::string lastPrompt_;  // the box with Cancel answered OK last
+};
+
 // Shows the wait cursor for the lifetime of the object.
 class WaitCursor {
  public:

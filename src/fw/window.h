@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "fw/resource_ids.h"
+
 #include "fw/dc.h"
 #include "fw/dialog_template.h"
 
@@ -52,9 +54,9 @@ inline constexpr int kUseDefault = static_cast<int>(0x80000000u);
 
 // The framework's standard command ids, and the id of a frame's view.
 enum : int {
-  kIdFileNew = 0xE100,    // 57600
-  kIdFileOpen = 0xE101,   // 57601
-  kIdAppAbout = 0xE140,   // 57664
+  kIdFileNew = ID_FILE_NEW,
+  kIdFileOpen = ID_FILE_OPEN,
+  kIdAppAbout = ID_APP_ABOUT,
   kIdPaneFirst = 0xE900,  // AFX_IDW_PANE_FIRST
 };
 

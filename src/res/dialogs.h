@@ -2,6 +2,7 @@
 // pages) and the ids of their controls: the one table every backend reads.
 #pragma once
 #include "fw/dialog_template.h"
+#include "res/resource.h"
 
 namespace relvo::res {
 
@@ -18,9 +19,6 @@ enum : int {
   IDC_PICTURE = 1007,
   IDC_BACK = 1008,
 };
-
-// The application's icon (resource 128), shown by the version box.
-enum : int { IDR_MAINFRAME = 128 };
 
 // The template with this id; nullptr for an id the program has none for.
 const fw::DialogTemplate* FindDialogTemplate(int id);

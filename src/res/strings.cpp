@@ -4,6 +4,5 @@
 namespace relvo::res {
 
 const char kMainFrameDocString[] = "Relvo\n\nRelvo\n\n\nRelvo.Document\nRelvo Document";
-const char kAppTitle[] = "Relvo";
 
 }  // namespace relvo::res

@@ -1,5 +1,5 @@
 // The program's strings as data: the document template string of resource
-// 128 and the application title (string 57344).
+// 128.
 #pragma once
 
 namespace relvo::res {
@@ -7,6 +7,5 @@ namespace relvo::res {
 // Fields separated by LF: window title, no document name, file type name,
 // no filter, no extension, registry file type id and name.
 extern const char kMainFrameDocString[];
-extern const char kAppTitle[];
 
 }  // namespace relvo::res

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "base/sjis.h"
+#include "engine/update_descriptor.h"
 #include "res/dialogs.h"
 #include "wizard/destination_dlg.h"
 
@@ -38,8 +39,7 @@ int FolderFromUninstallString(std::string& buffer) {
 
 void CDestinationDlg::LookUpInstalledFolder() {
   std::string value;
-  for (const std::string& name : m_strUninstallKeys) {
-    if (name == "NULL") break;
+  for (const std::string& name : UninstallKeysInUse(m_strUninstallKeys)) {
     value.clear();
     std::optional<std::string> read;
     if (!ctx_.registry.read_value(kUninstallKey + name, "UninstallString", read)) continue;

@@ -2,9 +2,6 @@
 // update run, and painting.
 #include "wizard/relvo_view.h"
 
-#include <stdexcept>
-
-#include "fw/backend.h"
 #include "picture/dib_draw.h"
 #include "res/dialogs.h"
 #include "wizard/confirm_dlg.h"
@@ -24,7 +21,7 @@ std::span<const fw::CommandMapEntry> CRelvoView::GetCommandMap() const { return 
 int CRelvoView::OnCreate(fw::CreateStruct& cs) {
   // A missing descriptor is not looked at here: the wizard goes on with
   // empty texts and no rows, and the update run refuses to install.
-  const int read = ReadUpdateInfo(env_.files, env_.programFolder, descriptor_);
+  const int read = ReadUpdateInfo(env_.run.fs, env_.programFolder, descriptor_);
   if (env_.events) env_.events->descriptor_read(read, descriptor_);
   if (fw::View::OnCreate(cs) == -1) return -1;
   Post(ID_WIZARD_START);
@@ -35,12 +32,12 @@ void CRelvoView::OnPaint() {
   fw::WindowPaintDc paint(*this);
   if (!paint.dc()) return;
   // Nothing is drawn, and nothing said, when the picture cannot be read.
-  picture::DrawDibFile(env_.files, *paint.dc(), GetClientRect(), env_.programFolder + descriptor_.viewPicture,
+  picture::DrawDibFile(env_.run.fs, *paint.dc(), GetClientRect(), env_.programFolder + descriptor_.viewPicture,
                        fw::kSrcCopy);
 }
 
 PageContext CRelvoView::Pages() const {
-  return PageContext{env_.programFolder, env_.files, env_.folders, env_.registry};
+  return PageContext{env_.programFolder, env_.run.fs, env_.folders, env_.registry};
 }
 
 void CRelvoView::Post(int command) { PostMessage(fw::kWmCommand, static_cast<std::uintptr_t>(command), 0); }
@@ -106,13 +103,8 @@ void CRelvoView::OnConfirmPage() {
 }
 
 int CRelvoView::RunUpdate() {
-  fw::Ui* ui = env_.ui;
-  if (!ui) {
-    fw::Backend* backend = fw::CurrentBackend();
-    if (!backend) throw std::logic_error("no user interface is set");
-    ui = &backend->ui();
-  }
-  Host host{env_.files, env_.system, env_.archive, *ui, this, env_.runEvents};
+  Host host = env_.run;
+  host.ownerWindow = this;
   if (env_.events) env_.events->update_starting(descriptor_);
   UpdateOutcome how = UpdateOutcome::Failed;
   const int result = relvo::RunUpdate(host, descriptor_, env_.programFolder, &how);

@@ -6,15 +6,12 @@
 #include <span>
 #include <string>
 
+#include "engine/update_descriptor.h"
 #include "engine/update_run.h"
 #include "fw/window.h"
-#include "platform/archive_library.h"
 #include "platform/current_folders.h"
-#include "platform/files.h"
 #include "platform/registry.h"
-#include "platform/system.h"
 #include "wizard/page_context.h"
-#include "wizard/update_descriptor.h"
 
 namespace relvo {
 
@@ -44,14 +41,12 @@ class WizardEvents {
 // them to the view it creates.
 struct ViewEnvironment {
   std::string programFolder;  // "C:\UPD\", or "A:" for a drive's root
-  FileSystem& files;
   CurrentFolders& folders;
   Registry& registry;
-  SystemInfo& system;
-  ArchiveLibrary& archive;
-  fw::Ui* ui = nullptr;              // the run's boxes; nullptr: the backend's
-  RunEvents* runEvents = nullptr;    // told what the run did
-  WizardEvents* events = nullptr;    // told how the wizard goes
+  // The update run's host, put together for this program folder. Its file
+  // layer is the one the view and the pages read the media through too.
+  Host& run;
+  WizardEvents* events = nullptr;  // told how the wizard goes
 };
 
 class CRelvoView : public fw::View {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <nlohmann/json.hpp>
 
 #include "app/commands.h"
 #include "archive/lzh_builder.h"
@@ -82,7 +83,7 @@ TEST(MediaCheck, MissingDescriptorIsAnError) {
   const MediaReport r = check({&disk});
   EXPECT_FALSE(r.opened);
   EXPECT_EQ(r.errorCount(), 1);
-  EXPECT_TRUE(MediaReportToJson(r)["descriptor"].is_null());
+  EXPECT_TRUE(nlohmann::json::parse(MediaReportToJson(r))["descriptor"].is_null());
 }
 
 // Names and texts from info.txt reach the terminal with their control
@@ -101,7 +102,7 @@ TEST(MediaCheck, TextReportShowsControlCharactersEscaped) {
 TEST(MediaCheck, JsonCarriesEveryFieldInUtf8) {
   TempDir disk;
   disk.write("info.txt", info_with_rows("2,1,data\\ｼｽﾃﾑ,Program\n"));
-  const nlohmann::json j = MediaReportToJson(check({&disk}));
+  const nlohmann::json j = nlohmann::json::parse(MediaReportToJson(check({&disk})));
   const auto& d = j["descriptor"];
   EXPECT_EQ(d["uninstallKeys"].size(), 15u);
   EXPECT_EQ(d["titleKeywords"].size(), 15u);
@@ -154,7 +155,7 @@ TEST(MediaCheck, PicturesAndProductAreReported) {
   opt.disks = {disk.path()};
   opt.hasProduct = true;
   opt.productFolder = product.path();
-  const nlohmann::json j = MediaReportToJson(CheckMedia(native_file_system(), opt));
+  const nlohmann::json j = nlohmann::json::parse(MediaReportToJson(CheckMedia(native_file_system(), opt)));
 
   const auto& pics = j["pictures"];
   ASSERT_EQ(pics.size(), 4u);
@@ -318,7 +319,7 @@ TEST(MediaCheck, WarnsAuthorsOfWhatTheyRarelyMean) {
         continue;
       }
       EXPECT_NE(MediaReportToText(r).find(c.warning), std::string::npos);
-      const nlohmann::json j = MediaReportToJson(r);
+      const nlohmann::json j = nlohmann::json::parse(MediaReportToJson(r));
       const auto& problems = j["problems"];
       EXPECT_TRUE(std::any_of(problems.begin(), problems.end(), [&](const nlohmann::json& p) {
         return p["severity"] == "warning" && p["line"] == c.line &&

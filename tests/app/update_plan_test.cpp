@@ -1,8 +1,8 @@
 // The dry run is the run: for each case the plan is made on the product,
-// which it must leave as it was, then the real run is made on it with the
-// same recording host; both took the same steps, showed the same boxes in
-// the same order, and left the product alike.
-#include "app/update_plan.h"
+// which it must leave as it was, then the real run is made on it, both on
+// hosts put together from the same parts; both took the same steps, showed
+// the same boxes in the same order, and left the product alike.
+#include "app/run_host.h"
 
 #include <gtest/gtest.h>
 
@@ -118,23 +118,36 @@ TEST(UpdatePlan, IsTheRunOnADryHost) {
        UpdateOutcome::Updated, {"システムは正常に更新されました。"}},
       {"START whose variant is missing", StartWith("vornel1.ini", "[SYSTEM]\r\nTITLE=GAMMA\r\n", "START1"),
        UpdateOutcome::Failed, {"START3.lzh"}},
-      {"a disk prompt",
+      {"two disks: a disk prompt",
        [](World& w) {
-         w.sys.driveType = kDriveRemovable;
          w.disk2.write("SYS2.lzh", Fixture("SYS2.lzh"));
          w.Row(1, kEntryArchive, "SYS1", "Program");
          w.Row(2, kEntryArchive, "SYS2", "");
        },
        UpdateOutcome::Updated, {"2 枚目のｱｯﾌﾟﾃﾞｲﾄFDをｾｯﾄしてください。 -> OK", "システムは正常に更新されました。"}},
-      {"a disk prompt the second disk cannot answer",
+      {"two disks: a prompt the second disk cannot answer",
        [](World& w) {
-         w.sys.driveType = kDriveRemovable;
          w.Row(1, kEntryArchive, "SYS1", "Program");
          w.Row(2, kEntryArchive, "SYS2", "");
        },
        UpdateOutcome::Cancelled,
        {"2 枚目のｱｯﾌﾟﾃﾞｲﾄFDをｾｯﾄしてください。 -> OK", "2 枚目のｱｯﾌﾟﾃﾞｲﾄFDをｾｯﾄしてください。 -> Cancel",
         "ｱｯﾌﾟﾃﾞｲﾄを取消しました。"}},
+      {"two disks: a file row's disk is known by NAME.lzh",
+       [](World& w) {
+         w.disk2.write("README.TXT", "new");
+         w.Row(2, 2, "README.TXT", "Doc\\");
+       },
+       UpdateOutcome::Cancelled,
+       {"2 枚目のｱｯﾌﾟﾃﾞｲﾄFDをｾｯﾄしてください。 -> OK", "2 枚目のｱｯﾌﾟﾃﾞｲﾄFDをｾｯﾄしてください。 -> Cancel",
+        "ｱｯﾌﾟﾃﾞｲﾄを取消しました。"}},
+      {"two disks: disk 1 is not asked for again",
+       [](World& w) {
+         w.disk2.write("SYS2.lzh", Fixture("SYS2.lzh"));
+         w.Row(2, kEntryArchive, "SYS2", "");
+         w.Row(1, kEntryArchive, "SYS1", "Program");
+       },
+       UpdateOutcome::Failed, {"2 枚目のｱｯﾌﾟﾃﾞｲﾄFDをｾｯﾄしてください。 -> OK", "SYS1.lzh"}},
       {"a missing archive", [](World& w) { w.Row(1, kEntryArchive, "SYS9", "Program"); }, UpdateOutcome::Failed,
        {"SYS9"}},
       {"a failed conversion",
@@ -166,30 +179,28 @@ TEST(UpdatePlan, IsTheRunOnADryHost) {
     FileSystem& disk = native_file_system();
     const std::string before = Snapshot(disk, w.product.path()), media = Snapshot(disk, w.media.path());
 
-    DryRun dry(disk, w.sys, w.Disks());
-    const Plan plan = dry.run(w.d, w.Folder());
+    const RunParts parts{disk, w.sys, w.Disks()};
+    RunHost dry(parts, RunHost::Dry{});
+    const Plan plan = RunOnCopy(dry, w.d, w.Folder());
     EXPECT_EQ(Snapshot(disk, w.product.path()), before) << "the plan changed the product";
     EXPECT_EQ(Snapshot(disk, w.media.path()), media) << "the plan changed the media";
     const std::string planned = Snapshot(dry.files(), w.product.path());
 
-    // The real run, answered as a person with the disks would answer.
+    // The real run, answered as a person with the disks at hand answers:
+    // OK, and Cancel to a prompt that comes back at once.
     test::ScriptUi ui;
     std::string asked;
     ui.answer = [&](const test::Box& b) {
       if (b.text == asked) return int(fw::kIdCancel);
       asked = b.text;
-      for (const FoundEntry& e : disk.find(w.disk2 / "*")) w.media.write(e.name, w.disk2.read(e.name));
       return int(fw::kIdOk);
     };
-    RecordingHost recorder(disk, w.sys, ui);
-    UpdateDescriptor d = w.d;
-    d.installFolder = w.Folder();
-    UpdateOutcome how = UpdateOutcome::Failed;
-    RunUpdate(recorder.host(), d, w.media.path(), &how);
-    const std::vector<PlanStep> ran = recorder.steps(how);
+    RunHost real(parts, ui, nullptr, /*record=*/true);
+    const Plan run = RunOnCopy(real, w.d, w.Folder());
+    const std::vector<PlanStep>& ran = run.steps;
 
     EXPECT_EQ(plan.outcome, c.outcome);
-    EXPECT_EQ(how, c.outcome);
+    EXPECT_EQ(run.outcome, c.outcome);
     EXPECT_EQ(plan.steps, ran);
     for (std::size_t i = 0; i < std::min(plan.steps.size(), ran.size()); ++i)
       if (!(plan.steps[i] == ran[i]))
@@ -209,6 +220,23 @@ TEST(UpdatePlan, IsTheRunOnADryHost) {
           << enc::cp932_to_utf8(boxes[i]) << " lacks " << enc::cp932_to_utf8(c.boxes[i]);
     EXPECT_EQ(plan.steps.back().kind, c.outcome == UpdateOutcome::Updated ? "message" : "stop");
   }
+}
+
+// A floppy set's drive only changes media paths: a product file that the
+// product holds open stays refused to the conversions, as on a lone disk.
+TEST(RunHost, FloppySetKeepsTheDisksExclusiveOpens) {
+  World w;
+  w.d.masterAdjust = "1";
+  w.product.write("master1\\zai001-3.mst", kRecord);
+  test::HeldOpen held(w.product / "master1\\zai001-3.mst");
+  ASSERT_TRUE(held.held());
+  test::ScriptUi ui;
+  RunHost real(RunParts{native_file_system(), w.sys, w.Disks()}, ui);
+  EXPECT_EQ(RunOnCopy(real, w.d, w.Folder()).outcome, UpdateOutcome::Updated);
+  ASSERT_EQ(ui.boxes.size(), 3u) << test::Show(ui.boxes);
+  EXPECT_EQ(ui.boxes[0].text, "材料ｻｲｽﾞ変換が正常に更新されませんでした。");
+  EXPECT_EQ(ui.boxes[1].text, "材料ﾀｲﾌﾟ変換が正常に更新されませんでした。");
+  EXPECT_EQ(w.product.read("master1\\zai001-3.mst"), kRecord);
 }
 
 }  // namespace

@@ -4,13 +4,15 @@
 // log and the product as the run left it.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/commands.h"
+#include "app/media_report.h"
 #include "app/relvo_app.h"
-#include "archive/lzh_library.h"
+#include "app/run_host.h"
 #include "fw/console/console_backend.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
@@ -253,6 +255,19 @@ TEST_F(WizardTest, UnattendedLogAndProgress) {
   EXPECT_NE(Log().find("end 4 (rejected)"), std::string::npos);
 }
 
+// check-media --plan on the demo's two disks takes the update's way: it
+// asks for disk 2 and completes, as relvo update does (above).
+TEST_F(WizardTest, PlanOfTheDemoCompletesAsTheUpdateDoes) {
+  MediaCheckOptions opt;
+  opt.disks = {tmp / "disk1\\", tmp / "disk2\\"};
+  opt.hasProduct = opt.plan = true;
+  opt.productFolder = product();
+  const MediaReport r = CheckMedia(native_file_system(), opt);
+  ASSERT_TRUE(r.plan);
+  EXPECT_EQ(r.plan->outcome, UpdateOutcome::Updated) << MediaReportToText(r);
+  EXPECT_EQ(r.errorCount(), 0) << MediaReportToText(r);
+}
+
 // The frame as start-up leaves it (no menu, maximized, the template's title
 // until its title command), and a command posted to the frame that neither
 // the view nor the frame handles reaches the application (the version box).
@@ -261,10 +276,10 @@ TEST_F(WizardTest, MainFrameAndCommandRouting) {
   std::ostringstream out;
   fw::console::ConsoleBackend console(in, out, native_current_folders());
   fw::ScopedBackend backend(console);
-  lzh::LzhLibrary library(native_file_system());
+  std::optional<RunHost> run;
   CRelvoApp app(AppSetup{tmp / "disk1", native_current_folders(), [&](const std::string& folder) {
-                           return ViewEnvironment{folder, native_file_system(), native_current_folders(), registry,
-                                                  native_system_info(), library};
+                           run.emplace(RunParts{native_file_system(), native_system_info(), {folder}}, console.ui());
+                           return ViewEnvironment{folder, native_current_folders(), registry, run->host()};
                          }});
   ASSERT_TRUE(app.InitInstance());
   EXPECT_EQ(app.ProgramFolder(), tmp / "disk1" + tmp.path().back());

@@ -37,6 +37,7 @@ struct Entry {
   std::uint64_t original = 0;
   std::uint16_t crc = 0;   // of the original data
   std::uint32_t time = 0;  // DOS time (0, 1) or Unix time (2, 3)
+  std::uint8_t attribute = 0x20;  // MS-DOS attribute (levels 0, 1)
   std::vector<Ext> ext;
   bool header_crc = false;  // add a header CRC extended header (0x00)
   char os = 0;              // OS id (levels 1 to 3); 0: 'M' at level 1, 'w' above
@@ -76,7 +77,7 @@ inline std::string build(const Entry& e, int level) {
     put32(h, static_cast<std::uint32_t>(e.packed.size() + (level == 1 ? chain.size() : 0)));
     put32(h, static_cast<std::uint32_t>(e.original));
     put32(h, e.time);
-    h += level == 0 ? '\x20' : '\x20';
+    h += static_cast<char>(e.attribute);
     h += static_cast<char>(level);
     h += static_cast<char>(e.name.size());
     h += e.name;

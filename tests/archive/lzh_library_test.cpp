@@ -210,8 +210,11 @@ TEST(LzhCommand, HostileNamesAreRefused) {
       {"root, then parent", test::build(test::stored("\\..\\evil.txt", "x"), 0), "evil.txt"},
       {"drive, then parent", test::build(test::stored("C:..\\evil.txt", "x"), 1), "evil.txt"},
       {"parent folder field", test::build(parent_dir, 2), "evil.txt"},
-      {"device", test::build(test::stored("CON", "x"), 0), "CON"},
-      {"device ext", test::build(test::stored("nul.txt", "x"), 0), "nul.txt"},
+      {"device", test::build(test::stored("nul", "x"), 0), "nul"},
+      {"device, extensions", test::build(test::stored("con.tar.gz", "x"), 0), "con.tar.gz"},
+      {"device, first number", test::build(test::stored("COM0", "x"), 0), "COM0"},
+      {"device, first number too", test::build(test::stored("LPT0", "x"), 0), "LPT0"},
+      {"parent as the name", test::build(test::stored("a\\..", "x"), 0), "a\\.."},
       {"symlink", test::build(link, 1), "link"},
   };
   for (const auto& c : cases) {
@@ -363,6 +366,27 @@ TEST(LzhExtract, NeverEntersALinkedFolderInsideTheTarget) {
   EXPECT_NE(r.message.find("link"), std::string::npos) << enc::cp932_to_utf8(r.message);
   EXPECT_EQ(t.read("out/a/good.txt"), "fine");
   EXPECT_TRUE(native_file_system().find(t / "elsewhere/*").empty());
+}
+
+// relvo lzh e goes on past a member it cannot write (a folder where its file
+// would be made). A read-only installed file is replaced, and what replaces
+// it is writable whatever the archive says, so that the next update can.
+TEST(LzhExtract, FlatGoesOnAndLeavesNothingReadOnly) {
+  relvo::test::TempDir t;
+  test::Entry ro = test::stored("ro.txt", "new");
+  ro.attribute = 0x21;
+  t.write("w.lzh", test::build(test::stored("a.txt", "a"), 0) + test::build(ro, 1));
+  t.mkdir("out\\" + sibling_temp_name("a.txt"));
+  t.write("out/ro.txt", "old");
+  FileStatus st;
+  st.attribute = kAttrReadOnly;
+  ASSERT_TRUE(native_file_system().set_status(t / "out/ro.txt", st));
+  RunOptions opt;
+  opt.mode = Mode::Flat;
+  opt.target = t / "out";
+  EXPECT_EQ(run_archive(native_file_system(), t / "w.lzh", opt).failed, 1);
+  EXPECT_EQ(t.read("out/ro.txt"), "new");
+  EXPECT_TRUE(native_file_system().is_writable(t / "out/ro.txt"));
 }
 
 TEST(LzhExtract, FoldersModeKeepsFoldersInsideTarget) {

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "archive/decoder.h"
+#include "archive/huffman.h"
 #include "archive/lzh_extract.h"
 #include "archive/lzh_reader.h"
 #include "lzh_builder.h"
@@ -213,6 +214,17 @@ TEST(LzhMethods, PrefixesAndBitFlipsNeverPassAsGood) {
             ASSERT_TRUE(g.bytes == want) << "bit " << bit << " " << name;
           }
     }
+  }
+}
+
+// Lengths that ask for more codes than exist (over-subscribed) make no
+// table; fewer (an incomplete code, as the methods may send) do.
+TEST(HuffmanTable, RefusesLengthsThatMakeNoPrefixCode) {
+  const std::vector<std::pair<std::vector<std::uint8_t>, bool>> cases = {
+      {{1, 1}, true}, {{2, 2, 2}, true}, {{1, 1, 1}, false}, {{1, 2, 3, 3, 16}, false}, {{1, 17}, false}};
+  for (const auto& [lens, ok] : cases) {
+    HuffmanTable t;
+    EXPECT_EQ(t.build(lens.data(), static_cast<unsigned>(lens.size()), 8), ok) << testing::PrintToString(lens);
   }
 }
 

@@ -261,14 +261,19 @@ TEST(LzhReader, Level3AroundCompressedData) {
 }
 
 TEST(LzhReader, BadInputsAtTheHeader) {
+  // A level 0 or 1 header with one byte changed, its checksum kept right.
+  const auto patched = [](std::string h, std::size_t at, char v) {
+    h[1] = static_cast<char>(h[1] + v - h[at]);
+    h[at] = v;
+    return h;
+  };
   const std::string good = test::build(test::stored("a.txt", "abc"), 0);
   std::string bad_sum = good;
   bad_sum[1] ^= 0x40;
   std::string bad_method = good;
   bad_method[2] = 'x';
-  std::string bad_level = good;
-  bad_level[20] = 7;
-  bad_level[1] = static_cast<char>(bad_level[1] + 7);
+  test::Entry ext = test::stored("b.txt", "abc");
+  ext.ext = {{0x3F, std::string(20, 'c')}};  // 23 bytes of extended header, counted in the packed size
   std::string huge3 = test::build(test::stored("a", "abc"), 3);
   huge3[27] = 0x7F;  // total header size 2 GiB
   const struct {
@@ -280,7 +285,9 @@ TEST(LzhReader, BadInputsAtTheHeader) {
       {"text", "This is not an archive at all, just text.", HeaderStatus::NotArchive},
       {"checksum", bad_sum, HeaderStatus::BadChecksum},
       {"method", bad_method, HeaderStatus::NotArchive},
-      {"level", bad_level, HeaderStatus::NotArchive},
+      {"level", patched(good, 20, 7), HeaderStatus::NotArchive},
+      {"name longer than its header", good + patched(good, 21, 40), HeaderStatus::BadHeader},
+      {"extended headers beyond the packed size", good + patched(test::build(ext, 1), 7, 3), HeaderStatus::BadHeader},
       {"level 3 header size", huge3, HeaderStatus::NotArchive},
       {"second header cut", good + good.substr(0, 10), HeaderStatus::Truncated},
       {"second header junk", good + std::string(30, '\x11'), HeaderStatus::BadHeader},

@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 
+#include "engine/update_descriptor.h"
 #include "fw/win32/win32_backend.h"
 #include "platform/encoding.h"
 #include "platform/registry.h"
@@ -15,7 +16,6 @@
 #include "wizard/confirm_dlg.h"
 #include "wizard/destination_dlg.h"
 #include "wizard/start_dlg.h"
-#include "wizard/update_descriptor.h"
 
 namespace {
 

@@ -335,6 +335,8 @@ TEST(ReadDibFile, DecodesRunLengthPictures) {
        std::string("\x00\x07\x01\x02\x03\x04\x05\x06\x07\x00\x00\x00\x01\x09", 14), {".....", "9....", "12345"}},
       {"RLE8 delta beyond the picture ends it", 8, std::string("\x02\x03\x00\x02\x09\x09\x01\x04", 8),
        {".....", ".....", "33..."}},
+      {"RLE8 ending in an even absolute run, no end mark", 8, std::string("\x00\x04\x01\x02\x03\x04", 6),
+       {".....", ".....", "1234."}},
       {"RLE8 without an end, and a cut absolute run", 8, std::string("\x02\x05\x00\x00\x00\x04\x01\x02", 8),
        {".....", ".....", "55..."}},
       {"RLE4 nibbles take turns", 4, std::string("\x05\x12\x00\x00\x03\xAB\x00\x01", 8), {".....", "ABA..", "12121"}},

@@ -20,7 +20,6 @@ class RecordingLibrary : public ArchiveLibrary {
   std::string modes;          // "6:0 8:1 " for the set-up calls
   std::string failWith;       // the message of a scripted failure
   bool unterminated = false;  // the failure fills the whole buffer, no terminator
-  bool extracts() const { return real != nullptr; }
 
   void SetBackgroundMode(int mode) override {
     modes += "6:" + std::to_string(mode) + " ";

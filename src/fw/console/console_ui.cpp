@@ -55,22 +55,6 @@ bool ConsoleUi::read_line(std::string& line) {
   return true;
 }
 
-int ConsoleUi::answer_unattended(const std::string& text, Buttons buttons) {
-  if (buttons == Buttons::Ok) {
-    lastPrompt_.clear();
-    out_ << "(unattended: click 1)\n" << std::flush;
-    return kIdOk;
-  }
-  if (text == lastPrompt_) {
-    out_ << "(unattended: click 2, asked again at once)\n" << std::flush;
-    lastPrompt_.clear();
-    return kIdCancel;
-  }
-  lastPrompt_ = text;
-  out_ << "(unattended: click 1)\n" << std::flush;
-  return kIdOk;
-}
-
 int ConsoleUi::message_box(const std::string& text, const std::string& caption, Buttons buttons) {
   const bool withCancel = buttons == Buttons::OkCancel;
   const std::string rule(60, '-');
@@ -89,7 +73,10 @@ int ConsoleUi::message_box(const std::string& text, const std::string& caption, 
        << std::flush;
   if (options_.unattended) {
     PumpPostedMessages();
-    return answer_unattended(text, buttons);
+    const int answer = unattended_.answer(text, buttons);
+    out_ << (answer == kIdOk ? "(unattended: click 1)\n" : "(unattended: click 2, asked again at once)\n")
+         << std::flush;
+    return answer;
   }
   for (;;) {
     PumpPostedMessages();
@@ -132,7 +119,7 @@ std::string FormatProgress(const Progress& p) {
 }
 
 void ConsoleUi::progress(const Progress& p) {
-  lastPrompt_.clear();
+  unattended_.progressed();
   out_ << FormatProgress(p) << "\n" << std::flush;
 }
 

@@ -19,9 +19,7 @@ struct ConsoleOptions {
   bool echo = false;        // input is not a person's: repeat each line read, so the output reads as a transcript
   bool prompt = false;      // a person types: ask with "> "
   // Nobody answers (an unattended run): no input is read. Boxes are printed
-  // and answered OK; a box with Cancel (a disk prompt) that comes back at
-  // once, with no progress between, is answered Cancel, since what it asks
-  // for did not turn up and asking again would never end.
+  // and answered as UnattendedAnswers says.
   bool unattended = false;
 };
 
@@ -53,13 +51,12 @@ class ConsoleUi : public Ui {
   const ConsoleOptions& options() const { return options_; }
 
  private:
-  int answer_unattended(const std::string& text, Buttons buttons);
 
   std::istream& in_;
   std::ostream& out_;
   ConsoleOptions options_;
   int waitDepth_ = 0;
-  std::string lastPrompt_;  // unattended: the box with Cancel answered OK last
+  UnattendedAnswers unattended_;
 };
 
 // One progress line as the terminal shows it, without line end.

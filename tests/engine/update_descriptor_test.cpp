@@ -1,6 +1,6 @@
 // Reading info.txt: positional lines, the archive table, the TAB rewrite,
 // and what the media check is told about files beyond the classic limits.
-#include "wizard/update_descriptor.h"
+#include "engine/update_descriptor.h"
 
 #include <gtest/gtest.h>
 

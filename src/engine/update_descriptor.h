@@ -75,6 +75,10 @@ int ReadUpdateInfo(FileSystem& fs, const std::string& programFolder, UpdateDescr
 // A FileError or an allocation failure while reading ends the read as above.
 void ReadUpdateInfoFrom(ByteSource& src, UpdateDescriptor& d, std::vector<DescriptorIssue>* issues = nullptr);
 
+// The uninstall entry names in use: those before the first "NULL" (the
+// whole name, case-sensitive), in order.
+std::vector<std::string> UninstallKeysInUse(const std::array<std::string, 15>& keys);
+
 // Rewrites up to 100 TABs: each TAB becomes CR and the character after it LF.
 // A TAB that is the last character becomes CR LF (the text grows by one).
 // Returns how many TABs stayed (beyond the hundredth).

@@ -1,6 +1,6 @@
 // Reads info.txt, the update descriptor, into its record: 41 positional lines
 // and the archive table after them.
-#include "wizard/update_descriptor.h"
+#include "engine/update_descriptor.h"
 
 #include <new>
 #include <stdexcept>
@@ -47,6 +47,15 @@ int split_row(const std::string& line, std::string (&f)[4], bool* extra) {
 }
 
 }  // namespace
+
+std::vector<std::string> UninstallKeysInUse(const std::array<std::string, 15>& keys) {
+  std::vector<std::string> names;
+  for (const std::string& name : keys) {
+    if (name == "NULL") break;
+    names.push_back(name);
+  }
+  return names;
+}
 
 int TabsToLineBreaks(std::string& text) {
   std::size_t from = 0;

@@ -1,0 +1,41 @@
+/* The framework's standard command and string ids. Plain defines, so that a
+   resource script (relvo.rc) reads the same numbers as the code. */
+#pragma once
+
+#define ID_FILE_NEW 57600
+#define ID_FILE_OPEN 57601
+#define ID_FILE_CLOSE 57602
+#define ID_FILE_SAVE 57603
+#define ID_FILE_SAVE_AS 57604
+#define ID_FILE_MRU_FILE1 57616
+#define ID_FILE_MRU_FILE2 57617
+#define ID_FILE_MRU_FILE3 57618
+#define ID_FILE_MRU_FILE4 57619
+#define ID_EDIT_CLEAR 57632
+#define ID_EDIT_CLEAR_ALL 57633
+#define ID_EDIT_COPY 57634
+#define ID_EDIT_CUT 57635
+#define ID_EDIT_FIND 57636
+#define ID_EDIT_PASTE 57637
+#define ID_EDIT_REPEAT 57640
+#define ID_EDIT_REPLACE 57641
+#define ID_EDIT_SELECT_ALL 57642
+#define ID_EDIT_UNDO 57643
+#define ID_EDIT_REDO 57644
+#define ID_WINDOW_SPLIT 57653
+#define ID_APP_ABOUT 57664
+#define ID_APP_EXIT 57665
+#define ID_NEXT_PANE 57680
+#define ID_PREV_PANE 57681
+
+#define AFX_IDS_APP_TITLE 57344
+#define AFX_IDS_IDLEMESSAGE 57345
+#define AFX_IDS_SCSIZE 61184
+#define AFX_IDS_SCMOVE 61185
+#define AFX_IDS_SCMINIMIZE 61186
+#define AFX_IDS_SCMAXIMIZE 61187
+#define AFX_IDS_SCNEXTWINDOW 61188
+#define AFX_IDS_SCPREVWINDOW 61189
+#define AFX_IDS_SCCLOSE 61190
+#define AFX_IDS_SCRESTORE 61202
+#define AFX_IDS_SCTASKLIST 61203
