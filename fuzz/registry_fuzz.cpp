@@ -20,6 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::optional<std::string> direct = file.string_value(key, name);
   if (direct && direct->find('\0') != std::string::npos) std::abort();
   if (direct && !file.has_key(key)) std::abort();
+  // Read as a buffer that ignores the type: a string value reads the same.
+  const std::optional<std::string> text = file.value_as_text(key, name);
+  if (text && text->find('\0') != std::string::npos) std::abort();
+  if (direct && text != direct) std::abort();
+  if (text && !file.has_key(key)) std::abort();
 
   // The two views: the 32-bit one first, then the key as written.
   std::optional<std::string> value = "stale";

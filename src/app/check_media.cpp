@@ -2,6 +2,7 @@
 // reports what it holds and what is wrong with it, for authors of updates.
 #include <cstdio>
 #include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,7 @@ const char kUsage[] =
     "                    prompts answered with the next DIR in the drive);\n"
     "                    the archives it hands the library from the product\n"
     "                    (the voice data) are tested as it leaves them\n"
-    "  -h, --help        show this help\n"
+    "  -h, --help, /?    show this help\n"
     "\n"
     "Exit status: 0 no errors, 1 errors found (or the media could not be read),\n"
     "2 bad usage.\n";
@@ -46,7 +47,7 @@ int RunCheckMediaCommand(int argc, char** argv, FileSystem& fs, std::FILE* out, 
   MediaCheckOptions opt;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "-h" || a == "--help") {
+    if (IsHelpOption(a)) {
       std::fputs(kUsage, out);
       return 0;
     } else if (a == "--json") {
@@ -83,8 +84,9 @@ int RunCheckMediaCommand(int argc, char** argv, FileSystem& fs, std::FILE* out, 
   } catch (const std::exception& e) {
     // A read error or a file larger than memory, where no report was
     // prepared for one: the check did not finish, which is an error too.
+    const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
     std::fprintf(err, "relvo check-media: the check could not be finished: %s\n",
-                 fw::console::ForTerminal(e.what()).c_str());
+                 memory ? "out of memory" : fw::console::ForTerminal(e.what()).c_str());
     return 1;
   }
 }

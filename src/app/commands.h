@@ -42,6 +42,9 @@ struct WizardIo {
   // The program as its messages, usage and log name it ("relvow"); empty:
   // "relvo wizard" or "relvo update".
   std::string program;
+  // Set when the wizard ran: what it wrote on out was its pages and
+  // progress, and its exit status says how it ended (FinishOutput).
+  bool ran = false;
 
   static WizardIo Stdio();
 };
@@ -64,9 +67,16 @@ int RunRestoreCommand(int argc, char** argv, WizardIo& io);
 // run ended.
 int ExitCodeOf(UpdateOutcome how);
 
+// True for the ways people ask a program for its help: -h, --help, and /?
+// as Windows users type it.
+inline bool IsHelpOption(const std::string& a) { return a == "-h" || a == "--help" || a == "/?"; }
+
 // Ends the program's output: flushes out and checks that everything written
 // to it reached its file (a full disk, a closed pipe). Returns status, or 1
-// with a message on err when the output was lost and status was 0.
-int FinishOutput(std::FILE* out, std::FILE* err, int status);
+// with a message on err when the output was lost and status was 0. With
+// progressOnly (the output of a wizard or update run, whose status says how
+// the update ended), lost output is told on err and status kept: a completed
+// update is no error for want of its progress lines.
+int FinishOutput(std::FILE* out, std::FILE* err, int status, bool progressOnly = false);
 
 }  // namespace relvo::app

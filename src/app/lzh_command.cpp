@@ -2,6 +2,7 @@
 // the same code the update run extracts with, or make a new one.
 #include <cinttypes>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -192,7 +193,7 @@ int RunLzhAdd(int argc, char** argv, std::FILE* out, std::FILE* err) {
 }  // namespace
 
 int RunLzhCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
-  if (argc >= 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+  if (argc >= 2 && IsHelpOption(argv[1])) {
     std::fputs(kLzhUsage, out);
     return 0;
   }
@@ -219,7 +220,13 @@ int RunLzhCommand(int argc, char** argv, std::FILE* out, std::FILE* err) {
   opt.observer = &printer;
   if (opt.mode == lzh::Mode::List)
     std::fprintf(out, "%12s %12s  %-5s  %-4s  %-19s  %s\n", "size", "packed", "method", "CRC", "time (UTC)", "name");
-  const lzh::RunOutcome r = lzh::run_archive(native_file_system(), enc::utf8_to_cp932(argv[2]), opt);
+  lzh::RunOutcome r;
+  try {
+    r = lzh::run_archive(native_file_system(), enc::utf8_to_cp932(argv[2]), opt);
+  } catch (const std::bad_alloc&) {
+    std::fputs("relvo lzh: out of memory\n", err);
+    return 1;
+  }
   if (r.members > 0 || r.archive_ok) printer.totals(r, opt.target);
   if (!r.archive_ok) put(err, "relvo lzh: " + ForTerminal(r.message) + "\n");
   return r.ok() ? 0 : 1;

@@ -32,7 +32,7 @@ const char kUsage[] =
     "  lzh a ARCHIVE [-m lh0|lh5|lh6|lh7] [-l 0|1|2] [-C DIR] PATH...\n"
     "                  make a new LZH archive of files and folders\n"
     "\n"
-    "  -h, --help      show this help (COMMAND --help for a command's own)\n"
+    "  -h, --help, /?  show this help (COMMAND --help for a command's own)\n"
     "  --version       show the version\n"
     "\n"
     "Exit status of wizard and update: 0 updated, 1 info.txt unreadable or\n"
@@ -43,10 +43,11 @@ bool IsWizardOption(const std::string& a) {
   return a == "--media" || a == "--unattended" || a == "--dest" || a == "--log";
 }
 
-int Dispatch(int argc, char** argv) {
-  if (argc < 2) return relvo::app::RunWizardCommand(argc, argv);
+// io: the wizard's, for the commands that run it (ran tells that they did).
+int Dispatch(int argc, char** argv, relvo::app::WizardIo& io) {
+  if (argc < 2) return relvo::app::RunWizardCommand(argc, argv, io);
   const std::string cmd = argv[1];
-  if (cmd == "-h" || cmd == "--help") {
+  if (relvo::app::IsHelpOption(cmd)) {
     std::fputs(kUsage, stdout);
     return 0;
   }
@@ -54,16 +55,20 @@ int Dispatch(int argc, char** argv) {
     std::puts("relvo " RELVO_VERSION);
     return 0;
   }
-  if (IsWizardOption(cmd)) return relvo::app::RunWizardCommand(argc, argv);
-  if (cmd == "wizard") return relvo::app::RunWizardCommand(argc - 1, argv + 1);
+  if (IsWizardOption(cmd)) return relvo::app::RunWizardCommand(argc, argv, io);
+  if (cmd == "wizard") return relvo::app::RunWizardCommand(argc - 1, argv + 1, io);
   if (cmd == "check-media") return relvo::app::RunCheckMediaCommand(argc - 1, argv + 1);
   if (cmd == "lzh") return relvo::app::RunLzhCommand(argc - 1, argv + 1);
-  if (cmd == "update") return relvo::app::RunUpdateCommand(argc - 1, argv + 1);
-  if (cmd == "restore") return relvo::app::RunRestoreCommand(argc - 1, argv + 1);
+  if (cmd == "update") return relvo::app::RunUpdateCommand(argc - 1, argv + 1, io);
+  if (cmd == "restore") return relvo::app::RunRestoreCommand(argc - 1, argv + 1, io);
   std::fprintf(stderr, "relvo: unknown command '%s'\n%s", relvo::fw::console::Utf8ForTerminal(cmd).c_str(), kUsage);
   return 2;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) { return relvo::app::FinishOutput(stdout, stderr, Dispatch(argc, argv)); }
+int main(int argc, char** argv) {
+  relvo::app::WizardIo io = relvo::app::WizardIo::Stdio();
+  const int status = Dispatch(argc, argv, io);
+  return relvo::app::FinishOutput(stdout, stderr, status, io.ran);
+}

@@ -70,8 +70,11 @@ bool ConnectConsole() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   using namespace relvo;
   std::vector<std::string> args = Arguments();
-  bool unattended = false;
-  for (const std::string& a : args) unattended = unattended || a == "--unattended";
+  bool unattended = false, help = false;
+  for (const std::string& a : args) {
+    unattended = unattended || a == "--unattended";
+    help = help || app::IsHelpOption(a);
+  }
 
   // Without a console, what the wizard would print is dropped (the log
   // keeps a run's record), and an error that ends it is shown in a box,
@@ -89,7 +92,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   argv.push_back(name.data());
   for (std::string& a : args) argv.push_back(a.data());
   const int status = app::RunWizardCommand(static_cast<int>(argv.size()), argv.data(), io);
-  if (console) return app::FinishOutput(stdout, stderr, status);
+  if (console) return app::FinishOutput(stdout, stderr, status, io.ran);
+  // Asked for help from the desktop or the Run box: the help in a box.
+  if (help && status == 0)
+    MessageBoxW(nullptr, Utf16(dropped.str()).c_str(), L"Relvo", MB_OK | MB_ICONINFORMATION);
   if (!errors.str().empty() && !unattended)
     MessageBoxW(nullptr, Utf16(errors.str()).c_str(), L"Relvo", MB_OK | MB_ICONERROR);
   return status;

@@ -87,6 +87,7 @@ class FloppyProgress final : public fw::Ui {
     shown.source = drive_.where(p.source);
     inner_.progress(shown);
   }
+  void step(const fw::Step& s) override { inner_.step(s); }
 
  private:
   fw::Ui& inner_;
@@ -140,7 +141,7 @@ RunHost::RunHost(RunParts parts, fw::Ui* ui, RunEvents* events, bool record, boo
   FileSystem* files = &parts_.disk;
   if (floppySet) files = &l.floppyDrive.emplace(*files, parts_.disks);
   if (dry) {
-    files = &l.memory.emplace(*files);
+    files = &l.memory.emplace(*files, ReadBackByRun);  // keeps whole only what the run reads back
   } else if (parts_.overProduct) {
     l.overProduct = parts_.overProduct(*files);
     if (!l.overProduct) throw std::logic_error("the layer over the product's files was not made");

@@ -210,6 +210,7 @@ class RecordingUi final : public fw::Ui {
                   p.source, p.target});
     inner_.progress(p);
   }
+  void step(const fw::Step& s) override { inner_.step(s); }
 
  private:
   fw::Ui& inner_;
@@ -226,6 +227,7 @@ class RecordingLibrary final : public ArchiveLibrary {
     journal_.add({"command", commandLine ? commandLine : "", "", ""});
     return inner_.Command(owner, commandLine, msg, size);
   }
+  void SetProgress(ProgressFn progress) override { inner_.SetProgress(std::move(progress)); }
 
  private:
   ArchiveLibrary& inner_;

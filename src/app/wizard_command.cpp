@@ -4,6 +4,7 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -61,7 +62,7 @@ const char kWizardOptions[] =
     "  --log FILE      append a log of the run to FILE: UTF-8, one line per\n"
     "                  event with its local time (pages, boxes, rows, settings\n"
     "                  edits, conversions, the exit status)\n"
-    "  -h, --help      show this help\n"
+    "  -h, --help, /?  show this help\n"
     "\n";
 
 const char kExitStatus[] =
@@ -89,7 +90,7 @@ const char kUpdateUsage[] =
     "                  again, disk 2, 3, ...\n"
     "  --dest FOLDER   the folder of the installed product\n"
     "  --log FILE      append a log of the run to FILE\n"
-    "  -h, --help      show this help\n"
+    "  -h, --help, /?  show this help\n"
     "\n";
 
 struct WizardOptions {
@@ -121,12 +122,13 @@ int Usage(WizardIo& io, const std::string& name, const std::string& problem, con
 
 // The wizard with everything it runs on.
 int RunWizard(const WizardOptions& o, WizardIo& io) {
-  RunLog log;
+  RunLog log(io.err);
   if (!o.logFile.empty() && !log.open(o.logFile)) {
     io.err << "relvo: cannot open the log file " << fw::console::Utf8ForTerminal(o.logFile) << "\n";
     return kOtherError;
   }
   log.write("start", "relvo " RELVO_VERSION ": " + o.commandLine);
+  io.ran = true;
   int status = kOtherError;
   try {
     FileSystem& disk = io.files ? *io.files : native_file_system();
@@ -182,8 +184,10 @@ int RunWizard(const WizardOptions& o, WizardIo& io) {
     fw::RunApp(app);
     status = record.status();
   } catch (const std::exception& e) {
-    io.err << "relvo: " << fw::console::ForTerminal(e.what()) << "\n";
-    log.write("error", LogText(e.what()));
+    const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
+    const std::string what = memory ? "out of memory" : e.what();
+    io.err << "relvo: " << fw::console::ForTerminal(what) << "\n";
+    log.write("error", LogText(what));
     status = kOtherError;
   }
   log.write("end", std::to_string(status) + " (" + ExitCodeName(status) + ")");
@@ -203,7 +207,7 @@ int ParseOptions(int argc, char** argv, WizardIo& io, bool update, WizardOptions
   o.unattended = update;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "-h" || a == "--help") {
+    if (IsHelpOption(a)) {
       io.out << usage;
       return kUpdated;
     }

@@ -1,6 +1,9 @@
 // The console wizard's log, destination line and exit status.
 #include "app/wizard_record.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "app/commands.h"
 #include "fw/console/terminal.h"
 #include "platform/console.h"
@@ -25,15 +28,30 @@ RunLog::~RunLog() {
 }
 
 bool RunLog::open(const std::string& path) {
-  file_ = std::fopen(path.c_str(), "ab");
-  return file_ != nullptr;
+  std::FILE* f = open_append_file(path);
+  if (f) attach(f, path);
+  return f != nullptr;
+}
+
+void RunLog::attach(std::FILE* f, const std::string& name) {
+  if (file_) std::fclose(file_);
+  file_ = f;
+  name_ = name;
+  incomplete_ = false;
 }
 
 void RunLog::write(const std::string& event, const std::string& utf8Text) {
-  if (!file_) return;
-  std::fprintf(file_, "%s %s %s\n", local_time_text().c_str(), event.c_str(),
-               fw::console::Utf8ForTerminal(utf8Text).c_str());
-  std::fflush(file_);
+  if (!file_ || incomplete_) return;
+  errno = 0;
+  const bool written = std::fprintf(file_, "%s %s %s\n", local_time_text().c_str(), event.c_str(),
+                                    fw::console::Utf8ForTerminal(utf8Text).c_str()) >= 0 &&
+                       std::fflush(file_) == 0 && !std::ferror(file_);
+  if (written) return;
+  const int e = errno;
+  incomplete_ = true;
+  err_ << "relvo: the log " << fw::console::Utf8ForTerminal(name_) << " is incomplete: a line could not be written"
+       << (e ? std::string(" (") + std::strerror(e) + ")" : std::string()) << "\n"
+       << std::flush;
 }
 
 std::string LogText(const std::string& cp932) { return fw::console::ForTerminal(cp932); }
@@ -93,6 +111,11 @@ void WizardRecord::progress(const fw::Progress& p) {
   inner_.progress(p);
 }
 
+void WizardRecord::step(const fw::Step& s) {
+  if (s.kind == fw::Step::Kind::Reason) log_.write("reason", LogText(s.text));
+  inner_.step(s);
+}
+
 void WizardRecord::row_ended(const fw::Progress& row, bool done) {
   const fw::Progress& p = shown_.row == row.row ? shown_ : row;
   log_.write("row", std::to_string(p.row) + "/" + std::to_string(p.rowCount) + (p.isArchive ? " extract " : " copy ") +
@@ -116,12 +139,15 @@ void WizardRecord::conversion(const char* name, int result, int files) {
 
 void WizardRecord::descriptor_read(int result, const UpdateDescriptor& d) {
   const std::string path = LogPath(programFolder_ + "info.txt");
+  // Said at once, before the pages (which then go on with what was read),
+  // with the command that tells why.
+  const std::string why = " (relvo check-media " + LogPath(programFolder_) + " tells why)\n";
   if (result != 1) {
     log_.write("descriptor", path + ": cannot be read");
-    if (unattended_) out_ << "relvo: " << path << " cannot be read\n" << std::flush;
+    out_ << "relvo: " << path << " cannot be read" << why << std::flush;
   } else if (!d.complete) {
     log_.write("descriptor", path + ": not read whole");
-    if (unattended_) out_ << "relvo: " << path << " was not read whole\n" << std::flush;
+    out_ << "relvo: " << path << " was not read whole" << why << std::flush;
   } else {
     log_.write("descriptor", path + ": " + std::to_string(d.rowCount()) + " rows");
   }

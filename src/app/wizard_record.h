@@ -19,22 +19,34 @@ const char* ExitCodeName(int status);
 
 // A plain UTF-8 log, appended: one line per event, "YYYY-MM-DD HH:MM:SS
 // EVENT TEXT", each flushed as it is written, so that a run that dies
-// leaves its log up to that point. Without a file it writes nothing.
+// leaves its log up to that point. Without a file it writes nothing. A line
+// that cannot be written (a full disk) is told once on err, and the log is
+// written no further: it ends where it stopped being whole.
 class RunLog {
  public:
-  RunLog() = default;
+  explicit RunLog(std::ostream& err) : err_(err) {}
   ~RunLog();
   RunLog(const RunLog&) = delete;
   RunLog& operator=(const RunLog&) = delete;
 
-  // Opens the file at path (as given on the command line) for appending.
-  // False when it cannot be opened.
+  // Opens the file at path (UTF-8, as given on the command line) for
+  // appending: a plain file only, never waiting (open_append_file). False
+  // when it cannot be opened.
   bool open(const std::string& path);
+  // Writes to f from now on (the log then owns it and closes it); name is
+  // the file as messages name it (UTF-8).
+  void attach(std::FILE* f, const std::string& name);
   // One line: event and text (UTF-8; control characters come escaped).
   void write(const std::string& event, const std::string& utf8Text);
+  // True once a line could not be written: the file lacks it and every
+  // line after it.
+  bool incomplete() const { return incomplete_; }
 
  private:
+  std::ostream& err_;
   std::FILE* file_ = nullptr;
+  std::string name_;
+  bool incomplete_ = false;
 };
 
 // A CP932 text for the log, one line (control characters escaped).
@@ -60,6 +72,8 @@ class WizardRecord final : public fw::Ui, public RunEvents, public WizardEvents 
   void begin_wait_cursor() override { inner_.begin_wait_cursor(); }
   void end_wait_cursor() override { inner_.end_wait_cursor(); }
   void progress(const fw::Progress& p) override;
+  // Passed on; a refused folder's reason is logged too.
+  void step(const fw::Step& s) override;
 
   // RunEvents.
   void row_ended(const fw::Progress& row, bool done) override;

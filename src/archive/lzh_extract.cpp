@@ -2,6 +2,7 @@
 // beside its target and renamed over it only after its CRC checked out.
 #include "archive/lzh_extract.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "archive/lzh_messages.h"
@@ -18,6 +19,28 @@ class FileSink final : public OutputSink {
 
  private:
   FileWriter& w_;
+};
+
+// The archive's bytes as they are read, told on.
+class CountingSource final : public ByteSource {
+ public:
+  CountingSource(ByteSource& inner, std::uint64_t total, const RunOptions& opt)
+      : inner_(inner), total_(total), opt_(opt) {}
+  std::size_t read(void* buf, std::size_t n) override {
+    const std::size_t got = inner_.read(buf, n);
+    done_ += got;
+    if (got == 0 || done_ >= told_ + kEvery) {
+      told_ = done_;
+      opt_.progress(done_, std::max(total_, done_));
+    }
+    return got;
+  }
+
+ private:
+  static constexpr std::uint64_t kEvery = 64 * 1024;
+  ByteSource& inner_;
+  std::uint64_t total_, done_ = 0, told_ = 0;
+  const RunOptions& opt_;
 };
 
 bool is_device_name(std::string_view name) {
@@ -179,8 +202,12 @@ RunOutcome run_archive(FileSystem& fs, const std::string& archive, const RunOpti
   if (extracting && !fs.exists(opt.target) && !fs.make_dir(opt.target))
     return fail_archive(msg::target_missing(opt.target));
 
+  FileStatus status;
+  const std::uint64_t size = opt.progress && fs.get_status(archive, status) ? status.size : 0;
+  CountingSource counted(*file, size, opt);
+  ByteSource& source = opt.progress ? static_cast<ByteSource&>(counted) : *file;
   try {
-    ArchiveReader reader(*file);
+    ArchiveReader reader(source);
     for (;;) {
       Member m;
       const HeaderStatus hs = reader.next(m);
@@ -232,6 +259,7 @@ RunOutcome run_archive(FileSystem& fs, const std::string& archive, const RunOpti
   } catch (const FileError&) {
     return fail_archive(msg::archive_unreadable(archive));
   }
+  if (opt.progress && size) opt.progress(size, size);
   return out;
 }
 

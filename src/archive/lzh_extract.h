@@ -1,6 +1,8 @@
 // Running over a whole archive file: list, test, or extract its members
 // into a folder through the file layer, never writing outside that folder.
 #pragma once
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include "archive/lzh_reader.h"
@@ -30,6 +32,9 @@ struct RunOptions {
   std::string target;          // folder to extract into (Flat, Folders)
   bool stop_at_failure = false;  // stop at the first member that fails
   MemberObserver* observer = nullptr;
+  // Told how many bytes of the archive have been read, of its size: every
+  // 64 KiB and at the end.
+  std::function<void(std::uint64_t done, std::uint64_t total)> progress;
 };
 
 struct RunOutcome {

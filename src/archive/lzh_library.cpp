@@ -2,6 +2,7 @@
 #include "archive/lzh_library.h"
 
 #include <cstring>
+#include <new>
 
 #include "archive/lzh_extract.h"
 #include "archive/lzh_messages.h"
@@ -123,10 +124,14 @@ int LzhLibrary::Command(void* /*owner_window*/, const char* command_line, char* 
   opt.mode = Mode::Flat;
   opt.target = cmd.target;
   opt.stop_at_failure = true;
+  opt.progress = progress_;
   RunOutcome r;
   const std::string archive = archive_file_name(fs_, cmd.archive);
   try {
     r = run_archive(fs_, archive, opt);
+  } catch (const std::bad_alloc&) {
+    copy_message(msg::out_of_memory(archive), msg, msg_size);
+    return 4;
   } catch (const std::exception&) {
     copy_message(msg::archive_unreadable(archive), msg, msg_size);
     return 2;

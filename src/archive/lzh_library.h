@@ -30,7 +30,7 @@ bool parse_command_line(std::string_view line, ParsedCommand& out, std::string& 
 std::string archive_file_name(FileSystem& fs, const std::string& path);
 
 // Copies message into buf of size bytes, its control characters (a NUL
-// among them) shown escaped as "\\xNN": cut at a character boundary so
+// among them) shown escaped as "<NN>": cut at a character boundary so
 // that it fits with its terminating zero. Nothing is written when size is 0.
 void copy_message(const std::string& message, char* buf, std::size_t size);
 
@@ -58,10 +58,14 @@ class LzhLibrary final : public ArchiveLibrary {
   // its target and renamed into place). owner_window is not used. Returns 0
   // with an empty msg on success; 1 with a message when the command line is
   // not understood; 2 when the archive cannot be read; 3 when a member
-  // failed (unsafe name, unsupported method, CRC or write error).
+  // failed (unsafe name, unsupported method, CRC or write error); 4 when
+  // memory ran out, whatever the archive.
   int Command(void* owner_window, const char* command_line, char* msg, std::size_t msg_size) override;
+  // Told every 64 KiB of the archive read, and at its end.
+  void SetProgress(ProgressFn progress) override { progress_ = std::move(progress); }
 
  private:
+  ProgressFn progress_;
   FileSystem& fs_;
   int background_mode_ = 0;
   int cursor_mode_ = 0;

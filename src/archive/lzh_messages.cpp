@@ -23,9 +23,10 @@ std::string shown(std::string_view name) {
     const std::size_t n = sjis::char_len(name, i);
     const unsigned char c = static_cast<unsigned char>(name[i]);
     if (n == 1 && (c < 0x20 || c == 0x7F)) {
-      s += "\\x";
+      s += '<';
       s += kHex[c >> 4];
       s += kHex[c & 15];
+      s += '>';
     } else {
       s.append(name.substr(i, n));
     }
@@ -36,6 +37,7 @@ std::string shown(std::string_view name) {
 
 std::string archive_missing(std::string_view a) { return cat("書庫 ", a, " が見つかりません。"); }
 std::string archive_unreadable(std::string_view a) { return cat("書庫 ", a, " を読み込めません。"); }
+std::string out_of_memory(std::string_view a) { return cat("書庫 ", a, " を展開するためのメモリが足りません。"); }
 std::string not_lzh(std::string_view a) { return named(a, " はLZH書庫ではありません。"); }
 std::string header_broken(std::string_view a) { return cat("書庫 ", a, " のヘッダが壊れています。"); }
 std::string header_checksum(std::string_view a) { return cat("書庫 ", a, " のヘッダのチェックサムが合いません。"); }

@@ -1,6 +1,6 @@
 // The library's messages, in Japanese (CP932), each naming the archive or
 // the member and what went wrong. Names go into a message with their
-// control characters escaped ("\x01"), so that no byte of a name can cut
+// control characters escaped ("<01>"), so that no byte of a name can cut
 // a message short or act on the screen that shows it.
 #pragma once
 #include <string>
@@ -11,11 +11,13 @@
 namespace relvo::lzh::msg {
 
 // A name or path as messages show it: control characters (C0 and DEL) as
-// "\xNN", everything else as it is.
+// "<NN>" (two hex digits; no Windows name holds '<', so the escape never
+// reads as part of a path), everything else as it is.
 std::string shown(std::string_view name);
 
 std::string archive_missing(std::string_view archive);
 std::string archive_unreadable(std::string_view archive);
+std::string out_of_memory(std::string_view archive);
 std::string not_lzh(std::string_view archive);
 std::string header_broken(std::string_view archive);
 std::string header_checksum(std::string_view archive);

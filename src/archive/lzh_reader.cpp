@@ -87,16 +87,25 @@ constexpr std::size_t kHeaderRoom = 1 << 16;
 // Amiga's LhASFX carries a small archive of its own inside its code; the
 // archive proper is the next one after that.
 constexpr std::string_view kAmigaSfxMark = "LhASFX";
+// What all the candidate headers of one scan may read together, in bytes
+// per byte scanned (plus one largest header). A candidate's cost is the
+// bytes it reads: a level 1 header's extended headers may run on for a
+// megabyte, and bytes made of such headers, one after the other, would
+// otherwise cost the square of their size. The extractor code before a real
+// archive holds few candidates, each rejected within its first bytes.
+constexpr std::size_t kScanBudgetPerByte = 4;
 
+// Bytes in memory, read as a source; never more than limit of them.
 class SpanSource final : public ByteSource {
  public:
-  SpanSource(const std::uint8_t* p, std::size_t n) : p_(p), n_(n) {}
+  SpanSource(const std::uint8_t* p, std::size_t n, std::size_t limit) : p_(p), n_(std::min(n, limit)) {}
   std::size_t read(void* out, std::size_t n) override {
     const std::size_t k = std::min(n, n_ - pos_);
     std::memcpy(out, p_ + pos_, k);
     pos_ += k;
     return k;
   }
+  std::size_t consumed() const { return pos_; }
 
  private:
   const std::uint8_t* p_;
@@ -146,11 +155,16 @@ HeaderStatus ArchiveReader::first_header(Member& m) {
   }
   const std::string_view text(reinterpret_cast<const char*>(ahead.data()), ahead.size());
   std::size_t amiga_sfx = text.find(kAmigaSfxMark);
-  for (std::size_t i = 0; i + 22 <= ahead.size() && i < kSelfExtractorMost; ++i) {
+  // A candidate that the budget cuts short reads as truncated: once it is
+  // spent, no later one can be taken and the scan ends.
+  std::size_t budget = kScanBudgetPerByte * ahead.size() + kMaxHeaderSize;
+  for (std::size_t i = 0; i + 22 <= ahead.size() && i < kSelfExtractorMost && budget > 0; ++i) {
     if (!looks_like_header(ahead.data() + i)) continue;
-    SpanSource probe(ahead.data() + i, ahead.size() - i);
+    SpanSource probe(ahead.data() + i, ahead.size() - i, budget);
     Member found;
-    if (read_member_header(probe, found) != HeaderStatus::Ok) continue;
+    const HeaderStatus st = read_member_header(probe, found);
+    budget -= probe.consumed();
+    if (st != HeaderStatus::Ok) continue;
     if (amiga_sfx < i) {  // the extractor's own small archive
       amiga_sfx = std::string_view::npos;
       continue;

@@ -64,6 +64,49 @@ int CheckMenuAndStartPicture(FileSystem& fs, std::string& folder, const std::str
   return result;
 }
 
+namespace {
+
+const char* const kNotFound = " が見つかりません。";
+const char* const kFolder = "ﾌｫﾙﾀﾞ ";
+const char* const kNoFolderGiven = "ｲﾝｽﾄｰﾙ先ﾌｫﾙﾀﾞが指定されていません。";
+
+// name in folder, as a path the user reads.
+std::string InFolder(const std::string& folder, const std::string& name) {
+  return sjis::ends_with_separator(folder) || folder.empty() ? folder + name : folder + "\\" + name;
+}
+
+// "A、B が見つかりません。"
+std::string NotFound(const std::vector<std::string>& paths) {
+  std::string list;
+  for (const std::string& p : paths) list += (list.empty() ? "" : "、") + p;
+  return list + kNotFound;
+}
+
+}  // namespace
+
+std::string FolderCheckReason(FileSystem& fs, const std::string& folder, const std::vector<std::string>& settingsFiles) {
+  if (folder.empty()) return kNoFolderGiven;
+  // A bare drive ("C:") is looked in at its root too.
+  const bool bareDrive = folder.size() == 2 && folder[1] == ':';
+  if (!fs.exists(folder) && !bareDrive) return kFolder + NotFound({folder});
+  std::vector<std::string> paths;
+  for (const std::string& name : settingsFiles) paths.push_back(InFolder(bareDrive ? folder + "\\" : folder, name));
+  return NotFound(paths);
+}
+
+std::string VersionCheckReason(FileSystem& fs, const std::string& checked, const std::string& settingsFile) {
+  // The folder without the separators a failed check appended.
+  std::string folder = checked;
+  while (folder.size() > 1 && sjis::ends_with_separator(folder) &&
+         sjis::ends_with_separator(std::string_view(folder).substr(0, folder.size() - 1)))
+    folder.pop_back();
+  const std::string upper = sjis::to_upper(settingsFile);
+  if ((upper == "VORNEL1.INI" || upper == "MIRUZO1.INI") && !has_menu_file(fs, folder) &&
+      !has_menu_file(fs, folder + "\\"))
+    return NotFound({InFolder(folder, "vo2menu.ini"), InFolder(folder, "vo1menu.ini")});
+  return NotFound({InFolder(folder, "Start.bmp")});
+}
+
 int IdentifyProduct(FileSystem& fs, const std::string& folder, const std::string& settingsFile,
                     const std::array<std::string, 15>& titleKeywords) {
   // Both values are read into 100-byte buffers: at most 99 bytes of them.

@@ -3,6 +3,7 @@
 #pragma once
 #include <array>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -22,5 +23,13 @@ int CheckMenuAndStartPicture(FileSystem& fs, std::string& folder, const std::str
 // PEMTRAX1.INI, 1-15 from the first title keyword the title contains.
 int IdentifyProduct(FileSystem& fs, const std::string& folder, const std::string& settingsFile,
                     const std::array<std::string, 15>& titleKeywords);
+
+// Why the folder check refused folder (as the destination page gave it)
+// for each of the settings file names tried: what was looked for and not
+// found, as a sentence for the user (CP932).
+std::string FolderCheckReason(FileSystem& fs, const std::string& folder, const std::vector<std::string>& settingsFiles);
+// Why the version check refused folder (as the folder check completed it):
+// the menu settings files or Start.bmp not found. CP932.
+std::string VersionCheckReason(FileSystem& fs, const std::string& folder, const std::string& settingsFile);
 
 }  // namespace relvo

@@ -43,8 +43,12 @@ std::string Format(const char* fmt, const std::string& first, const std::string&
 
 // A modal box with the OK button alone, owned by the host's window.
 void ShowOk(Host& host, const std::string& text, const char* caption);
+// Tells the user interface a step of the run.
+void Tell(Host& host, fw::Step::Kind kind, const std::string& path, const std::string& target = {},
+          const std::string& text = {});
 // Calls the library's command entry with a message buffer of bufferSize
-// bytes. True on success; otherwise msg holds the library's own text.
+// bytes, the bytes it reads told to the user interface. True on success;
+// otherwise msg holds the library's own text.
 bool RunCommand(Host& host, const std::string& cmd, std::size_t bufferSize, std::string& msg);
 
 }  // namespace relvo::run_detail

@@ -2,6 +2,7 @@
 // and the archive table after them.
 #include "engine/update_descriptor.h"
 
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 
@@ -18,6 +19,32 @@ namespace {
 constexpr std::size_t kClassicRows = 100;
 constexpr std::size_t kClassicFieldBytes = 31;
 constexpr int kFixedLines = 41;
+// A descriptor is a few kilobytes. A file far larger is no descriptor: it is
+// refused once this much has been read, before it is held in memory.
+constexpr std::size_t kMostDescriptorBytes = std::size_t(1) << 20;
+
+// Raised by CappedSource past its cap.
+struct TooLarge {};
+
+// src, read no further than cap bytes: a byte past them raises TooLarge.
+class CappedSource final : public ByteSource {
+ public:
+  CappedSource(ByteSource& src, std::size_t cap) : src_(src), left_(cap) {}
+  std::size_t read(void* buf, std::size_t n) override {
+    if (left_ == 0) {
+      char c;
+      if (src_.read(&c, 1) > 0) throw TooLarge{};
+      return 0;
+    }
+    const std::size_t got = src_.read(buf, std::min(n, left_));
+    left_ -= got;
+    return got;
+  }
+
+ private:
+  ByteSource& src_;
+  std::size_t left_;
+};
 
 void note(std::vector<DescriptorIssue>* issues, DescriptorIssue::Severity s, int line, std::string msg) {
   if (issues) issues->push_back({s, line, std::move(msg)});
@@ -164,7 +191,12 @@ void ReadLines(ByteSource& src, UpdateDescriptor& d, std::vector<DescriptorIssue
 void ReadUpdateInfoFrom(ByteSource& src, UpdateDescriptor& d, std::vector<DescriptorIssue>* issues) {
   d = UpdateDescriptor{};
   try {
-    ReadLines(src, d, issues);
+    CappedSource capped(src, kMostDescriptorBytes);
+    ReadLines(capped, d, issues);
+  } catch (const TooLarge&) {
+    d.complete = false;
+    note(issues, DescriptorIssue::Severity::Error, 0,
+         "info.txt is larger than 1 MiB: no update descriptor is that large (one is a few kilobytes)");
   } catch (const FileError&) {
     // The descriptor stops where the read failed; the run will refuse it.
     d.complete = false;

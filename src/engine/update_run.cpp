@@ -79,9 +79,33 @@ void ShowOk(Host& host, const std::string& text, const char* caption) {
   host.ui.message_box(text, caption, fw::Buttons::Ok);
 }
 
+void Tell(Host& host, fw::Step::Kind kind, const std::string& path, const std::string& target,
+          const std::string& text) {
+  fw::Step s;
+  s.kind = kind;
+  s.path = path;
+  s.target = target;
+  s.text = text;
+  host.ui.step(s);
+}
+
 bool RunCommand(Host& host, const std::string& cmd, std::size_t bufferSize, std::string& msg) {
   std::vector<char> buf(bufferSize, '\0');
-  const int rc = host.archive.Command(host.ownerWindow, cmd.c_str(), buf.data(), buf.size());
+  host.archive.SetProgress([&host](std::uint64_t done, std::uint64_t total) {
+    fw::Step s;
+    s.kind = fw::Step::Kind::Bytes;
+    s.done = done;
+    s.total = total;
+    host.ui.step(s);
+  });
+  int rc;
+  try {
+    rc = host.archive.Command(host.ownerWindow, cmd.c_str(), buf.data(), buf.size());
+  } catch (...) {
+    host.archive.SetProgress({});
+    throw;
+  }
+  host.archive.SetProgress({});
   if (rc == 0) return true;
   buf.back() = '\0';  // the library promises a terminated text; do not trust it blindly
   msg.assign(buf.data(), std::strlen(buf.data()));
@@ -139,6 +163,12 @@ void ApplyDigitizerEdition(Host& host, const UpdateDescriptor& d, const std::str
   auto write = [&](const char* key, const std::string& value) {
     const bool ok = profile::write_string(host.fs, path, "SYSTEM", key, value);
     if (host.events) host.events->settings_written(path, "SYSTEM", key, value, ok);
+    fw::Step s;
+    s.kind = fw::Step::Kind::Settings;
+    s.path = path;
+    s.text = std::string("[SYSTEM] ") + key + "=" + value;
+    s.ok = ok;
+    host.ui.step(s);
     return ok;
   };
   bool written = write(kDigitizerKey, "1");
@@ -151,17 +181,32 @@ void ApplyDigitizerEdition(Host& host, const UpdateDescriptor& d, const std::str
   InstallVoiceData(host, working, d.settingsFile);
 }
 
+// One conversion, its files told to the user interface as they are done.
+int Convert(Host& host, const char* name, const std::string& settingsPath,
+            int (*convert)(FileSystem&, const std::string&, int*, const FilesRewritten&)) {
+  fw::Step s;
+  s.kind = fw::Step::Kind::Conversion;
+  s.text = name;
+  host.ui.step(s);
+  int files = 0;
+  const int result = convert(host.fs, settingsPath, &files, [&](int n) {
+    s.done = static_cast<std::uint64_t>(n);
+    host.ui.step(s);
+  });
+  if (host.events) host.events->conversion(name, result, files);
+  s.done = static_cast<std::uint64_t>(files);
+  s.finished = true;
+  s.ok = result != 0;
+  host.ui.step(s);
+  return result;
+}
+
 // Step 9: the material master conversions, warnings only.
 void ConvertMasters(Host& host, const std::string& working) {
   fw::WaitCursor wait(host.ui);
   const std::string settingsPath = working + "vornel1.ini";
-  int files = 0;
-  const int size = ConvertMaterialSize(host.fs, settingsPath, &files);
-  if (host.events) host.events->conversion("size", size, files);
-  if (size == 0) ShowOk(host, kSizeFailed, kCaptionConfirm);
-  const int type = ConvertMaterialType(host.fs, settingsPath, &files);
-  if (host.events) host.events->conversion("type", type, files);
-  if (type == 0) ShowOk(host, kTypeFailed, kCaptionConfirm);
+  if (Convert(host, "size", settingsPath, ConvertMaterialSize) == 0) ShowOk(host, kSizeFailed, kCaptionConfirm);
+  if (Convert(host, "type", settingsPath, ConvertMaterialType) == 0) ShowOk(host, kTypeFailed, kCaptionConfirm);
 }
 
 // Steps 2 to 5: the settings file, the folder, the version and the product.
@@ -188,13 +233,18 @@ int RunSteps(Host& host, UpdateDescriptor& d, const std::string& programFolder, 
   bool masterFiles = false;
   const ProductFolderCheck checked = CheckFolder(host.fs, d);
   const std::string& working = checked.workingFolder;
+  // The boxes keep their texts; what was looked for and not found is told
+  // after them.
   if (!checked.folderCheck) {
     ShowOk(host, kFolderWrong, kCaptionError);
+    Tell(host, fw::Step::Kind::Reason, {}, {},
+         FolderCheckReason(host.fs, d.installFolder, SettingsFileCandidates(SettingsFileToStartFrom(d))));
     outcome = UpdateOutcome::FolderRejected;
     return 0;
   }
   if (!checked.versionCheck) {
     ShowOk(host, kVersionWrong, kCaptionError);
+    Tell(host, fw::Step::Kind::Reason, {}, {}, VersionCheckReason(host.fs, working, d.settingsFile));
     outcome = UpdateOutcome::VersionRejected;
     return 0;
   }
@@ -291,6 +341,11 @@ int AskForDisk(Host& host, int disk) {
   const int answer = host.ui.message_box(DiskPrompt(disk), kCaptionConfirm, fw::Buttons::OkCancel);
   if (answer == fw::kIdOk && host.changer) host.changer->insert(disk);
   return answer;
+}
+
+bool ReadBackByRun(const std::string& path) {
+  const std::string ext = sjis::to_upper(sjis::split_path(path).ext);
+  return ext == ".INI" || ext == ".MST" || ext == ".LZH";
 }
 
 int RunUpdate(Host& host, UpdateDescriptor& d, const std::string& programFolder, UpdateOutcome* outcome) {

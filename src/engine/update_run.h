@@ -102,4 +102,11 @@ struct ProductFolderCheck {
 // checks passed, productCode. Shows nothing and changes no file.
 ProductFolderCheck CheckProductFolder(FileSystem& fs, UpdateDescriptor& d);
 
+// True for a file that a later step of a run may read back after the run
+// wrote it: a settings file (.ini), a material master file (.mst) or an
+// archive (.lzh: the voice data above all). A run that keeps what it writes
+// in memory (the dry run) keeps these whole; what it writes otherwise only
+// needs its size and its CRC checked on the way.
+bool ReadBackByRun(const std::string& path);
+
 }  // namespace relvo

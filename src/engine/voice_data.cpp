@@ -27,6 +27,7 @@ void InstallVoiceData(Host& host, const std::string& folder, const std::string& 
       return;
     }
   }
+  Tell(host, fw::Step::Kind::Voice, archivePath, waveFolder);
   std::string msg;
   const bool done = RunCommand(host, ExtractCommand(windowsFolder, archivePath, waveFolder), 100, msg);
   if (host.events) host.events->voice_data(archivePath, waveFolder, done);

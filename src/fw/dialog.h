@@ -100,6 +100,11 @@ class Dialog {
 
   const DialogTemplate& Template() const { return template_; }
 
+  // What the Esc key does on this dialog, as the one who runs it tells a
+  // person ("ends the wizard"); empty when nobody said.
+  void SetEscapeHelp(std::string text) { escapeHelp_ = std::move(text); }
+  const std::string& EscapeHelp() const { return escapeHelp_; }
+
   // Controls and the dialog's own window text.
   Control GetDlgItem(int id) { return Control(this, id); }
   std::string GetDlgItemText(int id) { return GetDlgItem(id).GetWindowText(); }
@@ -154,6 +159,7 @@ class Dialog {
   Backend* backend_ = nullptr;
   bool ended_ = false;
   int endCode_ = -1;
+  std::string escapeHelp_;
 };
 
 // BeginPaint and EndPaint around a paint handler, on every way out.

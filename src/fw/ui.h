@@ -2,6 +2,7 @@
 // boxes, the wait cursor and progress lines. The console and the Win32
 // front ends implement it; tests script it.
 #pragma once
+#include <cstdint>
 #include <string>
 
 namespace relvo::fw {
@@ -18,6 +19,22 @@ struct Progress {
   std::string target;   // target folder or file (CP932)
 };
 
+// A step of the update run besides its rows, reported as it goes.
+struct Step {
+  enum class Kind {
+    Bytes,       // the archive in hand: done of total bytes read (its size)
+    Settings,    // a settings edit made: path, text "[SECTION] KEY=VALUE"
+    Voice,       // the voice data (path, without ".lzh") about to be extracted into target
+    Conversion,  // a material master conversion, text "size" or "type": done files
+                 // rewritten so far; finished when it ended, ok whether it succeeded
+    Reason,      // why the folder was refused, said after its box: text (CP932)
+  };
+  Kind kind = Kind::Bytes;
+  std::string path, target, text;  // CP932
+  std::uint64_t done = 0, total = 0;
+  bool finished = false, ok = true;
+};
+
 class Ui {
  public:
   virtual ~Ui() = default;
@@ -27,6 +44,8 @@ class Ui {
   virtual void begin_wait_cursor() = 0;
   virtual void end_wait_cursor() = 0;
   virtual void progress(const Progress& p) = 0;
+  // A step besides the rows; a user interface that shows none ignores it.
+  virtual void step(const Step&) {}
 };
 
 // How a run that nobody attends answers its boxes: OK, except a box with

@@ -58,18 +58,21 @@ bool RewriteMasterFile(FileSystem& fs, const std::string& folder, const std::str
 // Converts every material master file of one folder, in name order. Returns
 // 1 when all were converted (or there were none), 0 at the first one that
 // could not be opened; the files before it stay converted. files counts the
-// files rewritten.
-int ConvertFolder(FileSystem& fs, const std::string& folder, master::RecordRule rule, int& files) {
+// files rewritten, and rewritten (when given) is told each new count.
+int ConvertFolder(FileSystem& fs, const std::string& folder, master::RecordRule rule, int& files,
+                  const FilesRewritten& rewritten = {}) {
   for (const std::string& name : FindMasterFiles(fs, folder + kMasterPattern)) {
     if (!RewriteMasterFile(fs, folder, name, rule)) return 0;
     ++files;
+    if (rewritten) rewritten(files);
   }
   return 1;
 }
 
 // Converts the two master folders named by the settings file: prefix + "1\",
 // then prefix + "21\" when the first one succeeded.
-int ConvertBothFolders(FileSystem& fs, const std::string& settingsPath, master::RecordRule rule, int* files) {
+int ConvertBothFolders(FileSystem& fs, const std::string& settingsPath, master::RecordRule rule, int* files,
+                       const FilesRewritten& rewritten) {
   int count = 0;
   if (!files) files = &count;
   *files = 0;
@@ -80,8 +83,8 @@ int ConvertBothFolders(FileSystem& fs, const std::string& settingsPath, master::
   // relative paths into whatever the current folder is, and strangers' files
   // would be rewritten there.
   if (prefix.empty()) return 1;
-  int result = ConvertFolder(fs, prefix + "1\\", rule, *files);
-  if (result == 1) result = ConvertFolder(fs, prefix + "21\\", rule, *files);
+  int result = ConvertFolder(fs, prefix + "1\\", rule, *files, rewritten);
+  if (result == 1) result = ConvertFolder(fs, prefix + "21\\", rule, *files, rewritten);
   return result;
 }
 
@@ -115,12 +118,12 @@ int ConvertTypeInFolder(FileSystem& fs, const std::string& folder) {
   return ConvertFolder(fs, folder, master::RetypeRecord, files);
 }
 
-int ConvertMaterialSize(FileSystem& fs, const std::string& settingsPath, int* files) {
-  return ConvertBothFolders(fs, settingsPath, master::ShrinkOldSizeRecord, files);
+int ConvertMaterialSize(FileSystem& fs, const std::string& settingsPath, int* files, const FilesRewritten& rewritten) {
+  return ConvertBothFolders(fs, settingsPath, master::ShrinkOldSizeRecord, files, rewritten);
 }
 
-int ConvertMaterialType(FileSystem& fs, const std::string& settingsPath, int* files) {
-  return ConvertBothFolders(fs, settingsPath, master::RetypeRecord, files);
+int ConvertMaterialType(FileSystem& fs, const std::string& settingsPath, int* files, const FilesRewritten& rewritten) {
+  return ConvertBothFolders(fs, settingsPath, master::RetypeRecord, files, rewritten);
 }
 
 }  // namespace relvo

@@ -1,6 +1,7 @@
 // The material master file conversions: rewrite every "zai???-3.mst" of the
 // product's two master folders in place, record by record.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,9 +16,13 @@ namespace relvo {
 // a settings file that names no master folder prefix (nothing is touched).
 // A failed read, write, flush or rename throws FileError naming the file; the
 // master file is then untouched and no "temp.mst" is left. files, when
-// given, receives how many master files were rewritten (also on a 0).
-int ConvertMaterialSize(FileSystem& fs, const std::string& settingsPath, int* files = nullptr);
-int ConvertMaterialType(FileSystem& fs, const std::string& settingsPath, int* files = nullptr);
+// given, receives how many master files were rewritten (also on a 0);
+// rewritten, when given, is told the count after each file.
+using FilesRewritten = std::function<void(int files)>;
+int ConvertMaterialSize(FileSystem& fs, const std::string& settingsPath, int* files = nullptr,
+                        const FilesRewritten& rewritten = {});
+int ConvertMaterialType(FileSystem& fs, const std::string& settingsPath, int* files = nullptr,
+                        const FilesRewritten& rewritten = {});
 int ConvertSizeInFolder(FileSystem& fs, const std::string& folder);
 int ConvertTypeInFolder(FileSystem& fs, const std::string& folder);
 

@@ -90,10 +90,13 @@ class FileSystem {
   // The copy gets the source's mode or attributes and modification time, as
   // CopyFile gives them. False when to is read-only or a folder (CopyFile's
   // access denied), for a file copied onto itself, for a source that is not
-  // a plain file, and when the folder takes no new file. The file beside the
-  // target is made as create_temp makes one. True on success.
+  // a plain file, and when the folder takes no new file. A symbolic link at
+  // to is replaced by the copy, never written through (a link to a folder is
+  // refused as the folder is). The file beside the target is made as
+  // create_temp makes one. True on success.
   virtual bool copy_file(const std::string& from, const std::string& to) = 0;
-  // Reads a file's status. False when it cannot be read. On POSIX the
+  // Reads a file's status (through a link at path: reading touches
+  // nothing). False when it cannot be read. On POSIX the
   // attribute byte holds only read-only (no owner write bit) and directory,
   // ctime is the birth time where the file system keeps one (else mtime),
   // and fullName is the full name in the text's own form (on a drive, also
@@ -104,7 +107,10 @@ class FileSystem {
   // and its times to the file; a time of 0 leaves that time unchanged.
   // Attribute 0 makes a normal, writable file. On POSIX read-only clears
   // every write bit, anything else gives the owner's back; hidden, system,
-  // archive and the creation time have no counterpart. False on failure.
+  // archive and the creation time have no counterpart. Never through a
+  // link: on a symbolic link (or a reparse point) nothing is changed and the
+  // result is false, so that no file outside a folder is reached by a link
+  // in it. False on failure.
   virtual bool set_status(const std::string& path, const FileStatus& st) = 0;
   // Deletes a file. False on failure, for a folder, and for a read-only
   // file (as DeleteFile).
@@ -116,8 +122,10 @@ class FileSystem {
   virtual bool remove_folder(const std::string& path);
   // Renames from to to, atomically replacing an existing to and keeping its
   // mode (POSIX rename, MoveFileExW with replace). False on failure, and
-  // when to is a folder or read-only. A name that differs only in case
-  // changes the file's spelling.
+  // when to is a folder or read-only. A symbolic link at to is replaced
+  // itself: what it points to is neither looked at for read-only nor
+  // changed, except that a link to a folder is refused as the folder is. A
+  // name that differs only in case changes the file's spelling.
   virtual bool rename(const std::string& from, const std::string& to) = 0;
   // Lists the entries of a folder whose names match the last component of
   // pattern ('*' and '?', letters without case, and the DOS forms "*.*"
@@ -138,7 +146,8 @@ class FileSystem {
   // locked for others, an exclusive advisory lock held elsewhere).
   virtual std::unique_ptr<FileReader> open_exclusive(const std::string& path);
   // Creates (or truncates) a file for writing; nullptr when it cannot be
-  // created. A file that is read-only is not opened.
+  // created. A file that is read-only is not opened, nor a symbolic link
+  // (never written through).
   virtual std::unique_ptr<FileWriter> create(const std::string& path) = 0;
   // Creates the temporary file path for writing: always a new file, made
   // exclusively and never through a link. Whatever has the name already is

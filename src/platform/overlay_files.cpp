@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <ctime>
+#include <vector>
 
 #include "base/sjis.h"
 
@@ -45,32 +46,107 @@ std::string join(const std::string& folder, const std::string& name) {
   return folder + '\\' + name;
 }
 
+// What one kind of kept bytes may take together, and takes now.
+struct Budget {
+  std::uint64_t most = 0, kept = 0;
+};
+
+// A file's contents as the layer holds them: its bytes, or only its size
+// once the bytes were let go (dropped). Bytes kept count against budget
+// while they live.
+struct Contents {
+  std::string bytes;
+  std::uint64_t size = 0;
+  bool dropped = false;
+  std::shared_ptr<Budget> budget;
+  Contents() = default;
+  Contents(const Contents&) = delete;
+  Contents& operator=(const Contents&) = delete;
+  ~Contents() {
+    if (budget) budget->kept -= bytes.size();
+  }
+};
+
 class MemoryReader final : public FileReader {
  public:
-  explicit MemoryReader(std::shared_ptr<std::string> data) : data_(std::move(data)) {}
+  MemoryReader(std::shared_ptr<Contents> data, std::string path) : data_(std::move(data)), path_(std::move(path)) {}
   std::size_t read(void* buf, std::size_t n) override {
-    if (pos_ >= data_->size()) return 0;
-    const std::size_t take = std::min(n, data_->size() - pos_);
-    std::memcpy(buf, data_->data() + pos_, take);
+    // Bytes that were not kept are never made up: reading them fails.
+    if (data_->dropped) throw FileError(FileError::Op::Read, path_);
+    const std::string& b = data_->bytes;
+    if (pos_ >= b.size()) return 0;
+    const std::size_t take = std::min(n, b.size() - pos_);
+    std::memcpy(buf, b.data() + pos_, take);
     pos_ += take;
     return take;
   }
 
  private:
-  std::shared_ptr<std::string> data_;
+  std::shared_ptr<Contents> data_;
+  std::string path_;
   std::size_t pos_ = 0;
 };
+
+}  // namespace
+
+// What is kept of the bytes written (see the class comment).
+class OverlayFileSystem::Keeper {
+ public:
+  // How much of one file is kept, and against which budget.
+  struct Rule {
+    std::uint64_t most;
+    std::shared_ptr<Budget> budget;
+  };
+
+  explicit Keeper(ReadBack readBack) : readBack_(std::move(readBack)) {
+    any_->most = kKeptAnyTotal;
+    readBackBudget_->most = kKeptReadBackTotal;
+  }
+
+  // The rule for a file written under path (or its temporary name beside
+  // it).
+  Rule rule(const std::string& path) const {
+    static const std::string suffix = sibling_temp_name("");
+    std::string name = path;
+    if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+      name.resize(name.size() - suffix.size());
+    if (readBack_ && readBack_(name)) return {kKeptReadBack, readBackBudget_};
+    return {kKeptAny, any_};
+  }
+
+  // Adds n bytes to c, or only counts them once c is over its rule's
+  // limit or its budget is spent; then the bytes kept of c go too.
+  static void add(Contents& c, const Rule& r, const char* p, std::size_t n) {
+    c.size += n;
+    if (c.dropped) return;
+    if (!c.budget) c.budget = r.budget;
+    if (c.bytes.size() + n > r.most || c.budget->kept + n > c.budget->most) {
+      c.budget->kept -= c.bytes.size();
+      std::string().swap(c.bytes);
+      c.dropped = true;
+      return;
+    }
+    c.bytes.append(p, n);
+    c.budget->kept += n;
+  }
+
+ private:
+  ReadBack readBack_;
+  std::shared_ptr<Budget> any_ = std::make_shared<Budget>(), readBackBudget_ = std::make_shared<Budget>();
+};
+
+namespace {
 
 // Writes into the file's contents as they live in the node: a rename or a
 // removal after the open leaves the writer on the same contents, as an open
 // file keeps its data on a disk.
 class MemoryWriter final : public FileWriter {
  public:
-  MemoryWriter(std::shared_ptr<std::string> data, std::string path)
-      : data_(std::move(data)), path_(std::move(path)) {}
+  MemoryWriter(std::shared_ptr<Contents> data, std::string path, const OverlayFileSystem::Keeper& keeper)
+      : data_(std::move(data)), path_(std::move(path)), rule_(keeper.rule(path_)) {}
   void write(const void* buf, std::size_t n) override {
     if (closed_) throw FileError(FileError::Op::Write, path_);
-    data_->append(static_cast<const char*>(buf), n);
+    OverlayFileSystem::Keeper::add(*data_, rule_, static_cast<const char*>(buf), n);
   }
   void flush() override {
     if (closed_) throw FileError(FileError::Op::Flush, path_);
@@ -78,17 +154,31 @@ class MemoryWriter final : public FileWriter {
   void close() override { closed_ = true; }
 
  private:
-  std::shared_ptr<std::string> data_;
+  std::shared_ptr<Contents> data_;
   std::string path_;
+  OverlayFileSystem::Keeper::Rule rule_;
   bool closed_ = false;
 };
+
+// Reads the file path of fs into c through keeper, as a file written under
+// to. False when it cannot be opened; read failures throw FileError.
+bool read_into(FileSystem& fs, const std::string& path, Contents& c, const OverlayFileSystem::Keeper& keeper,
+               const std::string& to) {
+  std::unique_ptr<FileReader> in = fs.open_read(path);
+  if (!in) return false;
+  const OverlayFileSystem::Keeper::Rule rule = keeper.rule(to);
+  std::vector<char> buf(64 * 1024);
+  while (const std::size_t n = in->read(buf.data(), buf.size()))
+    OverlayFileSystem::Keeper::add(c, rule, buf.data(), n);
+  return true;
+}
 
 }  // namespace
 
 struct OverlayFileSystem::Node {
   enum class Kind { File, Folder, Gone } kind = Kind::Gone;
   std::string name;                    // the last component as spelled
-  std::shared_ptr<std::string> data;   // a file's contents
+  std::shared_ptr<Contents> data;      // a file's contents
   std::string source;                  // a folder's contents below; empty: in memory only
   std::uint8_t attribute = 0;          // kKeptAttributes
   std::int64_t ctime = 0, mtime = 0, atime = 0;
@@ -170,7 +260,8 @@ struct OverlayFileSystem::Info {
   bool exists = false, folder = false, readOnly = false;
 };
 
-OverlayFileSystem::OverlayFileSystem(FileSystem& below) : below_(below) {}
+OverlayFileSystem::OverlayFileSystem(FileSystem& below, ReadBack readBack)
+    : below_(below), keeper_(std::make_unique<Keeper>(std::move(readBack))) {}
 OverlayFileSystem::~OverlayFileSystem() = default;
 
 OverlayFileSystem::Place OverlayFileSystem::locate(const Parsed& p) {
@@ -256,8 +347,11 @@ OverlayFileSystem::Node& OverlayFileSystem::materialize(const Parsed& p, Place& 
     node.source = place.below;
   } else {
     node.kind = Node::Kind::File;
-    node.data = std::make_shared<std::string>();
-    read_whole_file(below_, place.below, *node.data);
+    node.data = std::make_shared<Contents>();
+    if (!read_into(below_, place.below, *node.data, *keeper_, p.text)) {
+      node.data->size = st.size;  // not readable: nor is it read back
+      node.data->dropped = true;
+    }
   }
   Node& made = nodes_[p.key()] = std::move(node);
   place.how = Place::How::Memory;
@@ -302,15 +396,21 @@ bool OverlayFileSystem::copy_file(const std::string& from, const std::string& to
   if (dst.exists ? (dst.folder || dst.readOnly) : !parent_is_folder(pt)) return false;
   Node node;
   node.kind = Node::Kind::File;
-  node.data = std::make_shared<std::string>();
+  node.data = std::make_shared<Contents>();
   FileStatus st;
   if (placeFrom.how == Place::How::Memory) {
-    *node.data = *placeFrom.node->data;
+    const Contents& source = *placeFrom.node->data;
+    if (source.dropped) {
+      node.data->size = source.size;
+      node.data->dropped = true;
+    } else {
+      Keeper::add(*node.data, keeper_->rule(to), source.bytes.data(), source.bytes.size());
+    }
     st.attribute = placeFrom.node->attribute;
     st.mtime = placeFrom.node->mtime;
   } else {
     try {
-      if (!read_whole_file(below_, placeFrom.below, *node.data) || !below_.get_status(placeFrom.below, st))
+      if (!read_into(below_, placeFrom.below, *node.data, *keeper_, to) || !below_.get_status(placeFrom.below, st))
         return false;
     } catch (const FileError&) {
       return false;
@@ -338,7 +438,7 @@ bool OverlayFileSystem::get_status(const std::string& path, FileStatus& st) {
   if (node.kind == Node::Kind::Folder)
     st.attribute |= kAttrDirectory;
   else
-    st.size = node.data->size();
+    st.size = node.data->size;
   // The full name: the parent's as it would be reported, then the name.
   std::string parentFull = p.root;
   if (p.parts.size() > 1) {
@@ -481,7 +581,7 @@ std::unique_ptr<FileReader> OverlayFileSystem::open_read(const std::string& path
   Place place = locate(p);
   if (place.how == Place::How::Below) return below_.open_read(place.below);
   if (place.how == Place::How::Missing || place.node->kind != Node::Kind::File) return nullptr;
-  return std::make_unique<MemoryReader>(place.node->data);
+  return std::make_unique<MemoryReader>(place.node->data, path);
 }
 
 std::unique_ptr<FileWriter> OverlayFileSystem::create(const std::string& path) {
@@ -495,8 +595,8 @@ std::unique_ptr<FileWriter> OverlayFileSystem::create(const std::string& path) {
   node.name = info.exists ? spelling(p, place) : p.parts.back();
   if (place.how == Place::How::Memory) node.attribute = place.node->attribute;
   node.ctime = node.mtime = node.atime = static_cast<std::int64_t>(std::time(nullptr));
-  node.data = std::make_shared<std::string>();
-  auto writer = std::make_unique<MemoryWriter>(node.data, path);
+  node.data = std::make_shared<Contents>();
+  auto writer = std::make_unique<MemoryWriter>(node.data, path, *keeper_);
   nodes_[p.key()] = std::move(node);
   return writer;
 }

@@ -1,6 +1,7 @@
 // A file layer that reads another one (the real disk) and keeps every change
 // in memory, so that the dry run of an update sees its own earlier steps.
 #pragma once
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -13,15 +14,30 @@ namespace relvo {
 // Honours the FileSystem contract of its own: folders made, files created,
 // copied, renamed and removed, attributes and times set all live in memory
 // and are seen by every later call; nothing is ever written below. What was
-// not changed is read from below as it is at the time of the call. Files
-// keep their contents in memory once changed (a file only read stays
-// below). Paths are matched as the system writes them: '\' and '/' both
-// separate, ASCII letters without case, "." and ".." taken away by their
-// text. Folders renamed keep showing what they hold below under their new
-// name.
+// not changed is read from below as it is at the time of the call. Paths are
+// matched as the system writes them: '\' and '/' both separate, ASCII
+// letters without case, "." and ".." taken away by their text. Folders
+// renamed keep showing what they hold below under their new name.
+//
+// A changed file keeps its size, attributes and times, and its bytes only
+// while they stay within bounds: up to kKeptReadBack bytes for a file that
+// read_back names (under its own name or the temporary one beside it:
+// sibling_temp_name), up to kKeptAny for any other, while the files of each
+// kind together hold at most kKeptReadBackTotal and kKeptAnyTotal bytes.
+// Beyond that a file's bytes are counted and let go, so that memory does
+// not grow with what is written; reading such a file fails with FileError
+// (Read), never giving other bytes. (A file only read stays below.)
 class OverlayFileSystem final : public FileSystem {
  public:
-  explicit OverlayFileSystem(FileSystem& below);
+  // True for a path whose bytes a later step may read back.
+  using ReadBack = std::function<bool(const std::string& path)>;
+  static constexpr std::uint64_t kKeptAny = std::uint64_t(1) << 20;
+  static constexpr std::uint64_t kKeptAnyTotal = std::uint64_t(128) << 20;
+  static constexpr std::uint64_t kKeptReadBack = std::uint64_t(64) << 20;
+  static constexpr std::uint64_t kKeptReadBackTotal = std::uint64_t(256) << 20;
+  class Keeper;
+
+  explicit OverlayFileSystem(FileSystem& below, ReadBack read_back = {});
   ~OverlayFileSystem() override;
   OverlayFileSystem(const OverlayFileSystem&) = delete;
   OverlayFileSystem& operator=(const OverlayFileSystem&) = delete;
@@ -53,6 +69,7 @@ class OverlayFileSystem final : public FileSystem {
   std::string spelling(const Parsed& p, Place& place);
 
   FileSystem& below_;
+  std::unique_ptr<Keeper> keeper_;
   std::map<std::string, Node> nodes_;  // by path key (see KeyOf)
 };
 

@@ -16,10 +16,12 @@ class Registry {
   // 32-bit view first (where a 32-bit installer records it), then in the
   // 64-bit view; the first that opens is the one read. False when the key
   // does not exist or cannot be opened in either. Otherwise true, and value
-  // receives the value's text when it is a string value (REG_SZ or
-  // REG_EXPAND_SZ, not expanded) that was read whole, up to its first NUL,
-  // else nullopt (missing, of another type, unreadable). Names compare
-  // without ASCII case.
+  // receives what the system's ANSI query puts into a character buffer
+  // whose type is not looked at, read whole and up to its first NUL: a
+  // string value (REG_SZ, REG_EXPAND_SZ not expanded, REG_MULTI_SZ: its
+  // first string) as CP932, any other type its stored bytes; nullopt when
+  // the value is missing or cannot be read. Key and value names compare
+  // without regard to case as the registry compares them.
   virtual bool read_value(const std::string& keyPath, const std::string& valueName,
                           std::optional<std::string>& value) = 0;
 };

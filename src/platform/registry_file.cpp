@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/encoding.h"
+#include "platform/name_case.h"
 
 namespace relvo::regfile {
 namespace {
@@ -17,11 +18,8 @@ constexpr std::string_view kWineRoot = ";; All keys relative to ";
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 bool blank(char c) { return c == ' ' || c == '\t'; }
 
-std::string folded(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = lower(c);
-  return out;
-}
+// A key or value name as the registry compares it.
+std::string folded(std::string_view utf8) { return fold_name_case(utf8); }
 
 bool iequals(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -268,6 +266,25 @@ void for_each_component(std::string_view name, F f) {
   }
 }
 
+// What the registry takes: a key name (one component) of at most 255
+// characters, and a tree at most 512 levels deep. A section naming a key
+// past them names no key the registry could hold, and defines nothing;
+// each key it would make costs memory, and a text of a few bytes per level
+// could otherwise make millions.
+constexpr std::size_t kMostKeyNameChars = 255;
+constexpr std::size_t kMostKeyLevels = 512;
+
+bool within_registry_limits(std::string_view utf8Name) {
+  std::size_t levels = 0;
+  bool fits = true;
+  for_each_component(utf8Name, [&](std::string_view c) {
+    std::size_t chars = 0;
+    for (const char b : c) chars += (static_cast<unsigned char>(b) & 0xC0) != 0x80;
+    fits = fits && chars <= kMostKeyNameChars && ++levels <= kMostKeyLevels;
+  });
+  return fits;
+}
+
 }  // namespace
 
 RegistryFile::RegistryFile(std::string_view bytes) {
@@ -367,7 +384,7 @@ void RegistryFile::index() {
           if (ok && sep != std::string_view::npos) name.assign(full.substr(sep + 1));
         }
       }
-      if (ok) {
+      if (ok && within_registry_limits(name)) {
         node = 0;
         for_each_component(name, [&](std::string_view c) { node = add_child(node, folded(c)); });
         section_begin = lines.pos();
@@ -401,7 +418,7 @@ bool RegistryFile::has_key(std::string_view key) const {
   return node != 0 || sections_.size() > 1 || !sections_[0].empty();
 }
 
-std::optional<std::string> RegistryFile::string_value(std::string_view key, std::string_view valueName) const {
+std::optional<std::string> RegistryFile::value_data(std::string_view key, std::string_view valueName) const {
   const std::uint32_t node = find_node(key);
   if (node == kNone) return std::nullopt;
   const bool wine = format_ == Format::WineHive;
@@ -434,28 +451,56 @@ std::optional<std::string> RegistryFile::string_value(std::string_view key, std:
     }
   }
   if (!found) return std::nullopt;
+  return std::string(trim_right(data));
+}
 
-  std::string_view d = trim_right(data);
-  unsigned type = 1;
+std::optional<RegistryFile::Typed> RegistryFile::typed_value(std::string_view key, std::string_view valueName) const {
+  const std::optional<std::string> data = value_data(key, valueName);
+  if (!data) return std::nullopt;
+  const bool wine = format_ == Format::WineHive;
+  std::string_view d = *data;
+  Typed out;
   if (wine && d.size() >= 3 && iequals(d.substr(0, 3), "str")) {
-    const std::size_t n = parse_type(d.substr(3), type);
+    const std::size_t n = parse_type(d.substr(3), out.type);
     if (n == 0) return std::nullopt;
     d.remove_prefix(3 + n);
   }
   if (!d.empty() && d[0] == '"') {
-    if (type != 1 && type != 2) return std::nullopt;
-    std::string text;
-    if (unquote(d, wine, text) != d.size()) return std::nullopt;
-    return enc::utf8_to_cp932(cut_at_nul(std::move(text)));
+    // Quoted text, of a string type unless a Wine hive says otherwise.
+    if (unquote(d, wine, out.text) != d.size()) return std::nullopt;
+    out.quoted = true;
+    return out;
+  }
+  if (d.size() > 6 && iequals(d.substr(0, 6), "dword:")) {
+    std::uint32_t v = 0;
+    const std::string_view digits = d.substr(6);
+    if (digits.size() != 8) return std::nullopt;
+    for (char c : digits) {
+      const int h = hex_digit(c);
+      if (h < 0) return std::nullopt;
+      v = v << 4 | static_cast<std::uint32_t>(h);
+    }
+    out.type = 4;  // REG_DWORD, little-endian
+    for (int i = 0; i < 4; ++i) out.bytes += static_cast<char>(v >> (8 * i));
+    return out;
   }
   if (!starts_with_hex(d) || d.size() < 4) return std::nullopt;
   d.remove_prefix(3);
-  if (d[0] == ':') return std::nullopt;  // REG_BINARY
-  const std::size_t n = parse_type(d, type);
-  if (n == 0 || (type != 1 && type != 2)) return std::nullopt;
-  std::string bytes;
-  if (!parse_hex_bytes(d.substr(n), bytes)) return std::nullopt;
-  if (!utf16_strings_) return cut_at_nul(std::move(bytes));
+  std::size_t n = 1;  // "hex:" is REG_BINARY
+  out.type = 3;
+  if (d[0] != ':' && (n = parse_type(d, out.type)) == 0) return std::nullopt;
+  if (!parse_hex_bytes(d.substr(n), out.bytes)) return std::nullopt;
+  out.utf16 = utf16_strings_;
+  return out;
+}
+
+namespace {
+
+bool is_string_type(unsigned type) { return type == 1 || type == 2 || type == 7; }
+
+// A string value's bytes as CP932 text, up to the first NUL.
+std::string string_text(const std::string& bytes, bool utf16) {
+  if (!utf16) return cut_at_nul(bytes);
   std::u16string units;
   for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
     const char16_t u =
@@ -464,6 +509,36 @@ std::optional<std::string> RegistryFile::string_value(std::string_view key, std:
     units += u;
   }
   return enc::utf16_to_cp932(units);
+}
+
+// The text of a value of a string type, up to its first NUL.
+std::string text_of(const RegistryFile::Typed& v) {
+  return v.quoted ? enc::utf8_to_cp932(cut_at_nul(v.text)) : string_text(v.bytes, v.utf16);
+}
+
+}  // namespace
+
+std::optional<std::string> RegistryFile::string_value(std::string_view key, std::string_view valueName) const {
+  const std::optional<Typed> v = typed_value(key, valueName);
+  if (!v || (v->type != 1 && v->type != 2)) return std::nullopt;
+  return text_of(*v);
+}
+
+std::optional<std::string> RegistryFile::value_as_text(std::string_view key, std::string_view valueName) const {
+  const std::optional<Typed> v = typed_value(key, valueName);
+  if (!v) return std::nullopt;
+  if (is_string_type(v->type)) return text_of(*v);
+  // Any other type reaches the buffer as it is stored: quoted text as its
+  // UTF-16 units, hex and dword data as their bytes.
+  std::string bytes = v->bytes;
+  if (v->quoted) {
+    bytes.clear();
+    for (const char16_t u : enc::cp932_to_utf16(enc::utf8_to_cp932(v->text))) {
+      bytes += static_cast<char>(u & 0xFF);
+      bytes += static_cast<char>(u >> 8);
+    }
+  }
+  return cut_at_nul(std::move(bytes));
 }
 
 bool read_value(const RegistryFile& file, const std::string& keyPath, const std::string& valueName,
@@ -481,7 +556,7 @@ bool read_value(const RegistryFile& file, const std::string& keyPath, const std:
   views.push_back(keyPath);
   for (const std::string& view : views) {
     if (!file.has_key(view)) continue;
-    value = file.string_value(view, valueName);
+    value = file.value_as_text(view, valueName);
     return true;
   }
   return false;

@@ -31,6 +31,9 @@ enum class Format { Unknown, Regedit4, Regedit5, WineHive };
 //    (";; All keys relative to REGISTRY\\Machine"; a hive of another root
 //    holds no HKEY_LOCAL_MACHINE key), the name escaped as its strings are
 //    and ending at the first unescaped ']'. Empty components are dropped.
+//    A key past the registry's own limits (a component of more than 255
+//    characters, more than 512 levels) is no key: its section defines
+//    nothing.
 //  - A value line is "name"=data or @=data (the default value), blanks
 //    allowed around '='. data: "text"; in a Wine hive also str(N):"text"
 //    (type N); hex:bytes and hex(N):bytes (N in hex) as comma-separated
@@ -55,8 +58,9 @@ class RegistryFile {
 
   Format format() const { return format_; }
 
-  // key: CP932, '\'-separated, below HKEY_LOCAL_MACHINE; names compare
-  // without ASCII case. True when the key exists (the empty text names
+  // key: CP932, '\'-separated, below HKEY_LOCAL_MACHINE; key and value
+  // names compare without regard to case as the registry compares them
+  // (letters of every script, full-width ones too). True when the key exists (the empty text names
   // HKEY_LOCAL_MACHINE itself, which exists in every file of a known
   // format that holds machine keys).
   bool has_key(std::string_view key) const;
@@ -68,6 +72,23 @@ class RegistryFile {
   // removal or a malformed line.
   std::optional<std::string> string_value(std::string_view key, std::string_view valueName) const;
 
+  // The value as a program sees it that reads it through the system's
+  // ANSI query into a character buffer without looking at its type: a
+  // string (REG_SZ, REG_EXPAND_SZ unexpanded, REG_MULTI_SZ) as CP932, so
+  // that a multi-string gives its first string; any other type (a dword,
+  // binary data) its stored bytes; either up to the first NUL. nullopt for
+  // a missing key or value, a removal or a malformed line.
+  std::optional<std::string> value_as_text(std::string_view key, std::string_view valueName) const;
+
+  // A value's type and data as the line that decides it gives them.
+  struct Typed {
+    unsigned type = 1;    // REG_SZ unless the line says otherwise
+    bool quoted = false;  // text: quoted (UTF-8); else bytes: hex or dword data
+    std::string text;
+    std::string bytes;
+    bool utf16 = false;   // hex string data is UTF-16LE (else CP932)
+  };
+
  private:
   struct Span {
     std::size_t begin, end;  // the section's lines after its header, in text_
@@ -76,14 +97,16 @@ class RegistryFile {
   std::uint32_t child(std::uint32_t parent, std::string_view folded_name) const;
   std::uint32_t add_child(std::uint32_t parent, std::string_view folded_name);
   std::uint32_t find_node(std::string_view key) const;
+  std::optional<std::string> value_data(std::string_view key, std::string_view valueName) const;
+  std::optional<Typed> typed_value(std::string_view key, std::string_view valueName) const;
   void index();
 
   Format format_ = Format::Unknown;
   bool utf16_strings_ = false;  // hex string data is UTF-16LE (else CP932)
   std::string text_;            // the file as UTF-8
   // Keys as a tree: node 0 is HKEY_LOCAL_MACHINE; children found by
-  // (parent node, component folded to ASCII lower case), the component by
-  // its number in names_.
+  // (parent node, component case-folded), the component by its number in
+  // names_.
   std::unordered_map<std::string, std::uint32_t> names_;
   std::unordered_map<std::uint64_t, std::uint32_t> children_;
   std::vector<std::vector<Span>> sections_;  // per node
@@ -93,7 +116,8 @@ class RegistryFile {
 // under SOFTWARE is looked up in the 32-bit view first
 // (SOFTWARE\Wow6432Node\..., where a 32-bit installer on 64-bit Windows
 // writes it), then as written; the first key that exists ends the search.
-// False when neither exists; otherwise true with value as string_value gives.
+// False when neither exists; otherwise true with value as value_as_text
+// gives.
 bool read_value(const RegistryFile& file, const std::string& keyPath, const std::string& valueName,
                 std::optional<std::string>& value);
 

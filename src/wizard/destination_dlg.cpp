@@ -27,6 +27,13 @@ void CDestinationDlg::DoDataExchange(fw::DataExchange& dx) {
 bool CDestinationDlg::OnInitDialog() {
   fw::Dialog::OnInitDialog();
   m_nStartDrive = ctx_.folders.current_drive();
+  // No drive holds the working folder (a folder outside the drive map):
+  // the first drive there is becomes current, so that the way out has a
+  // drive to make current again and a typed name counts from a drive.
+  if (m_nStartDrive == 0) {
+    const std::vector<char> present = ctx_.folders.drives();
+    if (!present.empty() && ctx_.folders.change_drive(present.front() - 'A' + 1)) m_nStartDrive = ctx_.folders.current_drive();
+  }
   ctx_.folders.change_dir("\\");
   std::string pathSpec = "*.*";
   DlgDirList(pathSpec, res::IDC_DRIVE_LIST, 0, fw::kDdlDrives | fw::kDdlExclusive);

@@ -43,8 +43,9 @@ void CDestinationDlg::LookUpInstalledFolder() {
     value.clear();
     std::optional<std::string> read;
     if (!ctx_.registry.read_value(kUninstallKey + name, "UninstallString", read)) continue;
-    // Only a string value read whole counts; the first key that opens ends
-    // the search, usable or not.
+    // The value as the system's query leaves it in the buffer, whatever its
+    // type (a multi-string gives its first string); the first key that
+    // opens ends the search, usable or not.
     if (read) value = *read;
     break;
   }

@@ -55,6 +55,7 @@ void CRelvoView::OnStartPage() {
   dlg.m_strMasterAdjust = descriptor_.masterAdjust;
   dlg.m_strNotice = descriptor_.startNotice;
   dlg.m_strPicture = descriptor_.startPicture;
+  dlg.SetEscapeHelp("ends the wizard");
   const int result = dlg.DoModal();
   PageEnded(res::IDD_START, result);
   if (result == fw::kIdOk)
@@ -69,6 +70,7 @@ void CRelvoView::OnDestinationPage() {
   dlg.m_strNotice = descriptor_.destinationNotice;
   dlg.m_strPath = descriptor_.installFolder;
   dlg.m_strPicture = descriptor_.destinationPicture;
+  dlg.SetEscapeHelp("ends the wizard");
   const int result = dlg.DoModal();
   if (result == fw::kIdOk) descriptor_.installFolder = dlg.m_strPath;
   PageEnded(res::IDD_DESTINATION, result);
@@ -87,6 +89,7 @@ void CRelvoView::OnConfirmPage() {
   CConfirmDlg dlg(Pages());
   dlg.m_strPath = descriptor_.installFolder;
   dlg.m_strPicture = descriptor_.confirmPicture;
+  dlg.SetEscapeHelp("goes back to the destination page");
   const int result = dlg.DoModal();
   PageEnded(res::IDD_CONFIRM, result);
   if (result == fw::kIdOk) {

@@ -2,12 +2,14 @@
 // character reaches the terminal raw, unreadable media end with status 1,
 // and output lost on the way to its file is never a success.
 #include "app/commands.h"
+#include "app/wizard_record.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <functional>
 #include <new>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -55,6 +57,18 @@ bool TerminalSafe(const std::string& text) {
   return true;
 }
 
+TEST(Commands, HelpAsPeopleAskForIt) {
+  for (const char* help : {"-h", "--help", "/?"}) {
+    const Caught media = Call([](int c, char** v, std::FILE* o, std::FILE* e) { return RunCheckMediaCommand(c, v, native_file_system(), o, e); },
+                              {"check-media", "dir", help});
+    EXPECT_EQ(media.status, 0) << help;
+    EXPECT_EQ(media.out.rfind("usage: relvo check-media", 0), 0u) << help;
+    const Caught lzh = Call(RunLzhCommand, {"lzh", help});
+    EXPECT_EQ(lzh.status, 0) << help;
+    EXPECT_EQ(lzh.out.rfind("usage: relvo lzh", 0), 0u) << help;
+  }
+}
+
 TEST(Commands, LzhShowsControlCharactersEscaped) {
   TempDir d;
   const std::string hostile = "a\x1b]0;owned\x07.txt";
@@ -66,12 +80,12 @@ TEST(Commands, LzhShowsControlCharactersEscaped) {
     SCOPED_TRACE(mode);
     const Caught c = Call(lzhCommand, {"lzh", mode, enc::cp932_to_utf8(d / "hostile.lzh")});
     EXPECT_EQ(c.status, 0) << c.err;
-    EXPECT_NE(c.out.find("a\\x1b]0;owned\\x07.txt"), std::string::npos) << c.out;
+    EXPECT_NE(c.out.find("a<1b>]0;owned<07>.txt"), std::string::npos) << c.out;
     EXPECT_TRUE(TerminalSafe(c.out)) << c.out;
   }
   const Caught missing = Call(lzhCommand, {"lzh", "t", enc::cp932_to_utf8(d / "\x1b[2J.lzh")});
   EXPECT_EQ(missing.status, 1);
-  EXPECT_NE(missing.err.find("\\x1b[2J.lzh"), std::string::npos) << missing.err;
+  EXPECT_NE(missing.err.find("<1b>[2J.lzh"), std::string::npos) << missing.err;
   EXPECT_TRUE(TerminalSafe(missing.err)) << missing.err;
 }
 
@@ -153,9 +167,26 @@ TEST(Commands, OutputThatCannotBeWrittenIsNoSuccess) {
   EXPECT_EQ(FinishOutput(good, err, 3), 3);
   EXPECT_EQ(FinishOutput(readOnly, err, 0), 1);
   EXPECT_EQ(FinishOutput(readOnly, err, 4), 4);
-  EXPECT_NE(Contents(err).find("could not be written"), std::string::npos);
+  // The progress lines of a completed update are no result of their own:
+  // losing them is told, and the update's status stands.
+  EXPECT_EQ(FinishOutput(readOnly, err, 0, true), 0);
+  const std::string told = Contents(err);
+  EXPECT_NE(told.find("the output could not be written"), std::string::npos) << told;
+  EXPECT_NE(told.find("the progress output could not be written"), std::string::npos) << told;
   std::fclose(readOnly);
   std::fclose(good);
+
+  // A log whose lines cannot be written says so once, and knows it is
+  // incomplete.
+  std::ostringstream logErr;
+  RunLog log(logErr);
+  log.attach(std::fopen(enc::cp932_to_utf8(d / "out.txt").c_str(), "rb"), "run.log");
+  log.write("start", "one");
+  log.write("end", "two");
+  EXPECT_TRUE(log.incomplete());
+  const std::string said = logErr.str();
+  EXPECT_EQ(said.find("relvo: the log run.log is incomplete"), 0u) << said;
+  EXPECT_EQ(said.find("run.log", 20), std::string::npos) << "told once: " << said;
 }
 
 }  // namespace

@@ -95,8 +95,8 @@ TEST(MediaCheck, TextReportShowsControlCharactersEscaped) {
   disk.write("info.txt", info);
   const std::string text = MediaReportToText(check({&disk}));
   for (unsigned char c : text) EXPECT_TRUE(c >= 0x20 || c == '\n') << static_cast<int>(c);
-  EXPECT_NE(text.find("\\x1b[2J"), std::string::npos) << text;
-  EXPECT_NE(text.find("A\\x1b]0;OWNED\\x07"), std::string::npos) << text;
+  EXPECT_NE(text.find("<1b>[2J"), std::string::npos) << text;
+  EXPECT_NE(text.find("A<1b>]0;OWNED<07>"), std::string::npos) << text;
 }
 
 TEST(MediaCheck, JsonCarriesEveryFieldInUtf8) {

@@ -152,6 +152,20 @@ TEST_F(WizardTest, PageSequenceDrivenByInput) {
   }
 }
 
+// A person's keys: an empty line presses the default button, and help on
+// each page says what esc does there.
+TEST_F(WizardTest, EmptyLinesGoOnAndHelpSaysWhatEscDoes) {
+  std::string out;
+  EXPECT_EQ(Run(kTwoDisks, "help\n\nhelp\n\nhelp\nesc\nesc\n", out), 3);
+  std::size_t at = 0;
+  for (const std::string& line : {U("presses [1] 開始; esc ends the wizard."), U("presses [1] 次へ; esc ends the wizard."),
+                                  U("presses [1] 更新; esc goes back to the destination page."),
+                                  std::string("page destination: 2 (esc)")}) {
+    at = (out + Log()).find(line, at);
+    ASSERT_NE(at, std::string::npos) << line << "\n" << out;
+  }
+}
+
 // The frame's title command is posted after the view's first page command:
 // it arrives while the start page is open. Without info.txt the view still
 // opens the start page, and the title is empty.
@@ -168,7 +182,10 @@ TEST_F(WizardTest, TitleArrivesWhileTheStartPageIsOpen) {
 
   EXPECT_EQ(Run({"--media", "@empty"}, "esc\n", out), 3);
   EXPECT_NE(out.find("(title: )\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("== "), std::string::npos) << out;
+  // A medium without info.txt is told at once, with the way to see why.
+  const std::size_t told = out.find("info.txt cannot be read (relvo check-media " + U(tmp / "empty"));
+  ASSERT_NE(told, std::string::npos) << out;
+  EXPECT_LT(told, out.find("== ")) << out;
 }
 
 TEST_F(WizardTest, UnattendedRunsAndTheirStatus) {
@@ -192,6 +209,8 @@ TEST_F(WizardTest, UnattendedRunsAndTheirStatus) {
       {"relvo update", {"update", "--media", "@disk1", "--media", "@disk2", "--dest", "@product"}, 0, true,
        "destination: "},
       {"relvo update without --dest", {"update", "--media", "@disk1"}, 2, false, "no product folder given"},
+      {"/? as Windows users ask for help", {"--media", "@disk1", "/?"}, 0, false, "usage: relvo [wizard]"},
+      {"relvo update -h", {"update", "-h"}, 0, false, "usage: relvo update"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -200,6 +219,23 @@ TEST_F(WizardTest, UnattendedRunsAndTheirStatus) {
     EXPECT_EQ(Run(c.args, "", out, c.args.front() == "update"), c.status) << out;
     EXPECT_EQ(updated(), c.updated) << out;
     EXPECT_NE(out.find(c.shown), std::string::npos) << out;
+  }
+  // A log that is no plain file (a folder, a FIFO that nobody reads, a
+  // device) is refused before anything changes, and never waited on.
+  std::vector<std::string> logs = {"@empty"};
+  if (tmp.plant_fifo("log.fifo")) logs.push_back("@log.fifo");
+#ifndef _WIN32
+  logs.push_back("/dev/full");
+#endif
+  for (const std::string& log : logs) {
+    SCOPED_TRACE(log);
+    FreshProduct();
+    std::string out;
+    EXPECT_EQ(Run({"update", "--media", "@disk1", "--media", "@disk2", "--dest", "@product", "--log", log}, "", out,
+                  true),
+              1);
+    EXPECT_FALSE(updated());
+    EXPECT_NE(out.find("cannot open the log file"), std::string::npos) << out;
   }
 }
 
@@ -249,10 +285,22 @@ TEST_F(WizardTest, UnattendedLogAndProgress) {
     EXPECT_EQ(line[19], ' ') << line;
   }
   EXPECT_EQ(Count(log, " row "), 6u) << log;
-  // The log is appended to.
+  // The steps after the rows, each on a line of its own.
+  at = 0;
+  for (const std::string& line : {std::string("(settings) "), U("] ﾃﾞｼﾞﾀｲｻﾞ=1\n"), std::string("(voice data) extract "),
+                                  std::string("(material size conversion) 2 files\n"),
+                                  std::string("(material type conversion) 2 files\n")}) {
+    at = out.find(line, at);
+    ASSERT_NE(at, std::string::npos) << line << "\n" << out;
+  }
+  // The log is appended to. A refused folder's reason follows its box, on
+  // the terminal and in the log.
   ASSERT_EQ(Run({"--unattended", "--media", "@disk1", "--log", "@relvo.log", "--dest", "@empty"}, "", out), 4);
   EXPECT_EQ(Log().rfind(log, 0), 0u);
   EXPECT_NE(Log().find("end 4 (rejected)"), std::string::npos);
+  const std::string reason = U(tmp / "empty") + "\\vornel1.ini";  // the folder text and the name, as the run looked
+  EXPECT_LT(out.find(U("ｲﾝｽﾄｰﾙ先ﾌｫﾙﾀﾞが正しくないと思われます。")), out.find("reason: " + reason)) << out;
+  EXPECT_NE(Log().find(" reason " + reason), std::string::npos) << Log();
 }
 
 // check-media --plan on the demo's two disks takes the update's way: it

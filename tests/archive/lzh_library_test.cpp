@@ -12,6 +12,7 @@
 #include "archive/lzh_extract.h"
 #include "archive/lzh_library.h"
 #include "lzh_builder.h"
+#include "platform/delegating_files.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "support/temp_dir.h"
@@ -176,6 +177,28 @@ TEST(LzhCommand, FailuresGiveMessagesNamingWhatWentWrong) {
   }
 }
 
+// Memory that runs out is told as such, never as an archive that cannot be
+// read.
+TEST(LzhCommand, MemoryRunningOutIsNoBadArchive) {
+  class NoMemory final : public DelegatingFileSystem {
+   public:
+    NoMemory() : DelegatingFileSystem(native_file_system()) {}
+    std::unique_ptr<FileReader> open_read(const std::string&) override {
+      struct Reader final : FileReader {
+        std::size_t read(void*, std::size_t) override { throw std::bad_alloc(); }
+      };
+      return std::make_unique<Reader>();
+    }
+  } fs;
+  relvo::test::TempDir t;
+  t.write("m.lzh", read_fixture("m_lh5.lzh"));
+  LzhLibrary lib(fs);
+  char message[256];
+  EXPECT_EQ(lib.Command(nullptr, cmd_line(t / "m", t / "out").c_str(), message, sizeof message), 4);
+  EXPECT_NE(std::string(message).find("\x83\x81\x83\x82\x83\x8a"), std::string::npos)  // メモリ
+      << enc::cp932_to_utf8(message);
+}
+
 // A member whose data is corrupt never replaces the installed file.
 TEST(LzhCommand, CorruptMemberLeavesTheInstalledFile) {
   relvo::test::TempDir t;
@@ -313,11 +336,11 @@ TEST(LzhCommand, MessagesAreNeverCutByANameByte) {
   t.write("c.lzh", test::build(bad, 0));
   std::string message;
   EXPECT_NE(run_command(cmd_line(t / "c", t / "o"), message), 0);
-  EXPECT_NE(message.find("bad\\x01\\x1b[2Jname.txt \x82\xcc"), std::string::npos) << message;
+  EXPECT_NE(message.find("bad<01><1b>[2Jname.txt \x82\xcc"), std::string::npos) << message;
   // The buffer copy escapes a NUL too, rather than stopping at it.
   std::vector<char> buf(64, '#');
   copy_message(std::string("a\0b", 3), buf.data(), buf.size());
-  EXPECT_STREQ(buf.data(), "a\\x00b");
+  EXPECT_STREQ(buf.data(), "a<00>b");
 }
 
 // A folder inside the target that is a link to elsewhere is never entered,
@@ -366,6 +389,41 @@ TEST(LzhExtract, NeverEntersALinkedFolderInsideTheTarget) {
   EXPECT_NE(r.message.find("link"), std::string::npos) << enc::cp932_to_utf8(r.message);
   EXPECT_EQ(t.read("out/a/good.txt"), "fine");
   EXPECT_TRUE(native_file_system().find(t / "elsewhere/*").empty());
+  // The target itself is taken as it is: a link the user made (a product's
+  // folder moved to another disk) is the folder, as the update takes it.
+  opt.target = t / "out/link";
+  t.write("g.lzh", test::build(test::stored("sub\\good.txt", "fine"), 0));
+  EXPECT_TRUE(run_archive(native_file_system(), t / "g.lzh", opt).ok());
+  EXPECT_EQ(t.read("elsewhere/sub/good.txt"), "fine");
+}
+
+// A file member whose name in the target is a link to a read-only file
+// elsewhere: the link is replaced by the member, in both modes, and the file
+// it points to keeps its bytes and stays read-only.
+TEST(LzhExtract, ALinkAtAMembersNameIsReplacedItself) {
+  for (const bool flat : {true, false}) {
+    SCOPED_TRACE(flat ? "e" : "x");
+    relvo::test::TempDir t, elsewhere;
+    FileSystem& fs = native_file_system();
+    elsewhere.write("victim.txt", "victim");
+    FileStatus st;
+    st.attribute = kAttrReadOnly;
+    ASSERT_TRUE(fs.set_status(elsewhere / "victim.txt", st));
+    t.write("a.lzh", test::build(test::stored("top.txt", "member"), 1));
+    t.mkdir("out");
+    if (!t.plant_link("out/top.txt", elsewhere / "victim.txt")) GTEST_SKIP() << "no links on this platform";
+    RunOptions opt;
+    opt.mode = flat ? Mode::Flat : Mode::Folders;
+    opt.target = t / "out";
+    const RunOutcome r = run_archive(fs, t / "a.lzh", opt);
+    EXPECT_TRUE(r.ok()) << enc::cp932_to_utf8(r.message);
+    EXPECT_EQ(t.read("out/top.txt"), "member");
+    EXPECT_FALSE(t.is_link("out/top.txt"));
+    EXPECT_EQ(elsewhere.read("victim.txt"), "victim");
+    EXPECT_FALSE(fs.is_writable(elsewhere / "victim.txt")) << "the file the link points to was made writable";
+    st.attribute = 0;
+    fs.set_status(elsewhere / "victim.txt", st);
+  }
 }
 
 // relvo lzh e goes on past a member it cannot write (a folder where its file

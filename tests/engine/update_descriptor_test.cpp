@@ -124,6 +124,7 @@ TEST(UpdateDescriptor, CompleteOnlyWhenReadWhole) {
       {"read error in the table", fixed_lines() + "1,1,a,b\r\n", readError, false, 1},
       {"read error in the fixed lines", "L1\r\nL2\r\n", readError, false, 0},
       {"more than memory holds", fixed_lines(), noMemory, false, 0},
+      {"larger than any descriptor", fixed_lines() + std::string(2 << 20, 'x'), end, false, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -186,7 +187,7 @@ TEST(UpdateDescriptor, NoFixedCapacityButTheOldLimitsAreReported) {
 }
 
 TEST(UpdateDescriptor, HugeLineAndBinaryJunkAreReadWhole) {
-  const std::string huge(10 * 1024 * 1024, 'x');
+  const std::string huge(512 * 1024, 'x');  // as large as a descriptor may be, nearly
   Read r = read_info(fixed_lines({{25, huge}}));
   EXPECT_EQ(r.d.startNotice.size(), huge.size());
   std::string junk;

@@ -193,6 +193,26 @@ TEST(UpdateRun, FullRunInstallsEditsConvertsAndEndsWithItsMessage) {
   EXPECT_EQ(w.ui.rows[1].rowCount, 3);
   EXPECT_EQ(w.ui.rows[1].source, w.media.path() + "FILES\\MASTER21.DAT");
   EXPECT_EQ(w.ui.rows[1].target, w.working + "Data\\MASTER21.DAT");
+
+  // The steps besides the rows, as the user interface was told them.
+  std::vector<std::string> steps;
+  for (const fw::Step& s : w.ui.steps) {
+    if (s.kind == fw::Step::Kind::Settings) steps.push_back("settings " + s.path + " " + s.text);
+    if (s.kind == fw::Step::Kind::Voice) steps.push_back("voice " + s.path + " -> " + s.target);
+    if (s.kind == fw::Step::Kind::Conversion && s.finished)
+      steps.push_back("conversion " + s.text + " " + std::to_string(s.done) + (s.ok ? "" : " failed"));
+  }
+  const std::string settings = "settings " + w.working + "vornel1.ini [SYSTEM] ";
+  EXPECT_EQ(steps, (std::vector<std::string>{settings + "ﾃﾞｼﾞﾀｲｻﾞ=1", settings + "ﾃﾞｼﾞﾀｲｻﾞMST=1",
+                                             settings + "TITLE=VORNEL GAMMA with ﾍﾞﾙﾄﾗﾝ",
+                                             "voice " + w.working + "\x89\xb9\x90\xba\\wave -> " + w.product.path() + "wave",
+                                             "conversion size 1", "conversion type 1"}));
+  // Each archive read to its end, as its bytes came.
+  const std::vector<fw::Step> bytes = w.ui.steps_of(fw::Step::Kind::Bytes);
+  ASSERT_FALSE(bytes.empty());
+  EXPECT_EQ(bytes.front().total, Fixture("SYS1.lzh").size());
+  EXPECT_EQ(bytes.back().done, bytes.back().total);
+  EXPECT_EQ(bytes.back().total, Fixture("wave.lzh").size());
 }
 
 // A descriptor cut short or unreadable may have lost rows and switches: the
@@ -225,6 +245,8 @@ struct Failure {
   std::function<std::vector<Box>(const World&)> boxes;
   int result;
   UpdateOutcome how;
+  // What the user interface is told was looked for and not found, after the box.
+  std::function<std::string(const World&)> reason = [](const World&) { return std::string(); };
   const char* rows = nullptr;  // the row reports, where the row checks them
 };
 
@@ -240,13 +262,34 @@ TEST(UpdateRun, MessageTable) {
   const Failure cases[] = {
       {"no settings file",
        [](World& w) { w.native().remove(w.product / "vornel1.ini"); },
-       [](const World&) { return std::vector<Box>{Ok(kFolderWrong, kError)}; }, 0, UpdateOutcome::FolderRejected},
+       [](const World&) { return std::vector<Box>{Ok(kFolderWrong, kError)}; }, 0, UpdateOutcome::FolderRejected,
+       [](const World& w) { return w.working + "vornel1.ini が見つかりません。"; }},
       {"folder missing",
        [](World& w) { w.d.installFolder = w.product / "nowhere"; },
-       [](const World&) { return std::vector<Box>{Ok(kFolderWrong, kError)}; }, 0, UpdateOutcome::FolderRejected},
+       [](const World&) { return std::vector<Box>{Ok(kFolderWrong, kError)}; }, 0, UpdateOutcome::FolderRejected,
+       [](const World& w) { return "ﾌｫﾙﾀﾞ " + w.product / "nowhere" + " が見つかりません。"; }},
+      {"a subfolder of the product, NULL in info.txt",
+       [](World& w) {
+         w.product.mkdir("Doc");
+         w.d.installFolder = w.product / "Doc";
+         w.d.settingsFile = w.d.settingsFileAsRead = "NULL";
+       },
+       [](const World&) { return std::vector<Box>{Ok(kFolderWrong, kError)}; }, 0, UpdateOutcome::FolderRejected,
+       [](const World& w) {
+         return w.product / "Doc\\vornel1.ini、" + w.product / "Doc\\pemtrax1.ini が見つかりません。";
+       }},
+      {"an empty folder text",
+       [](World& w) { w.d.installFolder.clear(); },
+       [](const World&) { return std::vector<Box>{Ok(kFolderWrong, kError)}; }, 0, UpdateOutcome::FolderRejected,
+       [](const World&) { return std::string("ｲﾝｽﾄｰﾙ先ﾌｫﾙﾀﾞが指定されていません。"); }},
       {"no menu settings file",
        [](World& w) { w.native().remove(w.product / "vo2menu.ini"); },
-       [](const World&) { return std::vector<Box>{Ok(kVersionWrong, kError)}; }, 0, UpdateOutcome::VersionRejected},
+       [](const World&) { return std::vector<Box>{Ok(kVersionWrong, kError)}; }, 0, UpdateOutcome::VersionRejected,
+       [](const World& w) { return w.working + "vo2menu.ini、" + w.working + "vo1menu.ini が見つかりません。"; }},
+      {"no start picture",
+       [](World& w) { w.native().remove(w.product / "Start.bmp"); },
+       [](const World&) { return std::vector<Box>{Ok(kVersionWrong, kError)}; }, 0, UpdateOutcome::VersionRejected,
+       [](const World& w) { return w.working + "Start.bmp が見つかりません。"; }},
       {"START while not identified",
        [](World& w) {
          w.product.write("vornel1.ini", "[SYSTEM]\r\nTITLE=UNKNOWN\r\n");
@@ -279,7 +322,7 @@ TEST(UpdateRun, MessageTable) {
          w.fs.failSet = "A.DAT";
        },
        [](const World& w) { return std::vector<Box>{Ok(w.working + "A.DATの属性更新に失敗しました。"), Ok(kDone)}; },
-       1, UpdateOutcome::Updated, "1 done"},
+       1, UpdateOutcome::Updated, [](const World&) { return std::string(); }, "1 done"},
       {"the voice data fails, the run still succeeds",
        [](World& w) {
          w.d.digitizerEdition = "1";
@@ -341,6 +384,9 @@ TEST(UpdateRun, MessageTable) {
       EXPECT_EQ(w.events.rows, c.rows);
     }
     EXPECT_EQ(w.ui.depth, 0);
+    const std::vector<fw::Step> reasons = w.ui.steps_of(fw::Step::Kind::Reason);
+    EXPECT_EQ(reasons.empty() ? std::string() : enc::cp932_to_utf8(reasons.front().text), enc::cp932_to_utf8(c.reason(w)));
+    EXPECT_LE(reasons.size(), 1u);
   }
 }
 

@@ -23,7 +23,7 @@ TEST(ParseAction, ReadsOneActionPerLine) {
     bool ok;
     V verb;
     int id;
-    const char* text;  // CP932
+    const char* text;  // CP932, or the start of why when not ok
   } cases[] = {
       {"click 1008", true, V::Click, 1008, ""},
       {"  CLICK 2\r", true, V::Click, 2, ""},
@@ -37,7 +37,13 @@ TEST(ParseAction, ReadsOneActionPerLine) {
       {"type 1005 C:\\Program Files\\ ", true, V::Type, 1005, "C:\\Program Files\\ "},
       {"type 1005 ", true, V::Type, 1005, ""},
       {"type 1005", true, V::Type, 1005, ""},
-      {"", false, V::Help, 0, ""},
+      {"", true, V::Enter, 0, ""},
+      {" \t", true, V::Enter, 0, ""},
+      {"\x1b ", true, V::Esc, 0, ""},
+      {"scroll 1003", true, V::Scroll, 1003, ""},
+      {"\x1b[A", false, V::Help, 0, "? the Up arrow key does nothing here"},
+      {"\x1bOB\x1b[1;5C\x1b[6~", false, V::Help, 0, "? the Down arrow, Right arrow, Page Down keys do nothing"},
+      {"\x1b[Aclick 1", false, V::Help, 0, "? not an action: \"<1b>[Aclick 1\""},
       {"bogus 1", false, V::Help, 0, ""},
       {"click", false, V::Help, 0, ""},
       {"click x", false, V::Help, 0, ""},
@@ -51,7 +57,7 @@ TEST(ParseAction, ReadsOneActionPerLine) {
     const auto a = ParseAction(c.line, why);
     ASSERT_EQ(a.has_value(), c.ok) << c.line;
     if (!c.ok) {
-      EXPECT_EQ(why.rfind("? ", 0), 0u) << c.line;
+      EXPECT_EQ(why.rfind(*c.text ? c.text : "? ", 0), 0u) << why;
       EXPECT_EQ(why.find('\n'), std::string::npos);
       continue;
     }

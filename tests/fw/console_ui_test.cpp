@@ -76,6 +76,29 @@ TEST(ConsoleUi, AnswersAndOutput) {
   }
 }
 
+// The steps after the rows: a line each, the bytes of a long extraction at
+// each quarter only.
+TEST(ConsoleUi, StepsAsLines) {
+  std::istringstream in;
+  std::ostringstream out;
+  ConsoleUi ui(in, out, ConsoleOptions{});
+  ui.progress(Progress{2, 3, true, "A:X", "B:Y"});
+  const std::uint64_t total = 4u << 20;
+  for (std::uint64_t done : {std::uint64_t{0}, total / 5, total / 4, total / 3, total * 3 / 4, total})
+    ui.step(Step{Step::Kind::Bytes, "", "", "", done, total});
+  ui.step(Step{Step::Kind::Bytes, "", "", "", 10, 10});  // a short one says nothing
+  ui.step(Step{Step::Kind::Conversion, "", "", "size", 1, 0, false, true});
+  ui.step(Step{Step::Kind::Conversion, "", "", "size", 150, 0, true, true});
+  ui.step(Step{Step::Kind::Conversion, "", "", "type", 1, 0, true, false});
+  ui.step(Step{Step::Kind::Reason, "", "", "C:\\X\\vornel1.ini が見つかりません。"});
+  const std::string text = out.str();
+  const std::string lines = text.substr(text.find('\n') + 1);
+  EXPECT_EQ(lines, "(2/3) 1048576 of 4194304 bytes read\n(2/3) 3145728 of 4194304 bytes read\n"
+                   "(2/3) 4194304 of 4194304 bytes read\n(material size conversion) 150 files\n"
+                   "(material type conversion) 1 file, failed\nreason: C:\\X\\vornel1.ini " +
+                       enc::cp932_to_utf8("が見つかりません。") + "\n");
+}
+
 // Names come from media, archives and settings files: an escape sequence in
 // one must be shown, never obeyed.
 TEST(ConsoleUi, ControlCharactersAreShownEscaped) {
@@ -84,7 +107,7 @@ TEST(ConsoleUi, ControlCharactersAreShownEscaped) {
   ConsoleOptions options;
   options.unattended = true;
   ConsoleUi ui(in, out, options);
-  ui.message_box("A\x1b]0;owned\x07.LZH\r\nline\ttwo", "\x1b" "c", Buttons::Ok);
+  ui.message_box("A\x1b]0;owned\x07.LZH\r\nline\ttwo\r\nC:\\\x1b[31m", "\x1b" "c", Buttons::Ok);
   Progress p;
   p.row = 1;
   p.rowCount = 2;
@@ -93,11 +116,11 @@ TEST(ConsoleUi, ControlCharactersAreShownEscaped) {
   p.target = "C:\\P\\\x7f";
   ui.progress(p);
   const std::string text = out.str();
-  EXPECT_NE(text.find("+-- \\x1bc "), std::string::npos) << text;
-  EXPECT_NE(text.find("| A\\x1b]0;owned\\x07.LZH\n| line\\ttwo\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("+-- <1b>c "), std::string::npos) << text;
+  EXPECT_NE(text.find("| A<1b>]0;owned<07>.LZH\n| line<09>two\n| C:\\<1b>[31m\n"), std::string::npos) << text;
   EXPECT_NE(text.find("(1/2) extract "), std::string::npos) << text;
-  EXPECT_NE(text.find("\\x1b[2JSYS1.lzh -> "), std::string::npos) << text;
-  EXPECT_NE(text.find("\\x7f\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("<1b>[2JSYS1.lzh -> "), std::string::npos) << text;
+  EXPECT_NE(text.find("<7f>\n"), std::string::npos) << text;
   EXPECT_EQ(text.find('\x1b'), std::string::npos);
   EXPECT_EQ(text.find('\x7f'), std::string::npos);
 }

@@ -12,6 +12,7 @@
 #include "platform/encoding.h"
 #include "res/dialogs.h"
 #include "support/fake_drives.h"
+#include "support/list_box_order.h"
 #include "support/page_driver.h"
 
 namespace relvo::fw {
@@ -92,8 +93,8 @@ TEST_F(DialogTest, SortedListBoxesKeepTheirOrderAndSelection) {
     EXPECT_EQ(lb.AddString("[..]"), 0);
     EXPECT_EQ(lb.SetCurSel(1), 1);
     EXPECT_EQ(lb.AddString("[A]"), 1);
-    EXPECT_EQ(lb.AddString("[a]"), 2);  // after its equal, case aside
-    EXPECT_EQ(d.entries(res::IDC_FOLDER_LIST), (Strings{"[..]", "[A]", "[a]", "[b]"}));
+    EXPECT_EQ(lb.AddString("[a]"), 1);  // before the equal one the search meets, case aside
+    EXPECT_EQ(d.entries(res::IDC_FOLDER_LIST), (Strings{"[..]", "[a]", "[A]", "[b]"}));
     EXPECT_EQ(lb.GetCurSel(), 3);  // still "[b]"
     std::string s = "old";
     EXPECT_EQ(lb.GetText(4, s), kLbErr);
@@ -102,16 +103,9 @@ TEST_F(DialogTest, SortedListBoxesKeepTheirOrderAndSelection) {
     EXPECT_EQ(lb.GetCurSel(), kLbErr);
     lb.ResetContent();
     EXPECT_EQ(lb.GetCount(), 0);
-    // The system's order (as a sorted list box under Wine gives it):
-    // symbols in their own order before digits, digits before letters, a
-    // name before the longer ones it begins, hyphens passed over, kana and
-    // kanji last.
-    for (const char* e : {"[Docs]", "[ab1]", "[-abc]", "[.hidden]", "[音声]", "[_x]", "[Doc]", "[ab]", "[ｱｲ]", "[1st]",
-                          "[a b]", "[+x]", "[..]", "[ab_]", "[~]", "[アイ]", "[zeta]", "[abd]", "[a.b]"})
-      lb.AddString(e);
-    EXPECT_EQ(d.entries(res::IDC_FOLDER_LIST),
-              (Strings{"[..]", "[.hidden]", "[_x]", "[~]", "[+x]", "[1st]", "[a b]", "[a.b]", "[ab]", "[ab_]", "[ab1]",
-                       "[-abc]", "[abd]", "[Doc]", "[Docs]", "[zeta]", "[ｱｲ]", "[アイ]", "[音声]"}));
+    // The system's order, as a sorted list box under Wine gives it.
+    for (const char* e : test::kListBoxAdded) lb.AddString(e);
+    EXPECT_EQ(d.entries(res::IDC_FOLDER_LIST), Strings(std::begin(test::kListBoxShown), std::end(test::kListBoxShown)));
     d.act("click 1");
   });
 }
@@ -156,6 +150,55 @@ TEST_F(DialogTest, ConsoleLayoutGrowsAListAndMovesWhatIsBelow) {
   // The path box takes a second line, and the folder list moves down by it.
   EXPECT_EQ(row("+1003") - row("+1005"), 4) << page;
   for (const std::string& l : lines) EXPECT_LE(l.size(), 200u);
+}
+
+TEST_F(DialogTest, OnATwentyFourRowScreenThePageFitsAndLongListsScroll) {
+  Dialog dlg(res::kDestinationTemplate);
+  console::ConsoleDialogWindow w(dlg.Template(), drives);
+  dlg.Attach(&w, &driver);
+  for (int i = 0; i < 30; ++i) w.lb_add(res::IDC_FOLDER_LIST, "[f" + std::to_string(100 + i) + "]");
+  auto page = [&] {
+    std::vector<std::string> lines;
+    std::istringstream in(w.render(dlg, false, 24));
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+  };
+  auto has = [](const std::vector<std::string>& lines, const std::string& needle) {
+    for (const std::string& l : lines)
+      if (l.find(needle) != std::string::npos) return true;
+    return false;
+  };
+  const struct {
+    const char* action;  // "" for none
+    const char* shown;   // an entry in view
+    const char* hidden;  // one out of view
+    const char* footer;
+  } steps[] = {
+      {"", "[f100]", "[f129]", "+1-"},
+      {"select 1003 [f127]", "> [f127]", "[f100]", "-28 of 30-"},
+      {"scroll 1003", "[f129]", "[f127]", "+29-30 of 30-"},
+      {"scroll 1003", "[f100]", "[f129]", "+1-"},
+  };
+  for (const auto& s : steps) {
+    if (*s.action) {
+      std::string why;
+      EXPECT_EQ(w.perform(dlg, *console::ParseAction(s.action, why)), "") << s.action;
+    }
+    const std::vector<std::string> lines = page();
+    // The page with a blank line before it and the input line after it.
+    EXPECT_LE(lines.size() + 2, 24u) << s.action;
+    EXPECT_TRUE(has(lines, "[1] " + enc::cp932_to_utf8("次へ"))) << s.action;
+    EXPECT_TRUE(has(lines, s.shown)) << s.action;
+    EXPECT_FALSE(has(lines, s.hidden)) << s.action;
+    EXPECT_TRUE(has(lines, s.footer)) << s.action;
+  }
+  // A short list shows everything and has nothing to scroll.
+  w.lb_reset(res::IDC_FOLDER_LIST);
+  w.lb_add(res::IDC_FOLDER_LIST, "[..]");
+  EXPECT_FALSE(has(page(), " of 1"));
+  std::string why;
+  EXPECT_EQ(w.perform(dlg, *console::ParseAction("scroll 1003", why)), "? list 1003 shows all its entries");
+  dlg.Attach(nullptr, nullptr);
 }
 
 }  // namespace

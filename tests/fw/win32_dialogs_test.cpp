@@ -5,6 +5,9 @@
 
 #include "fw/win32/windows_api.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -16,6 +19,7 @@
 #include "fw/win32/win32_backend.h"
 #include "res/dialogs.h"
 #include "support/fake_drives.h"
+#include "support/list_box_order.h"
 #include "support/memory_registry.h"
 #include "support/temp_dir.h"
 #include "wizard/about_dlg.h"
@@ -324,6 +328,43 @@ TEST_F(Win32DialogsTest, DestinationPageListsTheSystemsDrivesAndWalksFolders) {
   EXPECT_EQ(dlg.m_strPath, "C:\\Apps\\ソフト");
 }
 
+// The keyboard walks the lists: keys that move the selection enter nothing,
+// Enter or Space takes the entry as a click would, and Enter is the list's.
+TEST_F(Win32DialogsTest, DestinationListsTakeTheKeyboard) {
+  tmp.mkdir("C\\Apps\\Sub");
+  tmp.mkdir("C\\zeta");
+  CDestinationDlg dlg(ctx);
+  dlg.m_strPath = "proposed";
+  dlg.m_strUninstallKeys.fill("NULL");
+  auto key = [](HWND list, WPARAM vk) { SendMessageW(list, WM_KEYDOWN, vk, 0); };
+  const int code = Run(dlg, [&](HWND h) {
+    HWND drivesList = GetDlgItem(h, res::IDC_DRIVE_LIST), folders = GetDlgItem(h, res::IDC_FOLDER_LIST);
+    HWND path = GetDlgItem(h, res::IDC_PATH);
+    const Strings driveEntries = ListEntries(drivesList);
+    const auto c = std::find(driveEntries.begin(), driveEntries.end(), "[-c-]") - driveEntries.begin();
+    key(drivesList, VK_HOME);
+    for (int i = 0; i < c; ++i) key(drivesList, VK_DOWN);
+    EXPECT_EQ(SendMessageW(drivesList, LB_GETCURSEL, 0, 0), c);
+    EXPECT_EQ(TextOf(path), "proposed");  // moving is not choosing
+    key(drivesList, VK_SPACE);
+    EXPECT_EQ(TextOf(path), "c:\\");
+    EXPECT_EQ(ListEntries(folders), (Strings{"[..]", "[Apps]", "[zeta]"}));
+    key(folders, VK_HOME);
+    key(folders, VK_DOWN);
+    key(folders, VK_END);
+    key(folders, VK_UP);
+    EXPECT_EQ(TextOf(path), "c:\\");
+    key(folders, VK_RETURN);
+    EXPECT_EQ(TextOf(path), "C:\\Apps");
+    EXPECT_EQ(ListEntries(folders), (Strings{"[..]", "[Sub]"}));
+    MSG enter{folders, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_TRUE(SendMessageW(folders, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter)) & DLGC_WANTMESSAGE);
+    Click(h, fw::kIdOk);
+  });
+  EXPECT_EQ(code, fw::kIdOk);
+  EXPECT_EQ(dlg.m_strPath, "C:\\Apps");
+}
+
 // A page whose OK handler fails as a file operation can.
 class FailingDlg : public fw::Dialog {
  public:
@@ -452,6 +493,44 @@ TEST_F(Win32DialogsTest, MessageBoxesAnswerAndBelongToTheOpenPage) {
   EXPECT_EQ(ui.message_box("y", "更新エラー", fw::Buttons::Ok), fw::kIdOk);
   ui.set_owner(nullptr);
   DestroyWindow(top);
+}
+
+// The system's sorted list box orders the table the console's follow as
+// the table says (the table was measured so; a system that sorts otherwise
+// shows up here).
+TEST(Win32ListBox, SortsAsTheConsolesTableSays) {
+  HWND list = CreateWindowExW(0, L"LISTBOX", L"", WS_POPUP | LBS_SORT | LBS_HASSTRINGS, 0, 0, 100, 100, nullptr,
+                              nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(list, nullptr);
+  for (const char* e : test::kListBoxAdded)
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(e).c_str()));
+  EXPECT_EQ(ListEntries(list), Strings(std::begin(test::kListBoxShown), std::end(test::kListBoxShown)));
+  DestroyWindow(list);
+}
+
+// The run's progress over the view: its last lines and the bytes as the
+// system's progress bar; each report delivers what waits for the thread
+// and drops the input given meanwhile.
+TEST(Win32Ui, ProgressShowsInAPanelOverTheViewAndKeepsItAlive) {
+  HWND view = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(view, nullptr);
+  fw::win32::Win32Ui ui;
+  ui.set_owner(view);
+  PostMessageW(view, WM_KEYDOWN, VK_RETURN, 0);
+  PostMessageW(view, WM_NULL, 0, 0);
+  ui.progress(fw::Progress{1, 2, true, "A:SYS1.lzh", "C:\\P\\"});
+  MSG left;
+  EXPECT_FALSE(PeekMessageW(&left, view, 0, 0, PM_NOREMOVE));  // the key dropped, the rest delivered
+  ui.step(fw::Step{fw::Step::Kind::Bytes, "", "", "", 10, 40});
+  ui.step(fw::Step{fw::Step::Kind::Bytes, "", "", "", 40, 40});
+  ui.step(fw::Step{fw::Step::Kind::Conversion, "", "", "size", 3, 0, true, true});
+  ui.step(fw::Step{fw::Step::Kind::Reason, "", "", "C:\\P\\Start.bmp が見つかりません。"});
+  EXPECT_EQ(ui.panel_lines(), (std::vector<std::wstring>{L"(1/2) 展開 A:SYS1.lzh → C:\\P\\", L"    40 / 40 バイト",
+                                                          L"材料ｻｲｽﾞ変換 3 ファイル", L"C:\\P\\Start.bmp が見つかりません。"}));
+  HWND bar = FindWindowExW(view, nullptr, PROGRESS_CLASSW, nullptr);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 1000);
+  DestroyWindow(view);
 }
 
 TEST(Win32Ui, WaitCursorIsOnUntilTheLastEndAndThenRestored) {

@@ -125,9 +125,29 @@ w=$(gui_wait_window "マスタ調整機能付") || fail "no start page after bac
 gui_key "$w" Return
 gui_wait_gone "$w" || fail "the start page stayed"
 
+# Forward, the folder walked by keys alone: Tab reaches the drive list,
+# "d" moves to drive D: without choosing it, Space chooses it; Tab reaches
+# the folder list, "v" moves to [VORNEL], Enter goes in, "d" and Enter into
+# its Doc, a subfolder of the product. Tab and Enter accept it.
+w=$(gui_wait_window "アップデート") || fail "no destination page after the start page"
+gui_key "$w" Tab d space Tab v Return d Return
+gui_shot "$shots/destination-keys.png"
+gui_key "$w" Tab Return
+gui_wait_gone "$w" || fail "the destination page stayed"
+w=$(gui_wait_window "アップデート") || fail "no confirmation page for the walked folder"
+gui_key "$w" Return
+gui_wait_gone "$w" || fail "the confirmation page stayed"
+
+# The update refuses the subfolder with its fixed text; the reason, what it
+# looked for and did not find, is in the view behind the page shown again.
+w=$(gui_wait_window "エラー" 60) || fail "no box refusing the subfolder"
+gui_key "$w" Return
+gui_wait_gone "$w" || fail "the refusal stayed"
+
 # Forward with a typed folder: three Tabs reach the path box, which
 # selects its whole text; typing replaces it.
-w=$(gui_wait_window "アップデート") || fail "no destination page after the start page"
+w=$(gui_wait_window "アップデート") || fail "no destination page after the refusal"
+gui_shot "$shots/reason.png"
 gui_key "$w" Tab Tab Tab
 gui_type "$w" 'D:\VORNEL'
 gui_shot "$shots/destination-typed.png"
@@ -158,11 +178,13 @@ gui_wait_exit 60 || status=$?
 in_order "$log" \
   ": relvow --log " "media A:" "descriptor A:info.txt: 6 rows" \
   "page start: 1 (OK)" 'page destination: 1 (OK), folder C:\VORNEL' "page confirm: 2 (back)" \
-  "page destination: 1008 (back)" "page start: 1 (OK)" 'page destination: 1 (OK), folder D:\VORNEL' \
-  "page confirm: 1 (OK)" 'destination D:\VORNEL' \
+  "page destination: 1008 (back)" "page start: 1 (OK)" 'page destination: 1 (OK), folder D:\VORNEL\Doc' \
+  "page confirm: 1 (OK)" "box [エラー] ｲﾝｽﾄｰﾙ先ﾌｫﾙﾀﾞが正しくないと思われます。: OK" \
+  'reason D:\VORNEL\Doc\vornel1.ini' "update returned 0: folder rejected" \
+  'page destination: 1 (OK), folder D:\VORNEL' "page confirm: 1 (OK)" 'destination D:\VORNEL' \
   "box [確認] 2 枚目のｱｯﾌﾟﾃﾞｲﾄFDをｾｯﾄしてください。: OK" "row 5/6 extract A:SYS2.lzh" \
   "box [確認] システムは正常に更新されました。: OK" "update returned 1: updated" "end 0 (updated)"
-[ "$(grep -c ' box ' "$log")" = 2 ] || fail "other message boxes than the disk prompt and the last word"
+[ "$(grep -c ' box ' "$log")" = 3 ] || fail "other message boxes than the refusal, the disk prompt and the last word"
 
 # What the update changed in the product: the files of the archives and
 # the single files, the settings edits of the digitizer edition, the voice

@@ -528,6 +528,51 @@ TEST(FileLayer, TemporaryFilesAreNeverWrittenThroughALink) {
   }
 }
 
+// A link planted at the name a change goes to, pointing at a read-only file
+// elsewhere: a rename or a copy replaces the link itself, the status and
+// in-place writes refuse it, and the file it points to keeps its bytes,
+// its time and its read-only attribute.
+TEST(FileLayer, ALinkAtTheNameIsReplacedNeverFollowed) {
+  if (!test::writes_reach_disk()) GTEST_SKIP() << "nothing reaches the disk, so no link is followed";
+  constexpr std::int64_t kTime = 1000000000;
+  const struct {
+    const char* what;
+    bool (*change)(const TempDir& d);
+    bool replaced;
+  } changes[] = {
+      {"rename", [](const TempDir& d) { return fsys().rename(d / "new.txt", d / "p.txt"); }, true},
+      {"copy", [](const TempDir& d) { return fsys().copy_file(d / "new.txt", d / "p.txt"); }, true},
+      {"status",
+       [](const TempDir& d) {
+         FileStatus st;
+         st.mtime = kTime;
+         return fsys().set_status(d / "p.txt", st);
+       },
+       false},
+      {"create", [](const TempDir& d) { return fsys().create(d / "p.txt") != nullptr; }, false},
+  };
+  for (const auto& c : changes) {
+    SCOPED_TRACE(c.what);
+    TempDir elsewhere, d;
+    elsewhere.write("victim.txt", "victim");
+    make_read_only(elsewhere / "victim.txt");
+    d.write("new.txt", "new");
+    if (!d.plant_link("p.txt", elsewhere / "victim.txt")) GTEST_SKIP() << "no links on this platform";
+    EXPECT_EQ(c.change(d), c.replaced);
+    EXPECT_EQ(elsewhere.read("victim.txt"), "victim");
+    FileStatus st;
+    ASSERT_TRUE(fsys().get_status(elsewhere / "victim.txt", st));
+    EXPECT_TRUE(st.attribute & kAttrReadOnly) << "still read-only";
+    EXPECT_NE(st.mtime, kTime);
+    if (c.replaced) {
+      EXPECT_FALSE(d.is_link("p.txt"));
+      EXPECT_EQ(read(d, "p.txt"), "new");
+    }
+    st.attribute = 0;  // so that the folder can go
+    fsys().set_status(elsewhere / "victim.txt", st);
+  }
+}
+
 // Only plain files are read: a folder, a device or a FIFO where a file is
 // expected is refused at once, never waited on, never read for ever.
 TEST(FileLayer, OnlyPlainFilesAreRead) {

@@ -59,5 +59,38 @@ TEST(OverlayFiles, MovedFolderKeepsWhatItHoldsBelowAndInMemory) {
   EXPECT_FALSE(fs.exists(d / "old\\deep\\later.txt"));
 }
 
+// Bytes are kept only for files a later step reads back, or small ones;
+// any other keeps its size, and reading it fails rather than give other
+// bytes. A copy of such a file is no different.
+TEST(OverlayFiles, OnlySmallOrReadBackFilesKeepTheirBytes) {
+  TempDir d;
+  d.write("below.bin", std::string(OverlayFileSystem::kKeptAny + 1, 'd'));
+  OverlayFileSystem fs(native_file_system(), [](const std::string& p) { return p.ends_with(".ini"); });
+  const std::string big(OverlayFileSystem::kKeptAny + 1, 'b');
+  ASSERT_TRUE(write_file_atomically(fs, d / "big.bin", big));
+  ASSERT_TRUE(write_file_atomically(fs, d / "big.ini", big));
+  ASSERT_TRUE(write_file_atomically(fs, d / "small.bin", "small"));
+  ASSERT_TRUE(fs.copy_file(d / "big.bin", d / "copy.bin"));
+  ASSERT_TRUE(fs.copy_file(d / "below.bin", d / "copied.bin"));
+  const struct {
+    const char* name;
+    const char* kept;  // nullptr: not kept
+  } files[] = {{"big.bin", nullptr}, {"copy.bin", nullptr}, {"copied.bin", nullptr}, {"big.ini", "b"},
+               {"small.bin", "small"}};
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.name);
+    FileStatus st;
+    ASSERT_TRUE(fs.get_status(d / f.name, st));
+    std::string bytes;
+    if (!f.kept) {
+      EXPECT_EQ(st.size, big.size());
+      EXPECT_THROW(read_whole_file(fs, d / f.name, bytes), FileError);
+    } else {
+      ASSERT_TRUE(read_whole_file(fs, d / f.name, bytes));
+      EXPECT_EQ(bytes, std::string(f.kept) == "b" ? big : std::string(f.kept));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace relvo

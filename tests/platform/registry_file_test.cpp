@@ -50,7 +50,10 @@ const std::string kRegedit5 =
     "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Removed]\r\n"
     "\"UninstallString\"=\"removed\"\r\n"
     "[HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Parent\\Child]\r\n"
-    "@=\"the default value\"\r\n";
+    "@=\"the default value\"\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ＶＯＲＮＥＬ Ωж]\r\n"
+    "\"ＵninstallString\"=hex(7):43,00,3a,00,5c,00,00,00,44,00,00,00,00,00\r\n"
+    "\"Text\"=hex:43,3a,5c,41\r\n";
 
 TEST(RegistryFile, RegeditExports) {
   const std::string regedit4 =
@@ -59,7 +62,8 @@ TEST(RegistryFile, RegeditExports) {
       "\"UninstallString\"=\"C:\\\\WINDOWS\\\\REMOVE.EXE -fC:\\\\ソフト表\\\\REMOVE.LOG\"\r\n"
       "\"Exp\"=hex(2):43,3a,5c,83,5c,00\r\n"
       "\"Dword\"=dword:00000001\r\n"
-      "\"Bin\"=hex:01,02\r\n";
+      "\"Bin\"=hex:01,02\r\n"
+      "\"Multi\"=hex(7):43,3a,5c,83,5c,00,62,00,00\r\n";
   const std::string regedit5 = enc::cp932_to_utf8(kRegedit5);
   const struct {
     std::string file;
@@ -69,8 +73,11 @@ TEST(RegistryFile, RegeditExports) {
       {regedit4, Format::Regedit4, "software\\microsoft\\windows\\currentversion\\uninstall\\テスト", "uninstallstring",
        "C:\\WINDOWS\\REMOVE.EXE -fC:\\ソフト表\\REMOVE.LOG"},
       {regedit4, Format::Regedit4, kUninstall + "テスト", "Exp", "C:\\ソ"},  // hex holds CP932 here
-      {regedit4, Format::Regedit4, kUninstall + "テスト", "Dword", kNoValue},
-      {regedit4, Format::Regedit4, kUninstall + "テスト", "Bin", kNoValue},
+      // Read as a buffer that ignores the type: a dword's bytes up to the
+      // first NUL, binary data as it is, a multi-string's first string.
+      {regedit4, Format::Regedit4, kUninstall + "テスト", "Dword", "\x01"},
+      {regedit4, Format::Regedit4, kUninstall + "テスト", "Bin", "\x01\x02"},
+      {regedit4, Format::Regedit4, kUninstall + "テスト", "Multi", "C:\\ソ"},
       {regedit4, Format::Regedit4, kUninstall + "テスト", "Missing", kNoValue},
       {regedit4, Format::Regedit4, kUninstall + "テ", "UninstallString", kNoKey},
       {utf16_file(kRegedit5), Format::Regedit5, kUninstall + "Prod", "UninstallString", "C:\\ソフト表"},
@@ -83,6 +90,12 @@ TEST(RegistryFile, RegeditExports) {
       {regedit5, Format::Regedit5, kUninstall + "Removed", "UninstallString", kNoKey},
       {regedit5, Format::Regedit5, kUninstall + "Parent", "UninstallString", kNoValue},  // made on the way
       {regedit5, Format::Regedit5, kUninstall + "Parent\\Child\\", "", "the default value"},
+      // Names compare as the registry compares them: full-width, Greek and
+      // Cyrillic letters without regard to case, never across widths.
+      {regedit5, Format::Regedit5, kUninstall + "ｖｏｒｎｅｌ ωЖ", "ｕNINSTALLSTRING", "C:\\"},
+      {regedit5, Format::Regedit5, kUninstall + "VORNEL ωЖ", "UninstallString", kNoKey},
+      {regedit5, Format::Regedit5, kUninstall + "ＶＯＲＮＥＬ Ωж", "UninstallString", kNoValue},
+      {regedit5, Format::Regedit5, kUninstall + "ＶＯＲＮＥＬ Ωж", "Text", "C:\\A"},
   };
   for (const auto& c : cases) {
     const RegistryFile f(c.file);
@@ -117,7 +130,7 @@ TEST(RegistryFile, WineHives) {
       {kUninstall + "テスト", "UninstallString", "C:\\WINDOWS\\REMOVE.EXE -fC:\\TOOLS\\SAMPLE\\REMOVE.LOG"},
       {kUninstall + "テスト", "Escapes", "ソ\"q\"Az\tA?!"},  // U+1F600 is not in CP932
       {kUninstall + "テスト", "Cut", "before"},
-      {kUninstall + "テスト", "Multi", kNoValue},
+      {kUninstall + "テスト", "Multi", "a"},
       {kUninstall + "テスト", "Binary", "C:"},
       {kUninstall + "テスト", "Odd", "C"},
       {kUninstall + "Sample32", "UninstallString", "%SystemRoot%\\REMOVE.EXE -fD:\\SAMPLE.LOG -c"},
@@ -142,7 +155,8 @@ TEST(RegistryFile, DamagedFilesGiveNoKeyOrNoValue) {
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\K\r\n\"V\"=\"x\"\r\n", kNoKey},
       {head + "\"V\"=\"unterminated\r\n", kNoValue},
       {head + "\"V\"=\"x\" trailing\r\n", kNoValue},
-      {head + "\"V\"=\"x\"\r\n\"V\"=hex:00\r\n", kNoValue},  // the last line decides
+      {head + "\"V\"=\"x\"\r\n\"V\"=hex:00\r\n", ""},  // the last line decides
+      {head + "\"V\"=dword:0001\r\n", kNoValue},
       {head + "\"V\"=hex:00\r\n\"v\"=\"last\"\r\n", "last"},
       {head + "\"V\"=\"first\"\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\K]\r\n\"V\"=\"again\"\r\n", "again"},
       {head + "\"V\"=-\r\n", kNoValue},
@@ -158,6 +172,32 @@ TEST(RegistryFile, DamagedFilesGiveNoKeyOrNoValue) {
       {head + "V=\"x\"\r\n", kNoValue},
   };
   for (const auto& c : cases) EXPECT_EQ(look_up(RegistryFile(c.file), "SOFTWARE\\K", "V"), c.want) << c.file;
+}
+
+// A key past the registry's own limits (a name of 255 characters, 512
+// levels) is no key, whatever the file says; one at the limits is.
+TEST(RegistryFile, KeysPastTheRegistrysLimitsDefineNothing) {
+  auto levels = [](int n) {
+    std::string key = "SOFTWARE";
+    for (int i = 1; i < n; ++i) key += "\\a";
+    return key;
+  };
+  std::string wide;  // 255 characters of two bytes each
+  for (int i = 0; i < 255; ++i) wide += "ソ";
+  const struct {
+    std::string key, want;
+  } cases[] = {
+      {levels(512), "x"},
+      {levels(513), kNoKey},
+      {"SOFTWARE\\" + std::string(255, 'k'), "x"},
+      {"SOFTWARE\\" + std::string(256, 'k'), kNoKey},
+      {"SOFTWARE\\" + wide, "x"},
+      {"SOFTWARE\\" + wide + "k", kNoKey},
+  };
+  for (const auto& c : cases) {
+    const std::string file = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\" + c.key + "]\r\n\"V\"=\"x\"\r\n";
+    EXPECT_EQ(look_up(RegistryFile(file), c.key, "V"), c.want) << c.key.size();
+  }
 }
 
 TEST(RegistryFile, TruncatedFilesNeverGiveAPartialText) {

@@ -37,7 +37,7 @@ TEST(PosixRegistry, ReadsAWineHive) {
       {"ソフト表", "C:\\ソフト表\\REMOVE.EXE -fC:\\ソフト表\\REMOVE.LOG"},
       {"sample32", "C:\\WINDOWS\\REMOVE.EXE -fD:\\SAMPLE.LOG -c"},  // the 32-bit view first
       {"Only64", "C:\\WINDOWS\\REMOVE.EXE -fC:\\ONLY64\\REMOVE.LOG"},
-      {"NoString", kNoValue},
+      {"NoString", "\x01"},  // a dword 1, as its bytes up to the first NUL
       {"Missing", kNoKey},
   };
   for (const auto& c : cases) EXPECT_EQ(look_up(c.name), c.want) << c.name;

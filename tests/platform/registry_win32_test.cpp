@@ -68,6 +68,8 @@ TEST(Win32Registry, BothViewsReadOnly) {
   dword.set("UninstallString", REG_DWORD, &one, sizeof one);
   binary.set("UninstallString", REG_BINARY, L"C:\\", 8);
   big.set("UninstallString", REG_SZ, long_text);
+  TestKey multi(id + "ＶＯＲ", KEY_WOW64_64KEY);
+  multi.set("UninstallString", REG_MULTI_SZ, L"C:\\P\0second\0\0", 26);
 
   const struct {
     std::string name, want;
@@ -76,8 +78,12 @@ TEST(Win32Registry, BothViewsReadOnly) {
       {id + "テスト", jp},
       {id + "B", "from the 32-bit view"},
       {id + "C", kNoValue},  // the first key that opens ends the search
-      {id + "D", kNoValue},
-      {id + "E", kNoValue},
+      // Whatever the type, as a buffer that ignores it holds the value: a
+      // dword's bytes, binary data up to its first NUL, a multi-string's
+      // first string; key names without regard to case, full-width too.
+      {id + "D", "\x01"},
+      {id + "E", "C"},
+      {id + "ｖｏｒ", "C:\\P"},
       {id + "F", std::string(long_text.size(), 'x')},
       {id + "Missing", kNoKey},
   };

@@ -79,7 +79,7 @@ std::string FakeDrives::dir_of(char letter) const {
   return out;
 }
 
-std::string FakeDrives::current_dir() { return dir_of(current_); }
+std::string FakeDrives::current_dir() { return current_ ? dir_of(current_) : std::string(); }
 
 std::vector<char> FakeDrives::drives() {
   std::vector<char> out;

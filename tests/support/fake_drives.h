@@ -15,9 +15,10 @@ class FakeDrives : public CurrentFolders {
  public:
   // roots: upper-case drive letter -> a folder of this platform (a path
   // text ending with its separator). Every drive starts at its root.
+  // current 0: no drive is current (the working folder lies on none).
   FakeDrives(std::map<char, std::string> roots, char current);
 
-  int current_drive() override { return current_ - 'A' + 1; }
+  int current_drive() override { return current_ ? current_ - 'A' + 1 : 0; }
   bool change_drive(int drive) override;
   bool change_dir(const std::string& path) override;
   std::string current_dir() override;

@@ -43,6 +43,9 @@ class RecordingLibrary : public ArchiveLibrary {
     }
     return real ? real->Command(owner, cmd, msg, size) : 0;
   }
+  void SetProgress(ProgressFn progress) override {
+    if (real) real->SetProgress(std::move(progress));
+  }
 };
 
 }  // namespace relvo::test

@@ -31,6 +31,7 @@ class ScriptUi : public fw::Ui {
  public:
   std::vector<Box> boxes;
   std::vector<fw::Progress> rows;
+  std::vector<fw::Step> steps;
   std::function<int(const Box&)> answer;
   int depth = 0, maxDepth = 0;  // wait cursor nesting
 
@@ -43,6 +44,14 @@ class ScriptUi : public fw::Ui {
   void begin_wait_cursor() override { maxDepth = std::max(maxDepth, ++depth); }
   void end_wait_cursor() override { --depth; }
   void progress(const fw::Progress& p) override { rows.push_back(p); }
+  void step(const fw::Step& s) override { steps.push_back(s); }
+  // The steps of one kind.
+  std::vector<fw::Step> steps_of(fw::Step::Kind kind) const {
+    std::vector<fw::Step> out;
+    for (const fw::Step& s : steps)
+      if (s.kind == kind) out.push_back(s);
+    return out;
+  }
 };
 
 }  // namespace relvo::test

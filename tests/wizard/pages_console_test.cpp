@@ -78,7 +78,7 @@ TEST_F(ConsolePagesTest, StartPageReadsAsOnScreen) {
   // The cautions in their box, line by line, the escape made harmless.
   EXPECT_NE(LineWith(out, "+1006---"), "");
   EXPECT_NE(LineWith(out, "|" + U("一行目")), "");
-  EXPECT_NE(LineWith(out, "|" + U("二行目") + "\\x1b[2J"), "");
+  EXPECT_NE(LineWith(out, "|" + U("二行目") + "<1b>[2J"), "");
   EXPECT_EQ(out.find("\x1b"), std::string::npos);
   // The buttons on one row, "取消" at the left.
   const std::string buttons = LineWith(out, "[1] " + U("開始"));
@@ -123,15 +123,20 @@ TEST_F(ConsolePagesTest, DestinationPageWalkedByScript) {
   dlg.m_strPath = "C:\\Program Files";
   int code = 0;
   const std::string out =
-      Run(dlg, "select 1002 [-c-]\r\ndblclick 1003 [Apps]\r\nclick 1004\r\nclick 1\r\n", false, code);
+      Run(dlg,
+          "select 1002 [-c-]\r\ndblclick 1003 Apps\r\ndblclick 1003 [Apps]\r\nclick 1004\r\ntype 1005 " + std::string(32768, 'x') +
+              "\r\nclick 1\r\n",
+          false, code);
   EXPECT_EQ(code, fw::kIdOk);
-  EXPECT_EQ(dlg.m_strPath, "C:\\Apps");
+  EXPECT_EQ(dlg.m_strPath, "C:\\Apps") << "a path longer than any the system takes is refused";
+  EXPECT_NE(LineWith(out, "? box 1005 holds at most 32767 characters"), "");
   EXPECT_NE(LineWith(out, "|C:\\Program Files"), "");
   EXPECT_NE(LineWith(out, "> [-c-]"), "");
   EXPECT_NE(LineWith(out, "|c:\\"), "");
   EXPECT_NE(LineWith(out, "|C:\\Apps"), "");
   EXPECT_NE(LineWith(out, "(working...)"), "");
   EXPECT_NE(LineWith(out, "? control 1004 is not shown"), "");
+  EXPECT_NE(LineWith(out, "? list 1003 has no entry \"Apps\": write it as the list shows it, dblclick 1003 [Apps]"), "");
   EXPECT_EQ(out.find(U("更新前に戻す")), std::string::npos);
   const std::string buttons = LineWith(out, "[1] " + U("次へ"));
   EXPECT_LT(buttons.find("[1008] " + U("戻る")), buttons.find("[1] " + U("次へ")));

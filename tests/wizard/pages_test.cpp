@@ -188,6 +188,26 @@ TEST_F(PagesTest, EveryWayOutMakesTheStartDriveCurrentAgain) {
   }
 }
 
+// With no drive holding the working folder, the first drive is the start
+// drive: a way out makes it current again, and a typed name counts from it.
+TEST_F(PagesTest, NoCurrentDriveStartsFromTheFirstOne) {
+  test::FakeDrives none({{'C', tmp / "C" + sep()}, {'D', tmp / "D" + sep()}}, 0);
+  test::DriveFileSystem noneFiles(none);
+  PageContext elsewhere{"D:\\", noneFiles, none, registry};
+  CDestinationDlg dlg(elsewhere);
+  dlg.m_strUninstallKeys.fill("NULL");
+  EXPECT_EQ(driver.run(dlg,
+                       [&](test::PageDriver& d) {
+                         EXPECT_EQ(none.current_dir(), "C:\\");
+                         d.act("select 1002 [-d-]");
+                         d.act("click 1");
+                       }),
+            fw::kIdOk);
+  EXPECT_EQ(dlg.m_nStartDrive, 3);
+  EXPECT_EQ(none.current_drive(), 3);
+  EXPECT_EQ(none.real_path("tmp"), tmp / "C" + sep() + "tmp");
+}
+
 TEST_F(PagesTest, FolderListHasNoLimitsOnCountOrLength) {
   // Names longer than 31 bytes, and a current folder longer than 100
   // characters: listed and shown whole.

@@ -32,6 +32,18 @@ class Attachment {
   Dialog& dlg_;
 };
 
+// What enter and esc do on this page, for help.
+std::string KeysHelp(const Dialog& dlg, ConsoleDialogWindow& window) {
+  std::string enter = "presses button 1";
+  for (const ControlTemplate& c : dlg.Template().controls)
+    if (c.kind == ControlClass::Button && (c.style & kBsTypeMask) == kBsDefPushButton && window.item_visible(c.id))
+      enter = "presses [" + std::to_string(c.id) + "] " + ForTerminal(window.item_text(c.id));
+  std::string esc = dlg.EscapeHelp();
+  if (esc.empty() && window.item(kIdCancel)) esc = "presses [2] " + ForTerminal(window.item_text(kIdCancel));
+  if (esc.empty()) esc = "leaves the page";
+  return "On this page enter (or an empty line) " + enter + "; esc " + esc + ".\n";
+}
+
 }  // namespace
 
 int ConsoleBackend::run_modal(Dialog& dlg) {
@@ -63,7 +75,7 @@ int ConsoleBackend::run_modal(Dialog& dlg) {
   // that the transcript shows it arriving while the page is open.
   bool redraw = true;
   while (!dlg.IsEnded()) {
-    if (redraw) out << "\n" << window.render(dlg, ui_.options().trueColor) << std::flush;
+    if (redraw) out << "\n" << window.render(dlg, ui_.options().trueColor, ui_.options().screenRows) << std::flush;
     redraw = false;
     PumpPostedMessages();
     if (dlg.IsEnded()) break;
@@ -78,7 +90,7 @@ int ConsoleBackend::run_modal(Dialog& dlg) {
     if (!a) {
       out << why << "\n";
     } else if (a->verb == Action::Verb::Help) {
-      out << kActionHelp;
+      out << kActionHelp << KeysHelp(dlg, window);
     } else if (std::string refused = window.perform(dlg, *a); !refused.empty()) {
       out << refused << "\n";
     } else {

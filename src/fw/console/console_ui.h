@@ -21,6 +21,9 @@ struct ConsoleOptions {
   // Nobody answers (an unattended run): no input is read. Boxes are printed
   // and answered as UnattendedAnswers says.
   bool unattended = false;
+  // A person's terminal of this many rows: each page fits in it, its lists
+  // scrolling inside their boxes. 0: pages grow to show all they hold.
+  int screenRows = 0;
 };
 
 class ConsoleUi : public Ui {
@@ -30,7 +33,7 @@ class ConsoleUi : public Ui {
   ConsoleUi(std::istream& in, std::ostream& out, ConsoleOptions options = {});
   // The options for the process's own terminal: true colour when
   // COLORTERM is "truecolor" or "24bit"; a prompt when stdin is a terminal,
-  // an echo otherwise.
+  // an echo otherwise; the screen's rows when both ends are a terminal.
   static ConsoleOptions OptionsForStdio();
 
   // A box with OK (click 1) or OK and Cancel (click 2); enter is OK, esc is
@@ -43,6 +46,10 @@ class ConsoleUi : public Ui {
   // "(k/n) extract SOURCE -> TARGET" (or "copy    "), the paths as a user
   // of this platform writes them.
   void progress(const Progress& p) override;
+  // Lines for the settings edits, the voice data and each conversion (with
+  // its count of files), for an archive of 1 MiB or more the bytes read at
+  // each quarter, and the reason for a refused folder, after its box.
+  void step(const Step& s) override;
 
   // Reads one input line for a page or a box, without its line end; false
   // at the end of the input (always when unattended).
@@ -57,9 +64,14 @@ class ConsoleUi : public Ui {
   ConsoleOptions options_;
   int waitDepth_ = 0;
   UnattendedAnswers unattended_;
+  std::string reading_;     // what the bytes read belong to: "(k/n)", "(voice data)"
+  int quarter_ = 0;         // the quarters of its bytes told
 };
 
 // One progress line as the terminal shows it, without line end.
 std::string FormatProgress(const Progress& p);
+// A step's line, without line end; reading labels the bytes read. Empty
+// when the step is not shown.
+std::string FormatStep(const Step& s, const std::string& reading);
 
 }  // namespace relvo::fw::console

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "base/sjis.h"
+#include "fw/console/list_order.h"
 #include "fw/console/memory_dc.h"
 #include "fw/console/terminal.h"
 #include "fw/console/text_grid.h"
@@ -40,40 +41,39 @@ CellBox BoxOf(const ControlTemplate& c) {
   return CellBox{col, row, std::max(1, CellColumn(c.x + c.cx) - col), std::max(1, CellRow(c.y + c.cy) - row)};
 }
 
-// Where one character of a list entry sorts: its class (symbols, digits,
-// letters, half-width kana, double-byte characters) and its place in it.
-// Symbols go in the system's order, not in code order; letters without
-// regard to case.
-std::pair<int, int> SortWeight(std::string_view s, std::size_t i) {
-  static constexpr std::string_view kSymbols = " !\"#$%&()*,./:;?@[\\]^_`{|}~+<=>";
-  const auto c = static_cast<unsigned char>(s[i]);
-  if (sjis::char_len(s, i) == 2) return {5, c << 8 | static_cast<unsigned char>(s[i + 1])};
-  if (c >= 0x80) return {4, c};
-  if (c >= '0' && c <= '9') return {2, c};
-  if (c >= 'a' && c <= 'z') return {3, c - 'a' + 'A'};
-  if (c >= 'A' && c <= 'Z') return {3, c};
-  const std::size_t rank = kSymbols.find(static_cast<char>(c));
-  return {1, rank == std::string_view::npos ? -1 : static_cast<int>(rank)};
-}
-
-// The order of a sorted list box, as the system's locale sorts: by the
-// weights above, with hyphens and apostrophes passed over ("[-x]" sorts
-// beside "[x]"), a text before the longer ones it begins; entries alike in
-// that order go by their bytes, case aside.
-int ListOrder(std::string_view a, std::string_view b) {
-  auto skip = [](std::string_view s, std::size_t i) {
-    while (i < s.size() && (s[i] == '-' || s[i] == '\'')) ++i;
-    return i;
-  };
-  std::size_t i = skip(a, 0), j = skip(b, 0);
-  while (i < a.size() && j < b.size()) {
-    const auto wa = SortWeight(a, i), wb = SortWeight(b, j);
-    if (wa != wb) return wa < wb ? -1 : 1;
-    i = skip(a, i + sjis::char_len(a, i));
-    j = skip(b, j + sjis::char_len(b, j));
+// The keys whose escape sequences a terminal sends, as a person calls
+// them: "Up arrow", or "" when s holds anything but such sequences.
+std::string KeyNames(std::string_view s) {
+  static const std::map<std::string, const char*, std::less<>> kKeys = {
+      {"A", "Up arrow"}, {"B", "Down arrow"}, {"C", "Right arrow"}, {"D", "Left arrow"},  {"H", "Home"},
+      {"F", "End"},      {"1~", "Home"},      {"7~", "Home"},       {"4~", "End"},        {"8~", "End"},
+      {"2~", "Insert"},  {"3~", "Delete"},    {"5~", "Page Up"},    {"6~", "Page Down"},  {"P", "F1"},
+      {"Q", "F2"},       {"R", "F3"},         {"S", "F4"},          {"15~", "F5"},        {"17~", "F6"},
+      {"18~", "F7"},     {"19~", "F8"},       {"20~", "F9"},        {"21~", "F10"},       {"23~", "F11"},
+      {"24~", "F12"}};
+  std::string names;
+  std::size_t i = 0;
+  while (i < s.size()) {
+    if (s[i] != '\x1b') return {};
+    // ESC, then '[' or 'O', parameters and one final byte; a modifier
+    // (";5" of Ctrl) does not change the key's name.
+    std::size_t j = i + 1;
+    std::string key = "Esc";
+    if (j < s.size() && (s[j] == '[' || s[j] == 'O')) {
+      std::size_t k = ++j;
+      while (k < s.size() && ((s[k] >= '0' && s[k] <= '9') || s[k] == ';')) ++k;
+      if (k >= s.size() || s[k] < 0x40 || s[k] > 0x7E) return {};
+      std::string params(s.substr(j, k - j));
+      params = params.substr(0, params.find(';'));
+      if (s[k] != '~' && params == "1") params.clear();
+      const auto found = kKeys.find(params + s[k]);
+      key = found != kKeys.end() ? found->second : "function";
+      j = k + 1;
+    }
+    names += (names.empty() ? "" : ", ") + key;
+    i = j;
   }
-  if (i < a.size() || j < b.size()) return i < a.size() ? 1 : -1;
-  return sjis::icompare(a, b);
+  return names;
 }
 
 bool Framed(const ControlTemplate& c) {
@@ -86,20 +86,32 @@ bool Framed(const ControlTemplate& c) {
 std::optional<Action> ParseAction(std::string_view line, std::string& why) {
   while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
   std::size_t p = line.find_first_not_of(" \t");
+  Action a;
+  // The Enter key alone presses the default button; the Esc key, then
+  // Enter, is esc.
   if (p == std::string_view::npos) {
-    why = "? an empty line is no action (\"help\" lists them)";
-    return std::nullopt;
+    a.verb = Action::Verb::Enter;
+    return a;
   }
   line.remove_prefix(p);
+  const std::string_view trimmed = line.substr(0, line.find_last_not_of(" \t") + 1);
+  if (trimmed == "\x1b") {
+    a.verb = Action::Verb::Esc;
+    return a;
+  }
+  if (const std::string keys = KeyNames(trimmed); !keys.empty()) {
+    why = "? the " + keys + " key" + (keys.find(',') == std::string::npos ? " does" : "s do") +
+          " nothing here: type an action and Enter (\"help\" lists them)";
+    return std::nullopt;
+  }
   const std::size_t verbEnd = std::min(line.find_first_of(" \t"), line.size());
   const std::string verb = Lower(line.substr(0, verbEnd));
   std::string_view rest = line.substr(verbEnd);
 
-  Action a;
   static const std::map<std::string, Action::Verb> kVerbs = {
       {"click", Action::Verb::Click},   {"enter", Action::Verb::Enter},       {"esc", Action::Verb::Esc},
       {"select", Action::Verb::Select}, {"dblclick", Action::Verb::DblClick}, {"type", Action::Verb::Type},
-      {"help", Action::Verb::Help},     {"?", Action::Verb::Help}};
+      {"scroll", Action::Verb::Scroll}, {"help", Action::Verb::Help},         {"?", Action::Verb::Help}};
   auto readId = [&](std::string_view digits) {
     const char* end = digits.data() + digits.size();
     auto [ptr, ec] = std::from_chars(digits.data(), end, a.id);
@@ -117,7 +129,8 @@ std::optional<Action> ParseAction(std::string_view line, std::string& why) {
   }
   a.verb = v->second;
   const bool takesId = a.verb == Action::Verb::Click || a.verb == Action::Verb::Select ||
-                       a.verb == Action::Verb::DblClick || a.verb == Action::Verb::Type;
+                       a.verb == Action::Verb::DblClick || a.verb == Action::Verb::Type ||
+                       a.verb == Action::Verb::Scroll;
   const bool takesText = a.verb == Action::Verb::Select || a.verb == Action::Verb::DblClick || a.verb == Action::Verb::Type;
   if (!takesId) {
     if (rest.find_first_not_of(" \t") != std::string_view::npos) {
@@ -144,6 +157,21 @@ std::optional<Action> ParseAction(std::string_view line, std::string& why) {
 }
 
 // --- The control model -----------------------------------------------------
+
+namespace {
+
+// What an edit box holds until its program sets another limit, as the
+// system's edit control does; it is also the longest path the system's file
+// calls take (32,767 characters), so a typed path is never cut by it.
+constexpr std::size_t kEditTextMost = 32767;
+
+std::size_t CharCount(const std::string& cp932) {
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < cp932.size(); i += sjis::char_len(cp932, i)) ++n;
+  return n;
+}
+
+}  // namespace
 
 ConsoleDialogWindow::ConsoleDialogWindow(const DialogTemplate& tmpl, CurrentFolders& drives)
     : tmpl_(tmpl), drives_(drives), caption_(tmpl.caption) {
@@ -189,19 +217,16 @@ void ConsoleDialogWindow::lb_reset(int id) {
   if (Item* it = item(id)) {
     it->entries.clear();
     it->selected = kLbErr;
+    it->top = it->shown = 0;
   }
 }
 
 int ConsoleDialogWindow::lb_add(int id, const std::string& text) {
   Item* it = item(id);
   if (!it || it->tmpl->kind != ControlClass::ListBox) return kLbErr;
-  auto at = it->entries.end();
-  // A sorted list puts the entry after those that do not sort after it.
-  if (it->tmpl->style & kLbsSort)
-    at = std::upper_bound(it->entries.begin(), it->entries.end(), text,
-                          [](const std::string& a, const std::string& b) { return ListOrder(a, b) < 0; });
-  const int index = static_cast<int>(at - it->entries.begin());
-  it->entries.insert(at, text);
+  const std::size_t at = (it->tmpl->style & kLbsSort) ? ListInsertPosition(it->entries, text) : it->entries.size();
+  const int index = static_cast<int>(at);
+  it->entries.insert(it->entries.begin() + static_cast<std::ptrdiff_t>(at), text);
   if (it->selected >= index) ++it->selected;
   return index;
 }
@@ -224,6 +249,7 @@ int ConsoleDialogWindow::lb_set_cur_sel(int id, int index) {
     return index == -1 ? 0 : kLbErr;
   }
   it->selected = index;
+  it->reveal = true;
   return index;
 }
 
@@ -311,16 +337,38 @@ std::string ConsoleDialogWindow::click(Dialog& dlg, Item& it) {
 std::string ConsoleDialogWindow::choose(Dialog& dlg, Item& it, const std::string& entry, bool twice) {
   if (it.tmpl->kind != ControlClass::ListBox) return "? control " + Named(*it.tmpl) + " is not a list";
   if (std::string why = Unusable(it); !why.empty()) return why;
+  auto has = [&](const std::string& e) { return std::find(it.entries.begin(), it.entries.end(), e) != it.entries.end(); };
   const auto found = std::find(it.entries.begin(), it.entries.end(), entry);
-  if (found == it.entries.end())
-    return "? list " + Named(*it.tmpl) + " has no entry \"" + ForTerminal(entry) + "\"";
+  if (found == it.entries.end()) {
+    // Entries are written as the list shows them: a folder "[name]", a
+    // drive "[-c-]".
+    std::string why = "? list " + Named(*it.tmpl) + " has no entry \"" + ForTerminal(entry) + "\"";
+    for (const std::string& written : {"[" + entry + "]", "[-" + entry + "-]"})
+      if (has(written)) return why + ": write it as the list shows it, " + (twice ? "dblclick " : "select ") +
+                               Named(*it.tmpl) + " " + ForTerminal(written);
+    if (entry.empty() || entry.front() != '[')
+      why += ": entries are written as the list shows them, brackets and all (\"[name]\")";
+    return why;
+  }
   // As the mouse does it: the click selects (a selection change), the
   // second click of a double click reports the double click.
   const int id = it.tmpl->id;
   it.selected = static_cast<int>(found - it.entries.begin());
+  it.reveal = true;
   const bool notify = (it.tmpl->style & kLbsNotify) != 0;
   if (notify) dlg.HandleCommand(id, kLbnSelChange);
   if (notify && twice && !dlg.IsEnded()) dlg.HandleCommand(id, kLbnDblClk);
+  return {};
+}
+
+std::string ConsoleDialogWindow::scroll(Item& it) {
+  if (it.tmpl->kind != ControlClass::ListBox) return "? control " + Named(*it.tmpl) + " is not a list";
+  if (std::string why = Unusable(it); !why.empty()) return why;
+  if (it.shown >= it.entries.size()) return "? list " + Named(*it.tmpl) + " shows all its entries";
+  // The next entries; after the last ones, the first again.
+  it.top += std::max<std::size_t>(1, it.shown);
+  if (it.top >= it.entries.size()) it.top = 0;
+  it.reveal = false;
   return {};
 }
 
@@ -345,10 +393,13 @@ std::string ConsoleDialogWindow::perform(Dialog& dlg, const Action& a) {
     case Verb::Click: return click(dlg, *it);
     case Verb::Select: return choose(dlg, *it, a.text, false);
     case Verb::DblClick: return choose(dlg, *it, a.text, true);
+    case Verb::Scroll: return scroll(*it);
     case Verb::Type:
       if (it->tmpl->kind != ControlClass::Edit) return "? control " + Named(*it->tmpl) + " is not an edit box";
       if (std::string why = Unusable(*it); !why.empty()) return why;
       if (it->tmpl->style & kEsReadOnly) return "? box " + Named(*it->tmpl) + " is read-only";
+      if (CharCount(a.text) > kEditTextMost)
+        return "? box " + Named(*it->tmpl) + " holds at most " + std::to_string(kEditTextMost) + " characters";
       it->text = a.text;
       dlg.HandleCommand(a.id, kEnChange);
       return {};
@@ -356,138 +407,266 @@ std::string ConsoleDialogWindow::perform(Dialog& dlg, const Action& a) {
   }
 }
 
-// --- Drawing ---------------------------------------------------------------
+// --- Layout ------------------------------------------------------------------
 
 namespace {
 
-// The lines a control shows inside its box (inside its frame, if framed),
-// given the width there.
-std::vector<GlyphLine> ContentOf(const ConsoleDialogWindow::Item& it, int width, bool trueColor) {
+using Item = ConsoleDialogWindow::Item;
+
+// What a control shows inside its box (inside its frame, if framed), as
+// lines of the width there: one function per kind of control.
+std::vector<GlyphLine> ButtonLines(const Item& it, int width) {
   const ControlTemplate& c = *it.tmpl;
+  std::string label;
+  if (IsButtonKind(c, kBsAutoCheckBox))
+    label = std::string(it.checked ? "[x] " : "[ ] ") + it.text + " (" + std::to_string(c.id) + ")";
+  else
+    label = (it.enabled ? "[" : "(") + std::to_string(c.id) + (it.enabled ? "] " : ") ") + it.text;
+  return WrapText(label, false, width);
+}
+
+std::vector<GlyphLine> EditLines(const Item& it, int width) {
+  return WrapText(it.text, (it.tmpl->style & kEsMultiLine) != 0, width);
+}
+
+// The entries from first on, as many as fit in maxLines lines (at least
+// one entry, cut to them; 0: all), the selected one marked on its first
+// line. end receives the index after the last entry shown.
+std::vector<GlyphLine> ListLines(const Item& it, int width, std::size_t first = 0, int maxLines = 0,
+                                 std::size_t* end = nullptr) {
   std::vector<GlyphLine> out;
-  switch (c.kind) {
-    case ControlClass::Button: {
-      std::string label;
-      if (IsButtonKind(c, kBsAutoCheckBox))
-        label = std::string(it.checked ? "[x] " : "[ ] ") + it.text + " (" + std::to_string(c.id) + ")";
-      else
-        label = (it.enabled ? "[" : "(") + std::to_string(c.id) + (it.enabled ? "] " : ") ") + it.text;
-      return WrapText(label, false, width);
+  std::size_t i = first;
+  for (; i < it.entries.size(); ++i) {
+    std::vector<GlyphLine> lines = WrapText(it.entries[i], false, std::max(1, width - 2));
+    if (maxLines > 0 && i > first && out.size() + lines.size() > static_cast<std::size_t>(maxLines)) break;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+      const bool mark = k == 0 && static_cast<int>(i) == it.selected;
+      lines[k].insert(lines[k].begin(), {Glyph{mark ? ">" : " ", 1}, Glyph{" ", 1}});
+      out.push_back(std::move(lines[k]));
     }
-    case ControlClass::Edit:
-      return WrapText(it.text, (c.style & kEsMultiLine) != 0, width);
-    case ControlClass::ListBox:
-      // The selected entry is marked on its first line.
-      for (std::size_t i = 0; i < it.entries.size(); ++i) {
-        bool first = true;
-        for (GlyphLine& l : WrapText(it.entries[i], false, std::max(1, width - 2))) {
-          const bool mark = first && static_cast<int>(i) == it.selected;
-          l.insert(l.begin(), {Glyph{mark ? ">" : " ", 1}, Glyph{" ", 1}});
-          out.push_back(std::move(l));
-          first = false;
-        }
-      }
-      return out;
-    case ControlClass::Static:
-      if ((c.style & kSsTypeMask) == kSsIcon) return out;
-      if ((c.style & kSsTypeMask) == kSsBlackFrame) {
-        if (!trueColor && !it.pictureName.empty()) return WrapText(it.pictureName, false, width);
-        return out;
-      }
-      return WrapText(it.text, true, width);
   }
+  if (maxLines > 0 && out.size() > static_cast<std::size_t>(maxLines)) out.resize(static_cast<std::size_t>(maxLines));
+  if (end) *end = i;
   return out;
 }
 
-}  // namespace
+std::vector<GlyphLine> StaticLines(const Item& it, int width, bool trueColor) {
+  const std::uint32_t type = it.tmpl->style & kSsTypeMask;
+  if (type == kSsIcon) return {};
+  // A picture frame names its picture where the terminal shows no colour.
+  if (type == kSsBlackFrame) {
+    if (!trueColor && !it.pictureName.empty()) return WrapText(it.pictureName, false, width);
+    return {};
+  }
+  return WrapText(it.text, true, width);
+}
 
-std::string ConsoleDialogWindow::render(Dialog& dlg, bool trueColor) {
-  dlg.HandlePaint();
+std::vector<GlyphLine> ContentOf(const Item& it, int width, bool trueColor) {
+  switch (it.tmpl->kind) {
+    case ControlClass::Button: return ButtonLines(it, width);
+    case ControlClass::Edit: return EditLines(it, width);
+    case ControlClass::ListBox: return ListLines(it, width);
+    case ControlClass::Static: return StaticLines(it, width, trueColor);
+  }
+  return {};
+}
 
-  // Where each visible control goes and what it shows.
-  struct Placed {
-    Item* it;
-    CellBox box;
-    std::vector<GlyphLine> lines;
-    bool framed;
-    int need;  // rows the content needs
-  };
+// A control as the layout placed it: its box from the template, the rows it
+// takes on the page (below the caption bar) and what it shows there.
+struct Placed {
+  Item* it;
+  CellBox box;
+  int top = 0, rows = 0;
+  bool framed = false;
+  bool picture = false;  // a picture in true colour: it fills its box exactly
+  std::vector<GlyphLine> lines;
+  int least = 0;         // the rows it cannot do with less
+  std::string footer;    // a scrolled list: which entries it shows
+};
+
+struct PageLayout {
+  int width = 0;  // cells
+  int rows = 0;   // the page below its caption bar
   std::vector<Placed> placed;
-  for (Item& it : items_) {
+};
+
+bool IsList(const Placed& p) { return p.it->tmpl->kind == ControlClass::ListBox; }
+
+// A list that scrolls keeps its frame and this many rows inside.
+constexpr int kMinListLines = 3;
+
+// Makes a page taller than rowBudget shorter, a row at a time from the
+// bottom up: first rows that no control covers, then rows that the controls
+// covering them can spare (rows beyond what they show), then rows that lists
+// give up too (they then scroll), down to a few entries each.
+void Compress(PageLayout& page, int rowBudget) {
+  for (int pass = 0; pass < 3; ++pass) {
+    for (int r = page.rows - 1; r >= 0 && page.rows > rowBudget; --r) {
+      bool spare = true;
+      for (const Placed& p : page.placed)
+        if (r >= p.top && r < p.top + p.rows) spare = spare && pass > 0 && p.rows > p.least && (pass == 2 || !IsList(p));
+      if (!spare) continue;
+      for (Placed& p : page.placed) {
+        if (r < p.top) --p.top;
+        else if (r < p.top + p.rows) --p.rows;
+      }
+      --page.rows;
+    }
+  }
+}
+
+// A list shows the entries that fit in its box from its first one shown,
+// moved to bring a newly selected entry into view; its bottom edge says
+// which when they are not all.
+void Scroll(Placed& p) {
+  Item& it = *p.it;
+  const int width = p.framed ? p.box.cols - 2 : p.box.cols;
+  const int inner = std::max(1, p.rows - (p.framed ? 2 : 0));
+  const std::size_t count = it.entries.size();
+  if (it.top >= count) it.top = 0;
+  std::size_t end = 0;
+  if (it.reveal && it.selected >= 0) {
+    const auto sel = static_cast<std::size_t>(it.selected);
+    if (sel < it.top) it.top = sel;
+    for (;;) {
+      ListLines(it, width, it.top, inner, &end);
+      if (end > sel || it.top >= sel) break;
+      ++it.top;
+    }
+  }
+  it.reveal = false;
+  p.lines = ListLines(it, width, it.top, inner, &end);
+  it.shown = end - it.top;
+  if (it.shown < count)
+    p.footer = std::to_string(it.top + 1) + "-" + std::to_string(end) + " of " + std::to_string(count);
+}
+
+// The page's layout: each visible control in the cells of its template
+// rectangle. A control whose content does not fit grows downwards, and what
+// lies below its bottom moves down with it (rows inserted at that row). A
+// page taller than rowBudget (0: no limit) is then made shorter, and its
+// lists scroll.
+PageLayout LayOut(const DialogTemplate& tmpl, std::vector<Item>& items, bool trueColor, int rowBudget) {
+  PageLayout page;
+  page.width = CellColumn(tmpl.cx);
+  std::vector<int> need;  // rows each control's content needs
+  for (Item& it : items) {
     if (!it.visible) continue;
-    const CellBox b = BoxOf(*it.tmpl);
-    const bool framed = Framed(*it.tmpl) && b.cols >= 3;
-    Placed p{&it, b, ContentOf(it, framed ? b.cols - 2 : b.cols, trueColor), framed, 0};
-    p.need = static_cast<int>(p.lines.size()) + (framed ? 2 : 0);
-    if (trueColor && !it.pixels.empty()) p.need = 0;  // a picture fills its box exactly
-    placed.push_back(std::move(p));
+    Placed p{&it, BoxOf(*it.tmpl)};
+    p.framed = Framed(*it.tmpl) && p.box.cols >= 3;
+    p.picture = trueColor && !it.pixels.empty();
+    p.lines = ContentOf(it, p.framed ? p.box.cols - 2 : p.box.cols, trueColor);
+    need.push_back(p.picture ? 0 : static_cast<int>(p.lines.size()) + (p.framed ? 2 : 0));
+    p.least = p.picture ? p.box.rows : it.tmpl->kind == ControlClass::ListBox ? (p.framed ? 2 : 0) + kMinListLines : need.back();
+    page.placed.push_back(std::move(p));
   }
 
-  // A control whose content does not fit grows downwards, and what lies
-  // below its bottom moves down with it (rows inserted at that row).
-  std::map<int, int> inserted;
+  std::map<int, int> inserted;  // template row -> rows inserted there
   auto mapRow = [&](int row) {
     int r = row;
     for (const auto& [at, n] : inserted)
       if (at <= row) r += n;
     return r;
   };
-  std::vector<Placed*> byBottom;
-  for (Placed& p : placed) byBottom.push_back(&p);
-  std::stable_sort(byBottom.begin(), byBottom.end(),
-                   [](const Placed* a, const Placed* b) { return a->box.row + a->box.rows < b->box.row + b->box.rows; });
-  for (Placed* p : byBottom) {
-    const int bottom = p->box.row + p->box.rows;
-    const int have = mapRow(bottom) - mapRow(p->box.row);
-    if (p->need > have) inserted[bottom] += p->need - have;
+  std::vector<std::size_t> byBottom(page.placed.size());
+  for (std::size_t i = 0; i < byBottom.size(); ++i) byBottom[i] = i;
+  std::stable_sort(byBottom.begin(), byBottom.end(), [&](std::size_t a, std::size_t b) {
+    const CellBox &x = page.placed[a].box, &y = page.placed[b].box;
+    return x.row + x.rows < y.row + y.rows;
+  });
+  for (std::size_t i : byBottom) {
+    const CellBox& b = page.placed[i].box;
+    const int have = mapRow(b.row + b.rows) - mapRow(b.row);
+    if (need[i] > have) inserted[b.row + b.rows] += need[i] - have;
   }
+  for (Placed& p : page.placed) {
+    p.top = mapRow(p.box.row);
+    p.rows = mapRow(p.box.row + p.box.rows) - p.top;
+  }
+  page.rows = mapRow(CellRow(tmpl.cy));
+  for (Placed& p : page.placed) p.it->shown = p.it->entries.size();
+  if (rowBudget > 0) {
+    Compress(page, rowBudget);
+    for (Placed& p : page.placed)
+      if (IsList(p)) Scroll(p);
+  }
+  return page;
+}
 
-  const int width = CellColumn(tmpl_.cx);
-  TextGrid grid(width);
-  // The caption bar.
-  GlyphLine bar = TextLines("== " + caption_ + " ", false)[0];
-  while (LineWidth(bar) < width) bar.push_back(Glyph{"=", 1});
+// --- Drawing -----------------------------------------------------------------
+
+// A box's frame, with the control's number in its top edge when a person
+// may address it.
+void FrameOf(TextGrid& grid, const Placed& p, int top) {
+  const ControlTemplate& c = *p.it->tmpl;
+  GlyphLine label;
+  if (c.id != kIdStatic && c.kind != ControlClass::Static) label = TextLines(std::to_string(c.id), false)[0];
+  DrawFrame(grid, top, p.box.col, p.rows, p.box.cols, label, false, TextLines(p.footer, false)[0]);
+}
+
+// The control's lines from its first inner row, centred or not.
+void PutLines(TextGrid& grid, const Placed& p, int top, bool centred) {
+  const int col = p.framed ? p.box.col + 1 : p.box.col;
+  const int row = p.framed ? top + 1 : top;
+  const int width = p.framed ? p.box.cols - 2 : p.box.cols;
+  for (std::size_t i = 0; i < p.lines.size(); ++i) {
+    const int pad = centred ? std::max(0, (width - LineWidth(p.lines[i])) / 2) : 0;
+    grid.put(row + static_cast<int>(i), col + pad, p.lines[i]);
+  }
+}
+
+void DrawPicture(TextGrid& grid, const Placed& p, int top) {
+  const int w = p.box.cols;
+  auto at = [&](int x, int y) { return p.it->pixels[static_cast<std::size_t>(y) * w + x]; };
+  for (int r = 0; r < p.box.rows; ++r)
+    for (int x = 0; x < w; ++x) grid.put(top + r, p.box.col + x, HalfBlock(at(x, 2 * r), at(x, 2 * r + 1)));
+}
+
+void DrawButton(TextGrid& grid, const Placed& p, int top) { PutLines(grid, p, top, false); }
+
+void DrawEdit(TextGrid& grid, const Placed& p, int top) {
+  if (p.framed) FrameOf(grid, p, top);
+  PutLines(grid, p, top, false);
+}
+
+void DrawList(TextGrid& grid, const Placed& p, int top) {
+  if (p.framed) FrameOf(grid, p, top);
+  PutLines(grid, p, top, false);
+}
+
+void DrawStatic(TextGrid& grid, const Placed& p, int top) {
+  if (p.picture) return DrawPicture(grid, p, top);
+  if (p.framed) FrameOf(grid, p, top);
+  PutLines(grid, p, top, (p.it->tmpl->style & kSsTypeMask) == kSsCenter);
+}
+
+// The page as text: the caption bar, then each control in template order.
+std::string Draw(const PageLayout& page, const std::string& caption) {
+  TextGrid grid(page.width);
+  GlyphLine bar = TextLines("== " + caption + " ", false)[0];
+  while (LineWidth(bar) < page.width) bar.push_back(Glyph{"=", 1});
   grid.put(0, 0, bar);
-  grid.reserve_rows(1 + mapRow(CellRow(tmpl_.cy)));
-
-  for (const Placed& p : placed) {
-    const int top = 1 + mapRow(p.box.row);
-    const int rows = mapRow(p.box.row + p.box.rows) - mapRow(p.box.row);
-    const ControlTemplate& c = *p.it->tmpl;
-    if (trueColor && !p.it->pixels.empty()) {
-      const int w = p.box.cols;
-      auto at = [&](int x, int y) { return p.it->pixels[static_cast<std::size_t>(y) * w + x]; };
-      for (int r = 0; r < p.box.rows; ++r)
-        for (int x = 0; x < w; ++x) grid.put(top + r, p.box.col + x, HalfBlock(at(x, 2 * r), at(x, 2 * r + 1)));
-      continue;
-    }
-    int inner = p.box.col, innerTop = top, innerWidth = p.box.cols;
-    if (p.framed) {
-      // The frame, with the control's number in its top edge when a person
-      // may address it.
-      std::string edge(static_cast<std::size_t>(p.box.cols - 2), '-');
-      if (c.id != kIdStatic && c.kind != ControlClass::Static) {
-        const std::string n = std::to_string(c.id);
-        if (n.size() <= edge.size()) edge.replace(0, n.size(), n);
-      }
-      grid.put_ascii(top, p.box.col, "+" + edge + "+");
-      grid.put_ascii(top + rows - 1, p.box.col, "+" + std::string(edge.size(), '-') + "+");
-      for (int r = top + 1; r < top + rows - 1; ++r) {
-        grid.put_ascii(r, p.box.col, "|");
-        grid.put_ascii(r, p.box.col + p.box.cols - 1, "|");
-      }
-      ++inner;
-      ++innerTop;
-      innerWidth -= 2;
-    }
-    const bool centred = c.kind == ControlClass::Static && (c.style & kSsTypeMask) == kSsCenter;
-    for (std::size_t i = 0; i < p.lines.size(); ++i) {
-      const int pad = centred ? std::max(0, (innerWidth - LineWidth(p.lines[i])) / 2) : 0;
-      grid.put(innerTop + static_cast<int>(i), inner + pad, p.lines[i]);
+  grid.reserve_rows(1 + page.rows);
+  for (const Placed& p : page.placed) {
+    const int top = 1 + p.top;
+    switch (p.it->tmpl->kind) {
+      case ControlClass::Button: DrawButton(grid, p, top); break;
+      case ControlClass::Edit: DrawEdit(grid, p, top); break;
+      case ControlClass::ListBox: DrawList(grid, p, top); break;
+      case ControlClass::Static: DrawStatic(grid, p, top); break;
     }
   }
+  return grid.str();
+}
 
-  std::string out = grid.str();
+}  // namespace
+
+std::string ConsoleDialogWindow::render(Dialog& dlg, bool trueColor, int screenRows) {
+  dlg.HandlePaint();
+  // Besides its rows: the caption bar and the keys line, with the blank line
+  // before the page and the input line after it.
+  const int rowBudget = screenRows > 0 ? std::max(1, screenRows - 4) : 0;
+  std::string out = Draw(LayOut(tmpl_, items_, trueColor, rowBudget), caption_);
   // Which keys do what on this page.
   std::string keys = "keys: enter";
   for (const Item& it : items_)

@@ -20,13 +20,16 @@ namespace relvo::fw::console {
 
 // One action of the input language (kActionHelp); text is CP932.
 struct Action {
-  enum class Verb { Click, Enter, Esc, Select, DblClick, Type, Help } verb = Verb::Help;
+  enum class Verb { Click, Enter, Esc, Select, DblClick, Type, Scroll, Help } verb = Verb::Help;
   int id = 0;
   std::string text;
 };
 
-// Reads one input line (UTF-8, without its line end). nullopt when the line
-// is not an action; why then says so in one line (UTF-8).
+// Reads one input line (UTF-8, without its line end). An empty line is the
+// Enter key, and a line holding the Esc key alone is esc, as a person at a
+// terminal presses them. nullopt when the line is not an action; why then
+// says so in one line (UTF-8), naming the keys whose escape sequences it
+// holds (an arrow key pressed at the terminal).
 std::optional<Action> ParseAction(std::string_view line, std::string& why);
 
 // Dialog units to terminal cells: a cell is 3 units wide and 6 high (about
@@ -48,7 +51,12 @@ class ConsoleDialogWindow : public DialogWindow {
   // Paints dlg (its OnPaint) and returns the page as a person reads it:
   // the caption, every visible control in its place, UTF-8 lines. Pictures
   // are coloured half-blocks when trueColor, else the picture's file name.
-  std::string render(Dialog& dlg, bool trueColor);
+  // Controls grow to show all they hold; on a screen of screenRows rows
+  // (0: no limit) a page that would not fit, with a blank line before it
+  // and the input line after it, loses its empty rows and its lists' extra
+  // rows, and a list scrolls inside its box (its bottom edge says which of
+  // its entries it shows).
+  std::string render(Dialog& dlg, bool trueColor, int screenRows = 0);
 
   // DialogWindow.
   std::string caption() override { return caption_; }
@@ -84,6 +92,10 @@ class ConsoleDialogWindow : public DialogWindow {
     bool visible = true, enabled = true, checked = false;
     std::vector<std::string> entries;
     int selected = kLbErr;
+    // A scrolled list: the first entry shown, the number shown when last
+    // drawn, and whether the selection is to be brought into view.
+    std::size_t top = 0, shown = 0;
+    bool reveal = false;
     // What was last drawn on the control: pixels (0x00RRGGBB, row by row, in
     // client_rect's size) and the picture's name.
     std::vector<std::uint32_t> pixels;
@@ -97,6 +109,7 @@ class ConsoleDialogWindow : public DialogWindow {
 
   std::string click(Dialog& dlg, Item& it);
   std::string choose(Dialog& dlg, Item& it, const std::string& entry, bool twice);
+  std::string scroll(Item& it);
 
   const DialogTemplate& tmpl_;
   CurrentFolders& drives_;

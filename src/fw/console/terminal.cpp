@@ -1,24 +1,22 @@
 // Terminal-safe texts: encoding conversion and control characters escaped.
 #include "fw/console/terminal.h"
 
-#include <cstdio>
-
 #include "platform/encoding.h"
 
 namespace relvo::fw::console {
 
 namespace {
 
-void Escape(std::string& out, unsigned code) {
-  switch (code) {
-    case '\t': out += "\\t"; return;
-    case '\r': out += "\\r"; return;
-    case '\n': out += "\\n"; return;
-    default: break;
-  }
-  char buf[12];
-  std::snprintf(buf, sizeof buf, code < 0x100 ? "\\x%02x" : "\\u%04x", code);
-  out += buf;
+// A control character as "<1b>": two hex digits in angle brackets, which
+// no Windows file name can hold, so that after a path's '\' it never reads
+// as an escaped backslash followed by a name ("C:\<1b>[31m", not
+// "C:\\x1b[31m").
+void Escape(std::string& out, unsigned char code) {
+  static const char kHex[] = "0123456789abcdef";
+  out += '<';
+  out += kHex[code >> 4];
+  out += kHex[code & 15];
+  out += '>';
 }
 
 }  // namespace

@@ -99,6 +99,21 @@ std::string TextGrid::str() const {
   return out;
 }
 
+void DrawFrame(TextGrid& grid, int top, int col, int rows, int cols, const GlyphLine& label, bool openRight,
+               const GlyphLine& bottomLabel) {
+  if (rows < 2 || cols < 2) return;
+  const int edge = cols - (openRight ? 1 : 2);
+  const std::string line = "+" + std::string(static_cast<std::size_t>(edge), '-') + (openRight ? "" : "+");
+  grid.put_ascii(top, col, line);
+  if (LineWidth(label) <= edge) grid.put(top, col + 1, label);
+  grid.put_ascii(top + rows - 1, col, line);
+  if (LineWidth(bottomLabel) <= edge) grid.put(top + rows - 1, col + 1, bottomLabel);
+  for (int r = top + 1; r < top + rows - 1; ++r) {
+    grid.put_ascii(r, col, "|");
+    if (!openRight) grid.put_ascii(r, col + cols - 1, "|");
+  }
+}
+
 Glyph HalfBlock(std::uint32_t upper, std::uint32_t lower) {
   auto rgb = [](std::uint32_t p) {
     return std::to_string((p >> 16) & 0xFF) + ";" + std::to_string((p >> 8) & 0xFF) + ";" + std::to_string(p & 0xFF);

@@ -58,4 +58,13 @@ class TextGrid {
   int width_;
 };
 
+// The one frame of the console, for the boxes of pages and for message
+// boxes: '+' corners, '-' edges and '|' sides around rows [top, top + rows)
+// and columns [col, col + cols), label written into the top edge and
+// bottomLabel into the bottom one, after the corner, when they fit.
+// openRight leaves out the right side and corners, for a box whose lines
+// may run on past its width (a message box).
+void DrawFrame(TextGrid& grid, int top, int col, int rows, int cols, const GlyphLine& label, bool openRight = false,
+               const GlyphLine& bottomLabel = {});
+
 }  // namespace relvo::fw::console

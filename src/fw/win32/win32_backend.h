@@ -39,7 +39,9 @@ class Win32Backend : public Backend, public WindowBackend {
   // through the real queue, so this backend never calls PumpPostedMessages.
   // An exception thrown by the dialog's code ends the dialog and is thrown
   // again from run_modal, after the window has gone. Returns the end code,
-  // -1 when the window could not be made.
+  // -1 when the window could not be made. In a notifying list box the
+  // keyboard moves the selection without a selection change reaching the
+  // dialog; Enter or Space then sends it, as a click sends it at once.
   int run_modal(Dialog& dlg) override;
   Ui& ui() override { return ui_; }
   Win32Ui& win32_ui() { return ui_; }

@@ -1,9 +1,11 @@
 // Message boxes, the wait cursor and progress of the Win32 front end:
 // MessageBoxW owned by the program's window (or by the page that is open),
-// IDC_WAIT while any wait is on.
+// IDC_WAIT while any wait is on, the update's progress in a panel over the
+// view.
 #pragma once
 #include "fw/win32/windows_api.h"
 
+#include <string>
 #include <vector>
 
 #include "fw/ui.h"
@@ -45,11 +47,32 @@ class Win32Ui : public Ui {
   // cursor and returns true (the message is handled); else false.
   bool on_set_cursor() const;
 
-  // Progress of the update run: the row being worked on, to the debugger
-  // (OutputDebugStringW). The window shows the wait cursor only.
+  // Progress of the update run, in a panel over the view (the owner), drawn
+  // over its picture: the last lines of the run (the row in hand, k of n,
+  // with what is extracted or copied where; the settings edits, the voice
+  // data, each conversion with its files; a refused folder's reason) and
+  // the bytes read of the archive in hand as the system's progress bar.
+  // Each report also keeps the windows alive while the run works: what
+  // waits for the thread (painting above all) is delivered, and input,
+  // which the view does not take while it runs, is dropped.
   void progress(const Progress& p) override;
+  void step(const Step& s) override;
+  // The panel's lines as shown now (UTF-16), the last last.
+  const std::vector<std::wstring>& panel_lines() const { return lines_; }
 
  private:
+  // Adds a line (replacing the last one when replaceLast), sets the bar
+  // (permille, or -1 to leave it), and shows the panel.
+  void show(const std::wstring& line, bool replaceLast, int permille);
+  void layout();
+  void pump();
+
+  HWND panelText_ = nullptr, panelBar_ = nullptr;
+  HFONT panelFont_ = nullptr;
+  std::vector<std::wstring> lines_;
+  Step::Kind lastKind_ = Step::Kind::Bytes;
+  std::string lastText_;
+  bool lastWasStep_ = false;
   HWND owner_ = nullptr;
   std::vector<HWND> open_;
   int waitDepth_ = 0;

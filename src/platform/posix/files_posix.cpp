@@ -24,6 +24,16 @@ using posix::Resolved;
 // by this layer and not left to the kernel, which lets root write anyway.
 bool read_only(const struct stat& st) { return (st.st_mode & S_IWUSR) == 0; }
 
+// chmod that never follows a link at the last component (a link has no mode
+// of its own on Linux, so there it fails). Where the C library cannot do
+// that without following, the caller's lstat just before stands in.
+bool change_mode(const std::string& native, mode_t mode) {
+  if (::fchmodat(AT_FDCWD, native.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0) return true;
+  if (errno != ENOTSUP && errno != EOPNOTSUPP) return false;
+  struct stat st;
+  return ::lstat(native.c_str(), &st) == 0 && !S_ISLNK(st.st_mode) && ::chmod(native.c_str(), mode) == 0;
+}
+
 // Whether a folder takes new files: its owner's write bit, decided here as
 // the read-only attribute of files is, so that a folder that refuses users
 // new files refuses them to root as well.
@@ -61,6 +71,23 @@ int create_new(const std::string& native, const std::string& parent, mode_t mode
     if (::unlink(native.c_str()) != 0) return -1;
   }
   return ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+}
+
+// What stands at a name that a rename or a copy is about to replace, looked
+// at without following a link there: the link is replaced itself, so what
+// it points to does not count, except that a link to a folder is refused as
+// the folder would be (MoveFileEx does not replace a folder, nor a link to
+// one). Missing: nothing there.
+enum class Replaced { Missing, File, Link, Refused };
+
+Replaced what_is_replaced(const std::string& native, struct stat& st) {
+  if (::lstat(native.c_str(), &st) != 0) return Replaced::Missing;
+  if (S_ISLNK(st.st_mode)) {
+    struct stat to;
+    return ::stat(native.c_str(), &to) == 0 && S_ISDIR(to.st_mode) ? Replaced::Refused : Replaced::Link;
+  }
+  // MoveFileEx and CopyFile do not replace a folder or a read-only file.
+  return S_ISDIR(st.st_mode) || read_only(st) ? Replaced::Refused : Replaced::File;
 }
 
 // The folder that holds a native path, for the fsync that makes a rename
@@ -174,12 +201,12 @@ class PosixFileSystem final : public FileSystem {
     struct stat src;
     if (in.get() < 0 || ::fstat(in.get(), &src) != 0) return false;
     struct stat dst;
-    if (::stat(t.native.c_str(), &dst) == 0) {
-      // CopyFile refuses to replace a read-only file or a folder, and a file
-      // copied onto itself (a sharing violation there).
-      if (S_ISDIR(dst.st_mode) || read_only(dst)) return false;
-      if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) return false;
-    }
+    // CopyFile refuses to replace a read-only file or a folder, and a file
+    // copied onto itself (a sharing violation there). A link at the target
+    // is replaced by the copy, never written through.
+    const Replaced replaced = what_is_replaced(t.native, dst);
+    if (replaced == Replaced::Refused) return false;
+    if (replaced == Replaced::File && dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) return false;
 
     const std::string temp = t.native + ".relvo-new";
     // Our own leftover from a run that died goes whatever its mode; a folder
@@ -240,10 +267,13 @@ class PosixFileSystem final : public FileSystem {
     return true;
   }
 
+  // Never through a link: a link at path is left as it is (false), and the
+  // calls themselves refuse to follow one, should a link take the name
+  // between the look and the change.
   bool set_status(const std::string& path, const FileStatus& st) override {
     Resolved r;
     struct stat s;
-    if (!posix::resolve(path, r) || ::stat(r.native.c_str(), &s) != 0) return false;
+    if (!posix::resolve(path, r) || ::lstat(r.native.c_str(), &s) != 0 || S_ISLNK(s.st_mode)) return false;
     // A time of 0 leaves that time as it is. The creation time cannot be
     // set on POSIX and is ignored.
     struct timespec times[2];
@@ -251,12 +281,12 @@ class PosixFileSystem final : public FileSystem {
     times[0].tv_nsec = st.atime ? 0 : UTIME_OMIT;
     times[1].tv_sec = static_cast<time_t>(st.mtime);
     times[1].tv_nsec = st.mtime ? 0 : UTIME_OMIT;
-    if (::utimensat(AT_FDCWD, r.native.c_str(), times, 0) != 0) return false;
+    if (::utimensat(AT_FDCWD, r.native.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) return false;
     // Read-only takes every write bit away; a writable file gets the owner's
     // back. Hidden, system and archive have no counterpart here.
     mode_t mode = s.st_mode & 07777;
     mode = (st.attribute & kAttrReadOnly) ? (mode & ~mode_t{0222}) : (mode | S_IWUSR);
-    return mode == (s.st_mode & 07777) || ::chmod(r.native.c_str(), mode) == 0;
+    return mode == (s.st_mode & 07777) || change_mode(r.native, mode);
   }
 
   bool remove(const std::string& path) override {
@@ -289,23 +319,20 @@ class PosixFileSystem final : public FileSystem {
     if (!posix::resolve(from, f) || !posix::resolve(to, t) || ::lstat(f.native.c_str(), &fs_) != 0) return false;
     std::string target = t.native;
     bool restore = false;
-    if (::stat(t.native.c_str(), &ts) == 0) {
-      if (ts.st_dev == fs_.st_dev && ts.st_ino == fs_.st_ino) {
-        // The same file: only a change of case can be meant.
-        if (!t.last_inexact) return true;
-        target = t.parent + "/" + t.last_given;
-      } else {
-        // MoveFileEx does not replace a folder or a read-only file.
-        if (S_ISDIR(ts.st_mode) || S_ISDIR(fs_.st_mode) || read_only(ts)) return false;
-        // The result keeps the replaced file's mode.
-        if ((fs_.st_mode & 07777) != (ts.st_mode & 07777)) {
-          if (::chmod(f.native.c_str(), ts.st_mode & 07777) != 0) return false;
-          restore = true;
-        }
-      }
+    const Replaced replaced = what_is_replaced(t.native, ts);
+    if (replaced != Replaced::Missing && ts.st_dev == fs_.st_dev && ts.st_ino == fs_.st_ino) {
+      // The same file: only a change of case can be meant.
+      if (!t.last_inexact) return true;
+      target = t.parent + "/" + t.last_given;
+    } else if (replaced == Replaced::Refused || (replaced != Replaced::Missing && S_ISDIR(fs_.st_mode))) {
+      return false;
+    } else if (replaced == Replaced::File && (fs_.st_mode & 07777) != (ts.st_mode & 07777)) {
+      // The result keeps the replaced file's mode (a link has none).
+      if (!change_mode(f.native, ts.st_mode & 07777)) return false;
+      restore = true;
     }
     if (::rename(f.native.c_str(), target.c_str()) != 0) {
-      if (restore) ::chmod(f.native.c_str(), fs_.st_mode & 07777);
+      if (restore) change_mode(f.native, fs_.st_mode & 07777);
       return false;
     }
     sync_parent(t.parent);
@@ -376,8 +403,9 @@ class PosixFileSystem final : public FileSystem {
     Resolved r;
     if (!posix::resolve(path, r)) return nullptr;
     struct stat s;
-    if (::stat(r.native.c_str(), &s) == 0 && (S_ISDIR(s.st_mode) || read_only(s))) return nullptr;
-    const int fd = ::open(r.native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (::lstat(r.native.c_str(), &s) == 0 && (S_ISDIR(s.st_mode) || S_ISLNK(s.st_mode) || read_only(s)))
+      return nullptr;
+    const int fd = ::open(r.native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) return nullptr;
     return std::make_unique<PosixWriter>(fd, path);
   }

@@ -85,9 +85,41 @@ bool is_own_entry(const std::wstring& w) {
   std::wstring want = final_path(folder.get());
   if (got.empty() || want.empty()) return false;
   if (want.back() != L'\\') want += L'\\';
-  want += full.substr(sep + 1);
+  // The name as the disk spells it: a short name ("FILE~1.TXT") names the
+  // entry itself too.
+  std::wstring name = full.substr(sep + 1);
+  std::wstring longer(full.size() + MAX_PATH, L'\0');
+  const DWORD n = GetLongPathNameW(full.c_str(), longer.data(), static_cast<DWORD>(longer.size()));
+  if (n > 0 && n < longer.size()) {
+    longer.resize(n);
+    const std::size_t at = longer.find_last_of(L"\\/");
+    if (at != std::wstring::npos && at + 1 < longer.size()) name = longer.substr(at + 1);
+  }
+  want += name;
   return CompareStringOrdinal(got.c_str(), static_cast<int>(got.size()), want.c_str(), static_cast<int>(want.size()),
                               TRUE) == CSTR_EQUAL;
+}
+
+// True when w is a symbolic link or junction (a reparse point), or, under
+// Wine, a host link that shows what it points to: something a change must
+// not go through. a: w's attributes.
+bool is_link(std::wstring w, DWORD a) {
+  if (a == kNoAttributes) return false;
+  if (a & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+  while (w.size() > 1 && (w.back() == L'\\' || w.back() == L'/')) w.pop_back();
+  const bool root = w.size() <= 1 || (w.size() == 2 && w[1] == L':');
+  return !root && !is_own_entry(w);
+}
+
+// Whether a file about to be replaced by a rename or a copy stops it: a
+// folder or a read-only file does, as MoveFileEx and CopyFile refuse them. A
+// link is replaced itself, so what it points to does not count, except that
+// a link to a folder is refused as the folder is.
+bool refuses_replacing(const std::wstring& w) {
+  const DWORD a = attributes(w);
+  if (a == kNoAttributes) return false;
+  if (is_link(w, a)) return is_folder(a);
+  return is_folder(a) || is_read_only(a);
 }
 
 // Removes a file whatever its attributes (our own temporary files only).
@@ -193,8 +225,7 @@ class Win32FileSystem final : public FileSystem {
 
   bool copy_file(const std::string& from, const std::string& to) override {
     const std::wstring wf = widen(from), wt = widen(to), temp = widen(sibling_temp_name(to));
-    const DWORD ta = attributes(wt);
-    if (is_folder(ta) || is_read_only(ta)) return false;
+    if (refuses_replacing(wt)) return false;
     // The source stays open, unshared for deleting, until the copy is in
     // place: a file copied onto itself then fails at the rename, as CopyFile
     // fails on it.
@@ -252,7 +283,7 @@ class Win32FileSystem final : public FileSystem {
   bool set_status(const std::string& path, const FileStatus& st) override {
     const std::wstring w = widen(path);
     const DWORD a = attributes(w);
-    if (a == kNoAttributes) return false;
+    if (a == kNoAttributes || is_link(w, a)) return false;
     // Times first, on a file that is writable for the moment; then the
     // attributes asked for.
     if ((a & FILE_ATTRIBUTE_READONLY) && !SetFileAttributesW(w.c_str(), a & ~FILE_ATTRIBUTE_READONLY)) return false;
@@ -291,8 +322,8 @@ class Win32FileSystem final : public FileSystem {
     const std::wstring wf = widen(from), wt = widen(to);
     const DWORD ta = attributes(wt);
     // MoveFileEx refuses these itself; checked here too, so that the rule
-    // holds under Wine run as root.
-    if (ta != kNoAttributes && is_read_only(ta)) return false;
+    // holds under Wine run as root, and that a link is judged as itself.
+    if (ta != kNoAttributes && (is_link(wt, ta) ? is_folder(ta) : is_read_only(ta))) return false;
     if (ta != kNoAttributes) {
       // The same name in another case: a change of spelling. Not every file
       // system takes that in one step, so go by a temporary name.
@@ -350,7 +381,7 @@ class Win32FileSystem final : public FileSystem {
   std::unique_ptr<FileWriter> create(const std::string& path) override {
     const std::wstring w = widen(path);
     const DWORD a = attributes(w);
-    if (is_folder(a) || is_read_only(a)) return nullptr;
+    if (is_folder(a) || is_read_only(a) || is_link(w, a)) return nullptr;
     HANDLE h = CreateFileW(w.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;

@@ -1,7 +1,8 @@
 // The registry on Windows: keys opened for reading only, the 32-bit view
-// before the 64-bit one, string values read whole through the W calls.
+// before the 64-bit one, values read whole through the W calls.
 #include <windows.h>
 
+#include <cstring>
 #include <vector>
 
 #include "platform/registry.h"
@@ -26,22 +27,25 @@ class RegKey {
   HKEY h_ = nullptr;
 };
 
-bool is_string(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+// The types the ANSI query converts to the code page.
+bool is_string(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
-// The value's text when it is a string value that reads whole, up to its
-// first NUL; nullopt otherwise (missing, another type, grown between the
-// size query and the read).
-std::optional<std::string> read_string(HKEY key, const std::wstring& name) {
+// The value as the ANSI query puts it into a character buffer, read whole,
+// up to its first NUL: a string's text (a multi-string's first string),
+// the bytes of any other type. nullopt when it is missing or grew between
+// the size query and the read.
+std::optional<std::string> read_text(HKEY key, const std::wstring& name) {
   DWORD type = 0, size = 0;
-  if (RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS || !is_string(type))
-    return std::nullopt;
-  std::vector<wchar_t> buf(size / sizeof(wchar_t) + 1, L'\0');
+  if (RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
+  std::vector<BYTE> buf(size + sizeof(wchar_t), 0);
   DWORD got = size;
-  if (RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf.data()), &got) !=
-          ERROR_SUCCESS ||
-      !is_string(type))
-    return std::nullopt;
-  std::wstring text(buf.data(), got / sizeof(wchar_t));
+  if (RegQueryValueExW(key, name.c_str(), nullptr, &type, buf.data(), &got) != ERROR_SUCCESS) return std::nullopt;
+  if (!is_string(type)) {
+    std::string bytes(reinterpret_cast<const char*>(buf.data()), got);
+    return bytes.substr(0, bytes.find('\0'));
+  }
+  std::wstring text(got / sizeof(wchar_t), L'\0');
+  std::memcpy(text.data(), buf.data(), text.size() * sizeof(wchar_t));
   const std::size_t nul = text.find(L'\0');
   if (nul != std::wstring::npos) text.resize(nul);
   return win32::narrow(text);
@@ -59,7 +63,7 @@ class Win32Registry final : public Registry {
       RegKey k;
       if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE | view, k.out()) != ERROR_SUCCESS)
         continue;
-      value = read_string(k.get(), win32::widen(valueName));
+      value = read_text(k.get(), win32::widen(valueName));
       return true;
     }
     return false;
