@@ -137,7 +137,7 @@ int Restore(const RestoreOptions& o, WizardIo& io, RunLog& log, FileSystem& prod
 }
 
 int Run(const RestoreOptions& o, WizardIo& io) {
-  RunLog log;
+  RunLog log(io.err);
   if (!o.logFile.empty() && !log.open(o.logFile)) {
     io.err << "relvo restore: cannot open the log file " << fw::console::Utf8ForTerminal(o.logFile) << "\n";
     return kNothing;
