@@ -174,6 +174,16 @@ const char* PutBackName(PutBackHow how) {
   return "?";
 }
 
+bool PointToRestore(FileSystem& store, const std::string& productPoints, PointInfo& point,
+                    const RestoreRequest& request) {
+  RestoreOutcome out;
+  const std::vector<PointInfo> points = ListPoints(store, productPoints);
+  const PointInfo* chosen = Choose(points, request, out);
+  if (!chosen) return false;
+  point = *chosen;
+  return true;
+}
+
 std::string KeptName(FileSystem& product, const std::string& path) {
   std::string name = path + ".relvo-kept";
   for (int n = 2; product.exists(name) && n < 10000; ++n) name = path + ".relvo-kept-" + std::to_string(n);

@@ -72,6 +72,12 @@ struct RestoreOutcome {
 RestoreOutcome RestoreProduct(FileSystem& product, FileSystem& store, const std::string& productPoints,
                               const RestoreRequest& request, RestoreEvents* events = nullptr);
 
+// The point RestoreProduct would take for request, when it would restore
+// it: false (point untouched) when there is none, or when that one is
+// restored already or recorded nothing.
+bool PointToRestore(FileSystem& store, const std::string& productPoints, PointInfo& point,
+                    const RestoreRequest& request = {});
+
 // The name a newer copy of path is kept under: path + ".relvo-kept", else
 // path + ".relvo-kept-2", "-3", ... the first that is free.
 std::string KeptName(FileSystem& product, const std::string& path);
