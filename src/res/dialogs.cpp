@@ -59,6 +59,9 @@ constexpr ControlTemplate kConfirmControls[] = {
     {kIdStatic, ControlClass::Static, kText, 7, 32, 25, 8, "更新先："},
     {IDC_NOTICE, ControlClass::Static, kText | kSsSunken | kSsCenterImage, 41, 30, 149, 11},
     {IDC_PICTURE, ControlClass::Static, kFrame, 13, 3, 20, 20},
+    // Shown when the page is to restore rather than update.
+    {IDC_RESTORE_NOTICE, ControlClass::Static, kWsChild | kSsLeft | kWsGroup, 41, 8, 149, 16,
+     "システムを更新前の状態に戻します。"},
 };
 
 }  // namespace
