@@ -39,6 +39,9 @@ struct WizardIo {
   // windows (relvow.exe's Win32 front end). Unattended runs keep the
   // console, which answers the pages itself. nullptr: the console.
   fw::Backend* windows = nullptr;
+  // Where restore points are kept (CP932 folder text) when the command line
+  // names no place; empty: the user's state folder.
+  std::string restorePointBase;
   // The program as its messages, usage and log name it ("relvow"); empty:
   // "relvo wizard" or "relvo update".
   std::string program;

@@ -68,21 +68,6 @@ std::string TimeText(std::int64_t t) {
   return buf;
 }
 
-// Writes each path put back to the log.
-class RestoreRecord final : public RestoreEvents {
- public:
-  explicit RestoreRecord(RunLog& log) : log_(log) {}
-  void put_back(const std::string& path, PutBackHow how) override {
-    log_.write("put-back", LogPath(path) + ": " + PutBackName(how));
-  }
-  void kept(const std::string& path, const std::string& keptAs) override {
-    log_.write("kept", LogPath(path) + " -> " + LogPath(keptAs));
-  }
-
- private:
-  RunLog& log_;
-};
-
 std::string PointLine(const PointInfo& p) {
   return p.id + "  " + TimeText(p.time) + "  " + PointStateName(p.state) + "  " + std::to_string(p.entries.size()) +
          (p.entries.size() == 1 ? " path  " : " paths  ") + std::to_string(p.bytes) + " bytes";
