@@ -39,6 +39,9 @@ struct WizardIo {
   // windows (relvow.exe's Win32 front end). Unattended runs keep the
   // console, which answers the pages itself. nullptr: the console.
   fw::Backend* windows = nullptr;
+  // Where restore points are kept (CP932 folder text) when the command line
+  // names no place; empty: the user's state folder.
+  std::string restorePointBase;
   // The program as its messages, usage and log name it ("relvow"); empty:
   // "relvo wizard" or "relvo update".
   std::string program;
@@ -55,6 +58,13 @@ int RunWizardCommand(int argc, char** argv, WizardIo& io);
 // relvo update: the unattended wizard on a given product folder.
 int RunUpdateCommand(int argc, char** argv);
 int RunUpdateCommand(int argc, char** argv, WizardIo& io);
+
+// relvo restore: puts the product folder back as a restore point found it
+// before its update, or lists the points (--list). Exit 0 restored or
+// listed, 1 nothing to restore or an error, 2 bad usage, 4 refused (files
+// changed since the update). Reads io's out, err, files and folders.
+int RunRestoreCommand(int argc, char** argv);
+int RunRestoreCommand(int argc, char** argv, WizardIo& io);
 
 // The exit status of relvo wizard and relvo update for the way an update
 // run ended.

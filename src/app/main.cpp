@@ -23,6 +23,9 @@ const char kUsage[] =
     "  update --media DIR --dest FOLDER [--log FILE]\n"
     "                  the update from DIR on the product in FOLDER, without\n"
     "                  questions (the unattended wizard)\n"
+    "  restore --dest FOLDER [--list] [--point ID] [--force] [--log FILE]\n"
+    "                  put the product in FOLDER back as it was before an update\n"
+    "                  (exit 0 restored, 1 nothing to restore, 4 refused)\n"
     "  check-media [--json] [--product FOLDER [--plan]] DIR...\n"
     "                  check an update medium's info.txt, archives and pictures\n"
     "  make-media --from OLD --to NEW --out DIR --header INFO [--disk-size SIZE]\n"
@@ -63,6 +66,7 @@ int Dispatch(int argc, char** argv, relvo::app::WizardIo& io) {
   if (cmd == "make-media") return relvo::app::RunMakeMediaCommand(argc - 1, argv + 1);
   if (cmd == "lzh") return relvo::app::RunLzhCommand(argc - 1, argv + 1);
   if (cmd == "update") return relvo::app::RunUpdateCommand(argc - 1, argv + 1, io);
+  if (cmd == "restore") return relvo::app::RunRestoreCommand(argc - 1, argv + 1, io);
   std::fprintf(stderr, "relvo: unknown command '%s'\n%s", relvo::fw::console::Utf8ForTerminal(cmd).c_str(), kUsage);
   return 2;
 }

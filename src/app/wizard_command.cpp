@@ -14,6 +14,7 @@
 #include "app/relvo_app.h"
 #include "app/run_host.h"
 #include "app/wizard_record.h"
+#include "engine/restore_point.h"
 #include "fw/console/console_backend.h"
 #include "fw/console/terminal.h"
 #include "fw/dialog.h"
@@ -25,7 +26,8 @@ namespace relvo::app {
 namespace {
 
 const char kUsageHead[] =
-    "usage: relvo [wizard] [--media DIR]... [--unattended [--dest FOLDER]] [--log FILE]\n"
+    "usage: relvo [wizard] [--media DIR]... [--restore] [--unattended [--dest FOLDER] [--force]]\n"
+    "             [--log FILE]\n"
     "\n"
     "Runs the update wizard on the console: the start page with the cautions of\n"
     "this update, the destination page with the folder of the installed\n"
@@ -35,7 +37,8 @@ const char kUsageHead[] =
 
 // The same wizard in windows (relvow.exe).
 const char kWindowsUsageHead[] =
-    "usage: relvow [--media DIR]... [--unattended [--dest FOLDER]] [--log FILE]\n"
+    "usage: relvow [--media DIR]... [--restore] [--unattended [--dest FOLDER] [--force]]\n"
+    "              [--log FILE]\n"
     "\n"
     "Runs the update wizard in its windows: the start page with the cautions of\n"
     "this update, the destination page with the folder of the installed\n"
@@ -59,6 +62,18 @@ const char kWizardOptions[] =
     "                  comes back at once (the disk is not there) is answered\n"
     "                  Cancel. The folder used is printed as \"destination: FOLDER\".\n"
     "  --dest FOLDER   with --unattended: the folder of the installed product\n"
+    "  --restore       undo an update: the wizard opens on the destination page\n"
+    "                  with its box 1004 (put back as before the update) checked.\n"
+    "                  The box shows for a folder that an update left a restore\n"
+    "                  point for; a folder without one is refused. Confirmed, the\n"
+    "                  product gets back every file the update replaced, edited\n"
+    "                  or converted, and loses what it added (as relvo restore).\n"
+    "                  Files changed since the update are listed in a box: OK\n"
+    "                  restores them too and keeps each newer copy beside it as\n"
+    "                  NAME.relvo-kept; Cancel changes nothing. Without --restore\n"
+    "                  the box shows as well, unchecked.\n"
+    "  --force         with --unattended --restore: restore the files changed since\n"
+    "                  the update too (else the restore is refused, exit 4)\n"
     "  --log FILE      append a log of the run to FILE: UTF-8, one line per\n"
     "                  event with its local time (pages, boxes, rows, settings\n"
     "                  edits, conversions, the exit status)\n"
@@ -75,7 +90,12 @@ const char kExitStatus[] =
     "  4  unattended: the folder was rejected (no settings file, or this version\n"
     "     cannot be updated), or the product was not identified; the wizard\n"
     "     shows the destination page again instead when a person answers\n"
-    "  5  the installation failed (extraction, copy, file status or a file error)\n";
+    "  5  the installation failed (extraction, copy, file status or a file error)\n"
+    "A restore (--restore, or box 1004 checked) ends as relvo restore does:\n"
+    "  0  restored\n"
+    "  1  nothing to restore (no restore point for the folder), or an error (run\n"
+    "     it again to finish the restore)\n"
+    "  4  refused: files changed since the update (listed); nothing was changed\n";
 
 const char kUpdateUsage[] =
     "usage: relvo update --media DIR [--media DIR]... --dest FOLDER [--log FILE]\n"
@@ -100,6 +120,11 @@ struct WizardOptions {
   std::string dest;                // UTF-8 as given
   std::string logFile;
   std::string commandLine;         // for the log
+  bool restore = false;            // --restore: the wizard for undoing an update
+  bool force = false;              // --force: an unattended restore restores changed files too
+  // Where restore points are kept (UTF-8); empty: io.restorePointBase, else
+  // the user's state folder (DefaultRestorePointBase).
+  std::string restorePointBase;
 };
 
 // The command as messages name it: "relvo wizard", "relvo update", or the
@@ -130,6 +155,7 @@ int RunWizard(const WizardOptions& o, WizardIo& io) {
   log.write("start", "relvo " RELVO_VERSION ": " + o.commandLine);
   io.ran = true;
   int status = kOtherError;
+  std::string statusName = ExitCodeName(kOtherError);
   try {
     FileSystem& disk = io.files ? *io.files : native_file_system();
     CurrentFolders& folders = io.folders ? *io.folders : native_current_folders();
@@ -149,6 +175,10 @@ int RunWizard(const WizardOptions& o, WizardIo& io) {
     // folder that the destination page changes.
     auto folderText = [&](const std::string& utf8) { return AbsoluteFolderText(folders, enc::utf8_to_cp932(utf8)); };
     const std::string dest = o.hasDest ? folderText(o.dest) : std::string();
+    const std::string pointBase = !o.restorePointBase.empty() ? folderText(o.restorePointBase)
+                                  : !io.restorePointBase.empty() ? io.restorePointBase
+                                                                 : DefaultRestorePointBase();
+    RestoreRecord restoreRecord(log);
     if (o.unattended) {
       console.set_page_script([&](const fw::Dialog& dlg, int visit) -> std::vector<std::string> {
         // Each page is answered once: a page shown again (the destination
@@ -178,19 +208,30 @@ int RunWizard(const WizardOptions& o, WizardIo& io) {
                        log.write("disk", std::to_string(i + 1) + " " + LogPath(disks.back()));
                      }
                      run.emplace(RunParts{disk, system, std::move(disks)}, record, &record);
-                     return ViewEnvironment{programFolder, folders, registry, run->host(), &record};
+                     ViewEnvironment env{programFolder, folders, registry, run->host(), &record};
+                     env.points = RestorePointPlace{pointBase, &disk};
+                     env.restore = o.restore;
+                     // Nobody to ask: files changed since the update stop the
+                     // restore unless --force.
+                     env.changedFiles = !o.unattended ? ChangedFiles::Ask
+                                        : o.force     ? ChangedFiles::Force
+                                                      : ChangedFiles::Refuse;
+                     env.restoreEvents = &restoreRecord;
+                     return env;
                    }};
     CRelvoApp app(std::move(setup));
     fw::RunApp(app);
     status = record.status();
+    statusName = record.status_name();
   } catch (const std::exception& e) {
     const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
     const std::string what = memory ? "out of memory" : e.what();
     io.err << "relvo: " << fw::console::ForTerminal(what) << "\n";
     log.write("error", LogText(what));
     status = kOtherError;
+    statusName = ExitCodeName(kOtherError);
   }
-  log.write("end", std::to_string(status) + " (" + ExitCodeName(status) + ")");
+  log.write("end", std::to_string(status) + " (" + statusName + ")");
   io.out << std::flush;
   return status;
 }
@@ -213,6 +254,10 @@ int ParseOptions(int argc, char** argv, WizardIo& io, bool update, WizardOptions
     }
     if (a == "--unattended" && !update) {
       o.unattended = true;
+    } else if (a == "--restore" && !update) {
+      o.restore = true;
+    } else if (a == "--force" && !update) {
+      o.force = true;
     } else if (a == "--media" || a == "--dest" || a == "--log") {
       if (++i >= argc || argv[i][0] == '\0') return Usage(io, command, a + " needs a " + (a == "--log" ? "file" : "folder"), usage);
       if (a == "--media") o.media.push_back(argv[i]);
@@ -228,6 +273,8 @@ int ParseOptions(int argc, char** argv, WizardIo& io, bool update, WizardOptions
   if (update && o.media.empty()) return Usage(io, command, "no media folder given (--media DIR)", usage);
   if (update && !o.hasDest) return Usage(io, command, "no product folder given (--dest FOLDER)", usage);
   if (o.hasDest && !o.unattended) return Usage(io, command, "--dest is for --unattended runs", usage);
+  if (o.force && !(o.unattended && o.restore))
+    return Usage(io, command, "--force is for --unattended --restore runs", usage);
   return -1;
 }
 

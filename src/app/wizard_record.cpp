@@ -166,7 +166,7 @@ void WizardRecord::page_ended(int pageId, int result, const UpdateDescriptor& d)
   if (result == -1)
     finish(kOtherError);
   else if (unattended_ && rejected_)
-    finish(ExitCodeOf(lastOutcome_));
+    finish(rejectedStatus_);
   else
     finish(kCancelled);
 }
@@ -181,8 +181,59 @@ void WizardRecord::update_starting(const UpdateDescriptor& d) {
 void WizardRecord::update_ended(int result, UpdateOutcome how) {
   log_.write("update", "returned " + std::to_string(result) + ": " + OutcomeName(how));
   rejected_ = result != 1;
-  lastOutcome_ = how;
+  rejectedStatus_ = ExitCodeOf(how);
   if (result == 1) finish(ExitCodeOf(how));
+}
+
+void RestoreRecord::put_back(const std::string& path, PutBackHow how) {
+  log_.write("put-back", LogPath(path) + ": " + PutBackName(how));
+}
+
+void RestoreRecord::kept(const std::string& path, const std::string& keptAs) {
+  log_.write("kept", LogPath(path) + " -> " + LogPath(keptAs));
+}
+
+const char* WizardRecord::RestoreStatusName(int status) {
+  switch (status) {
+    case kUpdated: return "restored";
+    case kOtherError: return "not restored";
+    case kRejected: return "refused";
+  }
+  return ExitCodeName(status);
+}
+
+void WizardRecord::restore_starting(const UpdateDescriptor& d, const std::string& productPoints) {
+  out_ << "destination: " << LogText(d.installFolder) << "\n" << std::flush;
+  log_.write("restore", "of " + LogPath(d.installFolder) + " from " + LogPath(productPoints));
+}
+
+void WizardRecord::restore_ended(const RestoreOutcome& r) {
+  if (r.found) log_.write("restore-point", r.point.id + " " + LogPath(r.point.folder));
+  for (const std::string& p : r.changed) log_.write("changed", LogPath(p));
+  int status = kOtherError;
+  switch (r.result) {
+    case RestoreResult::Restored:
+      log_.write("restore", "restored " + std::to_string(r.putBack) + " paths");
+      status = kUpdated;
+      break;
+    case RestoreResult::Refused:
+      log_.write("restore", "refused: " + std::to_string(r.changed.size()) + " files changed since the update");
+      status = kRejected;
+      break;
+    case RestoreResult::NothingToRestore: log_.write("restore", "nothing to restore: " + LogText(r.error)); break;
+    case RestoreResult::Failed:
+      log_.write("restore", "failed after " + std::to_string(r.putBack) + " paths: " + LogText(r.error));
+      break;
+  }
+  restored_ = true;
+  finish(status);
+}
+
+void WizardRecord::no_restore_point(const UpdateDescriptor& d) {
+  log_.write("restore", "no restore point for " + LogPath(d.installFolder));
+  rejected_ = true;
+  rejectedStatus_ = kOtherError;
+  restored_ = true;
 }
 
 }  // namespace relvo::app

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 
+#include "engine/restore.h"
 #include "engine/update_run.h"
 #include "fw/ui.h"
 #include "wizard/relvo_view.h"
@@ -55,6 +56,18 @@ std::string LogText(const std::string& cp932);
 // writes it.
 std::string LogPath(const std::string& cp932Path);
 
+// Writes each path a restore puts back, and each newer copy kept, to the
+// log.
+class RestoreRecord final : public RestoreEvents {
+ public:
+  explicit RestoreRecord(RunLog& log) : log_(log) {}
+  void put_back(const std::string& path, PutBackHow how) override;
+  void kept(const std::string& path, const std::string& keptAs) override;
+
+ private:
+  RunLog& log_;
+};
+
 // Sits between the run and the console's user interface: every box and
 // row, every page result and run event goes to the log; it prints the
 // destination of each update run on out, and works out the exit status.
@@ -87,6 +100,15 @@ class WizardRecord final : public fw::Ui, public RunEvents, public WizardEvents 
   void page_ended(int pageId, int result, const UpdateDescriptor& d) override;
   void update_starting(const UpdateDescriptor& d) override;
   void update_ended(int result, UpdateOutcome how) override;
+  // A restore: its place and outcome to the log, its folder on out, and the
+  // exit status of relvo restore (0 restored, 1 nothing to restore or an
+  // error, 4 refused).
+  void restore_starting(const UpdateDescriptor& d, const std::string& productPoints) override;
+  void restore_ended(const RestoreOutcome& r) override;
+  void no_restore_point(const UpdateDescriptor& d) override;
+  // The name of status() for the log's end line.
+  const char* status_name() const { return restored_ ? RestoreStatusName(status_) : ExitCodeName(status_); }
+  static const char* RestoreStatusName(int status);
 
   void set_program_folder(const std::string& folder) { programFolder_ = folder; }
 
@@ -102,7 +124,8 @@ class WizardRecord final : public fw::Ui, public RunEvents, public WizardEvents 
   bool finished_ = false;
   int status_ = kOtherError;
   bool rejected_ = false;  // the last run sent the wizard back to the destination page
-  UpdateOutcome lastOutcome_ = UpdateOutcome::Failed;
+  int rejectedStatus_ = kOtherError;  // what ends an unattended wizard sent back to the destination page
+  bool restored_ = false;             // a restore ended the wizard
 };
 
 }  // namespace relvo::app

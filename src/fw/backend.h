@@ -36,6 +36,10 @@ class DialogWindow {
   virtual void show_item(int id, bool show) = 0;
   virtual bool item_enabled(int id) = 0;
   virtual void enable_item(int id, bool enable) = 0;
+  // A check box's state, as BM_GETCHECK and BM_SETCHECK; false for a
+  // control that is no check box.
+  virtual bool item_checked(int id) = 0;
+  virtual void check_item(int id, bool check) = 0;
 
   // List boxes, as LB_RESETCONTENT, LB_ADDSTRING (in the list's sort order
   // when it has the sort style; returns the new entry's index), LB_GETCOUNT,

@@ -47,6 +47,13 @@ bool Control::IsWindowEnabled() const {
 void Control::EnableWindow(bool enable) const {
   if (DialogWindow* w = window()) w->enable_item(id_, enable);
 }
+bool Control::GetCheck() const {
+  DialogWindow* w = window();
+  return w && w->item_checked(id_);
+}
+void Control::SetCheck(bool check) const {
+  if (DialogWindow* w = window()) w->check_item(id_, check);
+}
 Rect Control::GetClientRect() const {
   DialogWindow* w = window();
   return w ? w->client_rect(id_) : Rect{};

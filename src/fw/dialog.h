@@ -30,6 +30,9 @@ class Control {
   void ShowWindow(bool show) const;
   bool IsWindowEnabled() const;
   void EnableWindow(bool enable) const;
+  // A check box's state; false for any other control.
+  bool GetCheck() const;
+  void SetCheck(bool check) const;
 
   Rect GetClientRect() const;
   // A device context on the control, released when the object goes;

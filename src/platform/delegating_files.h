@@ -26,6 +26,7 @@ class DelegatingFileSystem : public FileSystem {
   bool get_status(const std::string& p, FileStatus& st) override { return inner_.get_status(p, st); }
   bool set_status(const std::string& p, const FileStatus& st) override { return inner_.set_status(p, st); }
   bool remove(const std::string& p) override { return inner_.remove(p); }
+  bool remove_folder(const std::string& p) override { return inner_.remove_folder(p); }
   bool rename(const std::string& f, const std::string& t) override { return inner_.rename(f, t); }
   std::vector<FoundEntry> find(const std::string& pattern) override { return inner_.find(pattern); }
   std::unique_ptr<FileReader> open_read(const std::string& p) override { return inner_.open_read(p); }

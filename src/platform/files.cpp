@@ -46,6 +46,8 @@ bool read_whole_file(FileSystem& fs, const std::string& path, std::string& out) 
 
 std::string sibling_temp_name(const std::string& target) { return target + ".relvo-new"; }
 
+bool FileSystem::remove_folder(const std::string&) { return false; }
+
 std::unique_ptr<FileReader> FileSystem::open_exclusive(const std::string& path) {
   return is_writable(path) ? open_read(path) : nullptr;
 }

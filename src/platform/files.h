@@ -115,6 +115,11 @@ class FileSystem {
   // Deletes a file. False on failure, for a folder, and for a read-only
   // file (as DeleteFile).
   virtual bool remove(const std::string& path) = 0;
+  // Deletes an empty folder (as RemoveDirectory); a symbolic link or
+  // junction is not followed and not removed. False on failure, for a
+  // folder that is not empty, and for anything but a folder. The default
+  // serves layers that never remove folders.
+  virtual bool remove_folder(const std::string& path);
   // Renames from to to, atomically replacing an existing to and keeping its
   // mode (POSIX rename, MoveFileExW with replace). False on failure, and
   // when to is a folder or read-only. A symbolic link at to is replaced

@@ -481,6 +481,18 @@ bool OverlayFileSystem::remove(const std::string& path) {
   return true;
 }
 
+bool OverlayFileSystem::remove_folder(const std::string& path) {
+  const Parsed p(path);
+  if (p.parts.empty()) return false;
+  Place place = locate(p);
+  const Info info = inspect(p, place);
+  if (!info.exists || !info.folder || !is_plain_folder(path) || !find(path + "\\*").empty()) return false;
+  Node gone;
+  gone.kind = Node::Kind::Gone;
+  nodes_[p.key()] = std::move(gone);
+  return true;
+}
+
 bool OverlayFileSystem::rename(const std::string& from, const std::string& to) {
   const Parsed pf(from), pt(to);
   if (pf.parts.empty() || pt.parts.empty()) return false;

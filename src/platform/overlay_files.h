@@ -49,6 +49,7 @@ class OverlayFileSystem final : public FileSystem {
   bool get_status(const std::string& path, FileStatus& st) override;
   bool set_status(const std::string& path, const FileStatus& st) override;
   bool remove(const std::string& path) override;
+  bool remove_folder(const std::string& path) override;
   bool rename(const std::string& from, const std::string& to) override;
   std::vector<FoundEntry> find(const std::string& pattern) override;
   std::unique_ptr<FileReader> open_read(const std::string& path) override;

@@ -37,8 +37,10 @@ constexpr ControlTemplate kDestinationControls[] = {
     {kIdStatic, ControlClass::Static, kText | kSsSunken, 7, 41, 38, 17, "ｲﾝｽﾄｰﾙ先\n      ﾄﾞﾗｲﾌﾞ"},
     {kIdStatic, ControlClass::Static, kChild | kSsCenter | kWsGroup | kSsSunken, 52, 41, 156, 17, "ｲﾝｽﾄｰﾙ先ﾌｫﾙﾀﾞ"},
     {IDC_FOLDER_LIST, ControlClass::ListBox, kFolderList, 52, 77, 156, 64},
-    {IDC_RESTORE_CHECK, ControlClass::Button, kWsChild | kWsDisabled | kBsAutoCheckBox | kWsTabStop, 106, 157, 102,
-     10, "更新前に戻す"},
+    // Between the two buttons: where the box first stood (106, 157, 102, 10),
+    // hidden, it lay over "次へ".
+    {IDC_RESTORE_CHECK, ControlClass::Button, kWsChild | kWsDisabled | kBsAutoCheckBox | kWsTabStop, 64, 155, 88, 10,
+     "更新前に戻す"},
     {IDC_PATH, ControlClass::Edit, kChild | kEsLeft | kEsAutoHScroll | kWsBorder | kWsTabStop, 52, 61, 156, 14},
     {IDC_BACK, ControlClass::Button, kPushButton, 7, 153, 50, 14, "戻る"},
     {IDC_NOTICE, ControlClass::Edit, kNoticeBox, 40, 7, 168, 31},
@@ -59,6 +61,9 @@ constexpr ControlTemplate kConfirmControls[] = {
     {kIdStatic, ControlClass::Static, kText, 7, 32, 25, 8, "更新先："},
     {IDC_NOTICE, ControlClass::Static, kText | kSsSunken | kSsCenterImage, 41, 30, 149, 11},
     {IDC_PICTURE, ControlClass::Static, kFrame, 13, 3, 20, 20},
+    // Shown when the page is to restore rather than update.
+    {IDC_RESTORE_NOTICE, ControlClass::Static, kWsChild | kSsLeft | kWsGroup, 41, 8, 149, 16,
+     "システムを更新前の状態に戻します。"},
 };
 
 }  // namespace

@@ -18,6 +18,7 @@ enum : int {
   IDC_NOTICE = 1006,  // the start and destination pages' text box; the confirmation page's folder
   IDC_PICTURE = 1007,
   IDC_BACK = 1008,
+  IDC_RESTORE_NOTICE = 1009,  // the confirmation page's "restore, not update" line, hidden unless so
 };
 
 // The template with this id; nullptr for an id the program has none for.

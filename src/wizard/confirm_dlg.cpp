@@ -11,6 +11,10 @@ CConfirmDlg::CConfirmDlg(const PageContext& ctx) : fw::Dialog(res::kConfirmTempl
 bool CConfirmDlg::OnInitDialog() {
   fw::Dialog::OnInitDialog();
   SetDlgItemText(res::IDC_NOTICE, m_strPath);
+  if (m_bRestore) {
+    GetDlgItem(res::IDC_RESTORE_NOTICE).ShowWindow(true);
+    SetDlgItemText(fw::kIdOk, "実行");
+  }
   return true;
 }
 

@@ -2,6 +2,7 @@
 // out, and painting.
 #include "wizard/destination_dlg.h"
 
+#include "engine/restore.h"
 #include "res/dialogs.h"
 #include "wizard/page_picture.h"
 
@@ -12,6 +13,7 @@ const fw::MessageMapEntry CDestinationDlg::kMessageMap[] = {
     fw::OnNotify(res::IDC_FOLDER_LIST, fw::kLbnSelChange, &CDestinationDlg::OnSelchangeFolderList),
     fw::OnNotify(res::IDC_FOLDER_LIST, fw::kLbnDblClk, &CDestinationDlg::OnDblclkFolderList),
     fw::OnNotify(res::IDC_BACK, fw::kBnClicked, &CDestinationDlg::OnBack),
+    fw::OnNotify(res::IDC_PATH, fw::kEnChange, &CDestinationDlg::OnChangePath),
 };
 
 CDestinationDlg::CDestinationDlg(const PageContext& ctx) : fw::Dialog(res::kDestinationTemplate), ctx_(ctx) {}
@@ -40,6 +42,7 @@ bool CDestinationDlg::OnInitDialog() {
   SetDlgItemText(res::IDC_PATH, m_strPath);
   SetDlgItemText(res::IDC_NOTICE, m_strNotice);
   LookUpInstalledFolder();
+  UpdateRestoreCheck();
   return true;
 }
 
@@ -52,6 +55,7 @@ void CDestinationDlg::OnSelchangeDriveList() {
   const std::string root = std::string(1, entry[2]) + ":\\";
   ctx_.folders.change_dir(root);
   SetDlgItemText(res::IDC_PATH, root);
+  UpdateRestoreCheck();
   FillFolderList(entry, "\\*.*");
 }
 
@@ -70,6 +74,7 @@ void CDestinationDlg::OnDblclkFolderList() {
   ctx_.folders.change_dir(target);
   // The whole current folder, however long it is.
   SetDlgItemText(res::IDC_PATH, ctx_.folders.current_dir());
+  UpdateRestoreCheck();
   FillFolderList(drive, ".\\*.*");
 }
 
@@ -91,8 +96,34 @@ int CDestinationDlg::ListSubfolders(std::vector<std::string>& table, const std::
   return static_cast<int>(table.size());
 }
 
+// Typed, or set by the page (the Win32 edit box tells both).
+void CDestinationDlg::OnChangePath() { UpdateRestoreCheck(); }
+
+void CDestinationDlg::UpdateRestoreCheck() {
+  bool restorable = false;
+  const std::string folder = GetDlgItemText(res::IDC_PATH);
+  if (ctx_.points.known() && !folder.empty()) {
+    const std::string points = ProductPointsFolder(ctx_.files, ctx_.points.base, folder);
+    // Its points are read whole, which takes a while for a large product.
+    if (ctx_.points.store->exists(points)) {
+      fw::WaitCursor wait(AppUi());
+      PointInfo point;
+      restorable = PointToRestore(*ctx_.points.store, points, point);
+    }
+  }
+  fw::Control box = GetDlgItem(res::IDC_RESTORE_CHECK);
+  // A box that stays as it is keeps what the user made of it.
+  if (box.IsWindowVisible() == restorable && box.IsWindowEnabled() == restorable) return;
+  box.SetCheck(restorable && m_bRestore);
+  box.EnableWindow(restorable);
+  box.ShowWindow(restorable);
+}
+
 void CDestinationDlg::OnOK() {
   m_strPath = GetDlgItemText(res::IDC_PATH);
+  const fw::Control box = GetDlgItem(res::IDC_RESTORE_CHECK);
+  m_bRestorable = box.IsWindowVisible() && box.IsWindowEnabled();
+  m_bRestore = m_bRestorable && box.GetCheck();
   ctx_.folders.change_drive(m_nStartDrive);
   fw::Dialog::OnOK();
 }

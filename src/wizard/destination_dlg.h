@@ -2,7 +2,9 @@
 // the registry's uninstall entries, chosen by walking drives and folders or
 // typed. "次へ" goes on with the path box's text, "戻る" goes back to the
 // start page, Esc leaves the wizard; each makes the drive that was current
-// at opening current again.
+// at opening current again. A folder with a restore point shows the box
+// "更新前に戻す": checked, the wizard puts the product back as it was before
+// its update instead of updating it.
 #pragma once
 #include <array>
 #include <span>
@@ -25,6 +27,11 @@ class CDestinationDlg : public fw::Dialog {
   std::string m_strNotice;  // the page's explanatory text (CR LF line breaks)
   std::string m_strPicture; // the picture's file name on the media
   std::array<std::string, 15> m_strUninstallKeys;  // uninstall entry names; "NULL" ends the list
+  // In: "更新前に戻す" checked whenever it shows; out: it showed and was
+  // checked when "次へ" was pressed.
+  bool m_bRestore = false;
+  // Out: the folder accepted has a restore point (the box showed).
+  bool m_bRestorable = false;
 
   // Fills table with ".." and the names of the folders (hidden ones too,
   // never files) that pattern finds, in the order the search gives them,
@@ -44,6 +51,7 @@ class CDestinationDlg : public fw::Dialog {
   void OnSelchangeFolderList();
   void OnDblclkFolderList();
   void OnBack();
+  void OnChangePath();
 
   // Refills the folder list with the folders of drive entry driveEntry
   // ("[-c-]") that tail finds ("\*.*": the root, ".\*.*": the drive's
@@ -52,6 +60,9 @@ class CDestinationDlg : public fw::Dialog {
   // Puts the folder the registry records for the installed product into the
   // path box, when it records one.
   void LookUpInstalledFolder();
+  // Shows and enables box 1004 when the path box's folder has a restore
+  // point (checked as m_bRestore asks), hides and disables it otherwise.
+  void UpdateRestoreCheck();
 
  private:
   static const fw::MessageMapEntry kMessageMap[];

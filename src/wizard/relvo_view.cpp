@@ -24,7 +24,9 @@ int CRelvoView::OnCreate(fw::CreateStruct& cs) {
   const int read = ReadUpdateInfo(env_.run.fs, env_.programFolder, descriptor_);
   if (env_.events) env_.events->descriptor_read(read, descriptor_);
   if (fw::View::OnCreate(cs) == -1) return -1;
-  Post(ID_WIZARD_START);
+  // The start page tells the cautions of the update: undoing one begins
+  // with the folder.
+  Post(env_.restore ? ID_WIZARD_DESTINATION : ID_WIZARD_START);
   return 0;
 }
 
@@ -37,7 +39,7 @@ void CRelvoView::OnPaint() {
 }
 
 PageContext CRelvoView::Pages() const {
-  return PageContext{env_.programFolder, env_.run.fs, env_.folders, env_.registry};
+  return PageContext{env_.programFolder, env_.run.fs, env_.folders, env_.registry, env_.points};
 }
 
 void CRelvoView::Post(int command) { PostMessage(fw::kWmCommand, static_cast<std::uintptr_t>(command), 0); }
@@ -70,12 +72,20 @@ void CRelvoView::OnDestinationPage() {
   dlg.m_strNotice = descriptor_.destinationNotice;
   dlg.m_strPath = descriptor_.installFolder;
   dlg.m_strPicture = descriptor_.destinationPicture;
+  dlg.m_bRestore = restore_;
   dlg.SetEscapeHelp("ends the wizard");
   const int result = dlg.DoModal();
   if (result == fw::kIdOk) descriptor_.installFolder = dlg.m_strPath;
   PageEnded(res::IDD_DESTINATION, result);
-  if (result == fw::kIdOk)
+  if (result == fw::kIdOk && env_.restore && !dlg.m_bRestorable) {
+    // Undoing an update, never updating by mistake.
+    env_.run.ui.message_box(kNoRestorePointHere, kNoRestorePointCaption, fw::Buttons::Ok);
+    if (env_.events) env_.events->no_restore_point(descriptor_);
+    Post(ID_WIZARD_DESTINATION);
+  } else if (result == fw::kIdOk) {
+    restore_ = dlg.m_bRestore;
     Post(ID_WIZARD_CONFIRM);
+  }
   else if (result == res::IDC_BACK)
     Post(ID_WIZARD_START);
   else
@@ -89,10 +99,14 @@ void CRelvoView::OnConfirmPage() {
   CConfirmDlg dlg(Pages());
   dlg.m_strPath = descriptor_.installFolder;
   dlg.m_strPicture = descriptor_.confirmPicture;
+  dlg.m_bRestore = restore_;
   dlg.SetEscapeHelp("goes back to the destination page");
   const int result = dlg.DoModal();
   PageEnded(res::IDD_CONFIRM, result);
-  if (result == fw::kIdOk) {
+  if (result == fw::kIdOk && restore_) {
+    RunRestore();
+    CloseProgram();
+  } else if (result == fw::kIdOk) {
     if (RunUpdate() == 1)
       CloseProgram();
     else
@@ -113,6 +127,15 @@ int CRelvoView::RunUpdate() {
   const int result = relvo::RunUpdate(host, descriptor_, env_.programFolder, &how);
   if (env_.events) env_.events->update_ended(result, how);
   return result;
+}
+
+void CRelvoView::RunRestore() {
+  if (!env_.points.known()) return;  // no folder showed the box
+  const std::string points = ProductPointsFolder(env_.run.fs, env_.points.base, descriptor_.installFolder);
+  if (env_.events) env_.events->restore_starting(descriptor_, points);
+  const RestoreOutcome r =
+      RestoreWithBoxes(env_.run.ui, env_.run.fs, *env_.points.store, points, env_.changedFiles, env_.restoreEvents);
+  if (env_.events) env_.events->restore_ended(r);
 }
 
 }  // namespace relvo

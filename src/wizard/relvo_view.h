@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "engine/restore_run.h"
 #include "engine/update_descriptor.h"
 #include "engine/update_run.h"
 #include "fw/window.h"
@@ -34,6 +35,14 @@ class WizardEvents {
   // It returned result (1 ends the wizard, 0 goes back to the destination
   // page), having ended as how says.
   virtual void update_ended(int result, UpdateOutcome how) = 0;
+  // The restore of d.installFolder from its points in productPoints is
+  // about to start.
+  virtual void restore_starting(const UpdateDescriptor&, const std::string& /*productPoints*/) {}
+  // It ended as r says (boxes shown); the wizard ends.
+  virtual void restore_ended(const RestoreOutcome&) {}
+  // The wizard for undoing an update was given a folder without a restore
+  // point (d.installFolder): told so, the destination page opens again.
+  virtual void no_restore_point(const UpdateDescriptor&) {}
 };
 
 // The program folder and the layers the view works through. The system
@@ -47,11 +56,20 @@ struct ViewEnvironment {
   // layer is the one the view and the pages read the media through too.
   Host& run;
   WizardEvents* events = nullptr;  // told how the wizard goes
+  // Where the restore points of product folders are kept; none known: no
+  // folder shows "更新前に戻す".
+  RestorePointPlace points = {};
+  // The wizard for undoing an update: it opens on the destination page with
+  // "更新前に戻す" checked, and takes no folder without a restore point.
+  bool restore = false;
+  // What a restore does with the files changed since the update.
+  ChangedFiles changedFiles = ChangedFiles::Ask;
+  RestoreEvents* restoreEvents = nullptr;  // told each path a restore puts back
 };
 
 class CRelvoView : public fw::View {
  public:
-  explicit CRelvoView(const ViewEnvironment& env) : env_(env) {}
+  explicit CRelvoView(const ViewEnvironment& env) : env_(env), restore_(env.restore) {}
 
   // The descriptor as the view holds it now.
   const UpdateDescriptor& Descriptor() const { return descriptor_; }
@@ -74,6 +92,9 @@ class CRelvoView : public fw::View {
   // The update run on the view's descriptor, its window owning the boxes.
   // 1 ends the wizard, 0 shows the destination page again.
   int RunUpdate();
+  // Puts the product in the view's destination back as it was before its
+  // update, with the boxes of RestoreWithBoxes. The wizard then ends.
+  void RunRestore();
 
  private:
   static const fw::CommandMapEntry kCommandMap[];
@@ -85,6 +106,7 @@ class CRelvoView : public fw::View {
 
   ViewEnvironment env_;
   UpdateDescriptor descriptor_;
+  bool restore_;  // "更新前に戻す" is checked: the confirmed run restores
 };
 
 }  // namespace relvo

@@ -13,11 +13,15 @@
 #include "app/media_report.h"
 #include "app/relvo_app.h"
 #include "app/run_host.h"
+#include "engine/recording_files.h"
+#include "engine/restore_point.h"
 #include "fw/console/console_backend.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/registry_file.h"
+#include "support/folder_snapshot.h"
 #include "support/memory_registry.h"
+#include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 
 namespace relvo::app {
@@ -61,14 +65,14 @@ class WizardTest : public ::testing::Test {
   // settings name the copy's master and wave folders.
   void FreshProduct() {
     CopyTree(test::test_data_dir() + "..\\..\\demo\\product\\", product());
-    tmp.write("product\\vornel1.ini", "[SYSTEM]\r\nTITLE=VORNEL ﾌﾟﾛ 2.5\r\nMAKER=1\r\n\r\n[DIR]\r\nMASTER=" +
+    tmp.write(productName + "\\vornel1.ini", "[SYSTEM]\r\nTITLE=VORNEL ﾌﾟﾛ 2.5\r\nMAKER=1\r\n\r\n[DIR]\r\nMASTER=" +
                                            product() + "master\r\nWAV=" + product() + "wave\r\n");
   }
-  std::string product() const { return tmp / "product\\"; }
+  std::string product() const { return tmp / productName + "\\"; }
   // The product folder without its separator, as the destination page
   // shows it on Windows (a prefix of what it shows anywhere).
   std::string productFolder() const { return U(product().substr(0, product().size() - 1)); }
-  std::string settings() const { return tmp.read("product\\vornel1.ini"); }
+  std::string settings() const { return tmp.read(productName + "\\vornel1.ini"); }
   bool updated() const { return settings().find("ﾍﾞﾙﾄﾗﾝ") != std::string::npos; }
 
   // Runs relvo with args (UTF-8; "@disk1" and the like name the copies)
@@ -89,6 +93,7 @@ class WizardTest : public ::testing::Test {
     WizardIo io{in, o, err};
     io.options.echo = true;
     io.registry = &registry;
+    io.restorePointBase = points();
     const int argc = static_cast<int>(argv.size());
     const int status = update ? RunUpdateCommand(argc, argv.data(), io) : RunWizardCommand(argc, argv.data(), io);
     out = o.str() + err.str();
@@ -97,8 +102,27 @@ class WizardTest : public ::testing::Test {
 
   std::string Log() const { return tmp.exists("relvo.log") ? tmp.read("relvo.log") : std::string(); }
 
+  // Where the runs keep restore points.
+  std::string points() const { return tmp / "points\\"; }
+  // The demo update on the product, as the wizard runs it, keeping a
+  // restore point in points().
+  void UpdateWithPoint() {
+    FileSystem& disk = native_file_system();
+    RestorePointWriter point(disk, ProductPointsFolder(disk, points(), product()), product());
+    test::ScriptUi ui;
+    ui.answer = [](const test::Box&) { return int(fw::kIdOk); };
+    RunHost run(RunParts{disk, native_system_info(), {tmp / "disk1\\", tmp / "disk2\\"},
+                         [&](FileSystem& below) { return std::make_unique<RecordingFileSystem>(below, point); }},
+                ui);
+    UpdateDescriptor d;
+    ASSERT_EQ(ReadUpdateInfo(disk, tmp / "disk1\\", d), 1);
+    ASSERT_EQ(RunOnCopy(run, d, product()).outcome, UpdateOutcome::Updated) << test::Show(ui.boxes);
+    ASSERT_TRUE(point.finish(disk));
+  }
+
   test::TempDir tmp;
   test::MemoryRegistry registry;
+  std::string productName = "product";  // the product's folder in tmp
 };
 
 const std::vector<std::string> kTwoDisks = {"--media", "@disk1", "--media", "@disk2", "--log", "@relvo.log"};
@@ -301,6 +325,68 @@ TEST_F(WizardTest, UnattendedLogAndProgress) {
   const std::string reason = U(tmp / "empty") + "\\vornel1.ini";  // the folder text and the name, as the run looked
   EXPECT_LT(out.find(U("ｲﾝｽﾄｰﾙ先ﾌｫﾙﾀﾞが正しくないと思われます。")), out.find("reason: " + reason)) << out;
   EXPECT_NE(Log().find(" reason " + reason), std::string::npos) << Log();
+}
+
+// Undoing the demo update through the wizard: the box checked on the
+// destination page (or by --restore), files changed since the update asked
+// about, and unattended runs; the product byte for byte as before.
+TEST_F(WizardTest, RestoreThroughTheWizard) {
+  const std::string pick = "pick\n";  // typing the product's folder into the path box
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    std::string input;
+    bool point, changed;  // updated with a restore point; the settings file changed since
+    int status;
+    bool restored, kept;  // as before the update; the changed file kept beside
+    const char* shown;
+  } cases[] = {
+      {"checked on the destination page", {}, "click 1\n" + pick + "click 1004\nclick 1\nclick 1\nenter\n", true,
+       false, 0, true, false, "[x] "},
+      {"--restore opens on the destination page, checked", {"--restore"}, pick + "click 1\nclick 1\nenter\n", true,
+       false, 0, true, false, "[x] "},
+      {"changed since, cancelled", {"--restore"}, pick + "click 1\nclick 1\nclick 2\nenter\n", true, true, 4,
+       false, false, "vornel1.ini"},
+      {"changed since, restored anyway", {"--restore"}, pick + "click 1\nclick 1\nclick 1\nenter\n", true, true, 0,
+       true, true, ".relvo-kept"},
+      {"--restore on a folder without a point", {"--restore"}, pick + "click 1\nenter\nesc\n", false, false, 3,
+       false, false, "更新前に戻すための記録がありません。"},
+      {"unattended", {"--unattended", "--restore", "--dest", "@"}, "", true, false, 0, true, false, "destination: "},
+      {"unattended, changed since: refused", {"--unattended", "--restore", "--dest", "@"}, "", true, true, 4, false,
+       false, "vornel1.ini"},
+      {"unattended --force", {"--unattended", "--restore", "--force", "--dest", "@"}, "", true, true, 0, true, true,
+       ".relvo-kept"},
+      {"unattended, no restore point", {"--unattended", "--restore", "--dest", "@"}, "", false, false, 1, false, false,
+       "(unattended: click 1)"},
+      {"--force without --unattended --restore", {"--force"}, "", false, false, 2, false, false, "--force is for"},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    productName = "p" + std::to_string(++n);
+    FreshProduct();
+    FileSystem& disk = native_file_system();
+    const std::string before = test::Snapshot(disk, product());
+    if (c.point) UpdateWithPoint();
+    if (c.changed) tmp.write(productName + "\\vornel1.ini", "mine");
+    const std::string after = test::Snapshot(disk, product());
+    std::vector<std::string> args = kTwoDisks;
+    for (const std::string& a : c.args) args.push_back(a == "@" ? "@" + productName : a);
+    std::string input = c.input;
+    if (input.rfind(pick, 0) == 0 || input.find("\n" + pick) != std::string::npos)
+      input.replace(input.find(pick), pick.size(), "type 1005 " + U(product()) + "\n");
+    tmp.write("relvo.log", "");
+    std::string out;
+    EXPECT_EQ(Run(args, input, out), c.status) << out;
+    EXPECT_NE(out.find(U(c.shown)), std::string::npos) << out;
+    EXPECT_EQ(Log().find(" end " + std::to_string(c.status) + " (") != std::string::npos, c.status != 2) << Log();
+    if (c.kept) {
+      EXPECT_EQ(tmp.read(productName + "\\vornel1.ini.relvo-kept"), "mine");
+      native_file_system().remove(product() + "vornel1.ini.relvo-kept");
+    }
+    EXPECT_TRUE(test::Snapshot(disk, product()) == (c.restored ? before : after));
+    EXPECT_EQ(Log().find(" put-back ") != std::string::npos, c.restored) << Log();
+  }
 }
 
 // check-media --plan on the demo's two disks takes the update's way: it

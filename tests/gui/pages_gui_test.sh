@@ -12,7 +12,7 @@ trap 'gui_stop; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; cat "$work/log" >&2 || true; exit 1; }
 
 gui_start
-gui_run "$work/log" "$exe" "$(winepath -w "$media")\\"
+gui_run "$work/log" "$exe" "$(winepath -w "$media")\\" "$(winepath -w "$work")\\points\\"
 
 # Start page: the media's notice and picture; Enter presses "開始".
 w=$(gui_wait_window "マスタ調整機能付") || fail "no start page"
@@ -22,21 +22,25 @@ gui_wait_gone "$w" || fail "the start page stayed"
 
 # Destination page: Tab to the drive list, Down picks its first drive (the
 # folder list fills), two Tabs more reach the path box, whose text typing
-# replaces; Enter presses "次へ".
+# replaces. C:\VORNEL3 has a restore point: "更新前に戻す" shows, the tab
+# stop before the path box; Shift+Tab reaches it and Space checks it. Enter
+# presses "次へ".
 w=$(gui_wait_window "アップデート") || fail "no destination page"
 gui_key "$w" Tab Down Tab Tab
 gui_type "$w" 'C:\VORNEL3'
+gui_key "$w" shift+Tab space
 gui_shot "$shots/destination.png" "$w"
 gui_key "$w" Return
 gui_wait_gone "$w" || fail "the destination page stayed"
 
-# Confirmation page: the typed folder; Enter presses "更新".
+# Confirmation page: the typed folder, and that it will be restored; Enter
+# presses "実行".
 w=$(gui_wait_window "アップデート") || fail "no confirmation page"
 gui_shot "$shots/confirm.png" "$w"
 gui_key "$w" Return
 gui_wait_exit 30 || fail "the program did not end well"
 
-want=$'start=1\ndestination=1 path=C:\\VORNEL3\nconfirm=1'
+want=$'start=1\ndestination=1 path=C:\\VORNEL3 restore=1\nconfirm=1'
 got=$(tr -d '\r' <"$work/log")
 [ "$got" = "$want" ] || fail "the pages ended otherwise: $got"
 echo "pages driven by keys; screenshots in $shots"

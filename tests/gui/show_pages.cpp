@@ -1,13 +1,15 @@
 // The wizard's three pages as real dialogs of the Win32 front end, one after
 // the other, filled from a media folder's info.txt: for driving by hand or
 // through scripts/gui-session.sh. Prints how each page ended (UTF-8).
-// Usage: show_pages MEDIA_FOLDER   (a Windows path ending with '\')
+// Usage: show_pages MEDIA_FOLDER [POINTS]   (Windows paths ending with '\')
+// With POINTS, restore points are kept there, and C:\VORNEL3 has one.
 #include <windows.h>
 
 #include <cstdio>
 #include <map>
 #include <string>
 
+#include "engine/restore_point.h"
 #include "engine/update_descriptor.h"
 #include "fw/win32/win32_backend.h"
 #include "platform/encoding.h"
@@ -29,8 +31,8 @@ class NoRegistry : public relvo::Registry {
 
 int main(int argc, char** argv) {
   using namespace relvo;
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: show_pages MEDIA_FOLDER\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: show_pages MEDIA_FOLDER [POINTS]\n");
     return 2;
   }
   // The current drive and folders kept by the program itself over the
@@ -42,7 +44,16 @@ int main(int argc, char** argv) {
   test::FakeDrives drives(roots, 'C');
   test::DriveFileSystem files(drives);
   NoRegistry registry;
-  const PageContext ctx{argv[1], files, drives, registry};
+  PageContext ctx{argv[1], files, drives, registry};
+  if (argc == 3) {
+    // A point as an update that made one file in C:\VORNEL3 leaves it.
+    ctx.points = RestorePointPlace{argv[2], &native_file_system()};
+    RestorePointWriter point(native_file_system(), ProductPointsFolder(files, argv[2], "C:\\VORNEL3"), "C:\\VORNEL3");
+    if (!point.record(files, {"C:\\VORNEL3\\made.txt"}) || !point.finish(files)) {
+      std::fprintf(stderr, "show_pages: no restore point: %s\n", point.error().c_str());
+      return 1;
+    }
+  }
   UpdateDescriptor d;
   ReadUpdateInfo(ctx.files, ctx.programFolder, d);
   fw::win32::Win32Backend backend;
@@ -62,12 +73,14 @@ int main(int argc, char** argv) {
   destination.m_strPicture = d.destinationPicture;
   destination.m_strUninstallKeys = d.uninstallKeys;
   const int chosen = destination.DoModal();
-  std::printf("destination=%d path=%s\n", chosen, enc::cp932_to_utf8(destination.m_strPath).c_str());
+  std::printf("destination=%d path=%s restore=%d\n", chosen, enc::cp932_to_utf8(destination.m_strPath).c_str(),
+              destination.m_bRestore ? 1 : 0);
   if (chosen != fw::kIdOk) return 0;
 
   CConfirmDlg confirm(ctx);
   confirm.m_strPath = destination.m_strPath;
   confirm.m_strPicture = d.confirmPicture;
+  confirm.m_bRestore = destination.m_bRestore;
   std::printf("confirm=%d\n", confirm.DoModal());
   return 0;
 }

@@ -315,15 +315,23 @@ TEST(FileLayer, RenameEdgeCases) {
   EXPECT_TRUE(fsys().exists(d / "フォルダ\\"));
 }
 
-TEST(FileLayer, RemoveDeletesFilesButNotFolders) {
+TEST(FileLayer, RemoveDeletesFilesAndRemoveFolderEmptyFolders) {
   TempDir d;
   d.write("f.txt", "x");
   d.mkdir("dir");
   EXPECT_FALSE(fsys().remove(d / "dir"));
   EXPECT_TRUE(fsys().exists(d / "dir"));
+  EXPECT_FALSE(fsys().remove_folder(d / "f.txt"));
   EXPECT_TRUE(fsys().remove(d / "F.TXT"));
   EXPECT_FALSE(fsys().exists(d / "f.txt"));
   EXPECT_FALSE(fsys().remove(d / "f.txt"));
+  // Folders go by remove_folder, and only when empty.
+  d.write("full\\x", "x");
+  EXPECT_FALSE(fsys().remove_folder(d / "full"));
+  EXPECT_TRUE(fsys().exists(d / "full\\x"));
+  EXPECT_TRUE(fsys().remove_folder(d / "DIR\\"));
+  EXPECT_FALSE(fsys().exists(d / "dir"));
+  EXPECT_FALSE(fsys().remove_folder(d / "dir"));
 }
 
 TEST(FileLayer, StatusCarriesSizeTimesAndAttributes) {

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <string>
 
+#include "engine/restore_point.h"
 #include "fw/console/console_backend.h"
 #include "picture/bmp_writer.h"
 #include "platform/encoding.h"
@@ -34,7 +35,7 @@ class ConsolePagesTest : public ::testing::Test {
   ConsolePagesTest()
       : drives({{'C', tmp / "C" + sep()}, {'D', tmp / "D" + sep()}}, 'D'),
         files(drives),
-        ctx{"D:\\", files, drives, registry} {
+        ctx{"D:\\", files, drives, registry, {tmp / "points" + sep(), &native_file_system()}} {
     tmp.mkdir("C\\Apps");
     tmp.mkdir("D");
     // A picture whose upper half is red and lower half blue.
@@ -143,6 +144,56 @@ TEST_F(ConsolePagesTest, DestinationPageWalkedByScript) {
   // The drive list beside the folder list, each with its number on top.
   const std::string tops = LineWith(out, "+1002");
   EXPECT_LT(tops.find("+1002"), tops.find("+1005"));
+}
+
+// "更新前に戻す" shows for a folder with a restore point, however the folder
+// is chosen, checked as the view asks; the confirmation page then says what
+// its button does.
+TEST_F(ConsolePagesTest, RestoreBoxFollowsTheFolder) {
+  tmp.write("C\\Apps\\a.ini", "old");
+  {
+    RestorePointWriter point(native_file_system(), ProductPointsFolder(files, ctx.points.base, "C:\\Apps"), "C:\\Apps");
+    ASSERT_TRUE(point.record(files, {"C:\\Apps\\a.ini"}));
+    ASSERT_TRUE(point.finish(files));
+  }
+  const std::string box = U("更新前に戻す") + " (1004)";
+  const struct {
+    const char* path;
+    bool preset;
+    std::string input;
+    const char* shown;  // the box as the last page showed it ("" hidden)
+    bool restorable, restore;
+  } cases[] = {
+      {"C:\\Program Files", false, "type 1005 C:\\Apps\r\nclick 1004\r\nclick 1\r\n", "[x] ", true, true},
+      {"C:\\Apps", true, "click 1\r\n", "[x] ", true, true},
+      {"C:\\Apps", true, "click 1004\r\nclick 1\r\n", "[ ] ", true, false},
+      {"C:\\Program Files", true, "click 1004\r\nclick 1\r\n", "", false, false},
+      {"C:\\Program Files", false, "select 1002 [-c-]\r\ndblclick 1003 [Apps]\r\nclick 1\r\n", "[ ] ", true, false},
+      {"C:\\Apps", true, "type 1005 C:\\\r\nclick 1\r\n", "", false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.input);
+    CDestinationDlg dlg(ctx);
+    dlg.m_strUninstallKeys.fill("NULL");
+    dlg.m_strPath = c.path;
+    dlg.m_bRestore = c.preset;
+    int code = 0;
+    const std::string out = Run(dlg, c.input, false, code);
+    EXPECT_EQ(code, fw::kIdOk);
+    const std::size_t last = out.rfind("== ");
+    EXPECT_EQ(out.find(*c.shown ? c.shown + box : box, last) != std::string::npos, *c.shown != 0) << out;
+    EXPECT_EQ(dlg.m_bRestorable, c.restorable);
+    EXPECT_EQ(dlg.m_bRestore, c.restore);
+  }
+  for (const bool restore : {false, true}) {
+    CConfirmDlg dlg(ctx);
+    dlg.m_strPath = "C:\\Apps";
+    dlg.m_bRestore = restore;
+    int code = 0;
+    const std::string out = Run(dlg, "", false, code);
+    EXPECT_EQ(out.find(U("システムを更新前の状態に戻します。")) != std::string::npos, restore) << out;
+    EXPECT_NE(out.find("[1] " + U(restore ? "実行" : "更新")), std::string::npos) << out;
+  }
 }
 
 TEST_F(ConsolePagesTest, VersionBoxEndsWithOk) {

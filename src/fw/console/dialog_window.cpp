@@ -212,6 +212,14 @@ bool ConsoleDialogWindow::item_enabled(int id) {
 void ConsoleDialogWindow::enable_item(int id, bool enable) {
   if (Item* it = item(id)) it->enabled = enable;
 }
+bool ConsoleDialogWindow::item_checked(int id) {
+  Item* it = item(id);
+  return it && IsButtonKind(*it->tmpl, kBsAutoCheckBox) && it->checked;
+}
+void ConsoleDialogWindow::check_item(int id, bool check) {
+  Item* it = item(id);
+  if (it && IsButtonKind(*it->tmpl, kBsAutoCheckBox)) it->checked = check;
+}
 
 void ConsoleDialogWindow::lb_reset(int id) {
   if (Item* it = item(id)) {

@@ -67,6 +67,8 @@ class ConsoleDialogWindow : public DialogWindow {
   void show_item(int id, bool show) override;
   bool item_enabled(int id) override;
   void enable_item(int id, bool enable) override;
+  bool item_checked(int id) override;
+  void check_item(int id, bool check) override;
   void lb_reset(int id) override;
   int lb_add(int id, const std::string& text) override;
   int lb_count(int id) override;

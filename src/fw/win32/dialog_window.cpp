@@ -67,6 +67,14 @@ void Win32DialogWindow::enable_item(int id, bool enable) {
   if (HWND c = control(id)) EnableWindow(c, enable ? TRUE : FALSE);
 }
 
+bool Win32DialogWindow::item_checked(int id) {
+  return control(id) && SendDlgItemMessageW(hwnd_, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void Win32DialogWindow::check_item(int id, bool check) {
+  if (control(id)) SendDlgItemMessageW(hwnd_, id, BM_SETCHECK, check ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
 void Win32DialogWindow::lb_reset(int id) { SendDlgItemMessageW(hwnd_, id, LB_RESETCONTENT, 0, 0); }
 
 int Win32DialogWindow::lb_add(int id, const std::string& text) {

@@ -28,6 +28,8 @@ class Win32DialogWindow : public DialogWindow {
   void show_item(int id, bool show) override;
   bool item_enabled(int id) override;
   void enable_item(int id, bool enable) override;
+  bool item_checked(int id) override;
+  void check_item(int id, bool check) override;
 
   void lb_reset(int id) override;
   int lb_add(int id, const std::string& text) override;

@@ -299,6 +299,20 @@ class PosixFileSystem final : public FileSystem {
     return true;
   }
 
+  bool remove_folder(const std::string& path) override {
+    Resolved r;
+    if (!posix::resolve(path, r) || r.last_given.empty()) return false;
+    std::string native = r.native;
+    while (native.size() > 1 && native.back() == '/') native.pop_back();
+    struct stat s;
+    // A link to a folder is no folder here: rmdir would refuse it anyway,
+    // but say so before asking.
+    if (::lstat(native.c_str(), &s) != 0 || !S_ISDIR(s.st_mode)) return false;
+    if (::rmdir(native.c_str()) != 0) return false;
+    sync_parent(r.parent);
+    return true;
+  }
+
   bool rename(const std::string& from, const std::string& to) override {
     Resolved f, t;
     struct stat fs_, ts;

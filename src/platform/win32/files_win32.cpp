@@ -308,6 +308,16 @@ class Win32FileSystem final : public FileSystem {
     return DeleteFileW(w.c_str()) != 0;
   }
 
+  bool remove_folder(const std::string& path) override {
+    std::wstring w = widen(path);
+    while (w.size() > 1 && (w.back() == L'\\' || w.back() == L'/')) w.pop_back();
+    const DWORD a = attributes(w);
+    // A junction or a link to a folder is not what is meant; RemoveDirectory
+    // would remove the link itself.
+    if (!is_folder(a) || (a & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    return RemoveDirectoryW(w.c_str()) != 0;
+  }
+
   bool rename(const std::string& from, const std::string& to) override {
     const std::wstring wf = widen(from), wt = widen(to);
     const DWORD ta = attributes(wt);

@@ -1,0 +1,1 @@
+relvo_add_fuzz(restore_journal_fuzz ${CMAKE_CURRENT_LIST_DIR}/restore_journal_fuzz.cpp relvo_engine)
