@@ -5,8 +5,11 @@
 #include <istream>
 #include <ostream>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
+#include "engine/restore_point.h"
 #include "engine/update_run.h"
 #include "fw/backend.h"
 #include "fw/console/console_ui.h"
@@ -42,6 +45,12 @@ struct WizardIo {
   // The program as its messages, usage and log name it ("relvow"); empty:
   // "relvo wizard" or "relvo update".
   std::string program;
+  // Where the wizard's runs keep their restore points when no
+  // --restore-point is given (CP932 folder text); empty: the user's state
+  // folder (DefaultRestorePointBase).
+  std::string restorePointBase;
+  // The room on a restore point's disk; empty: CheckRoom.
+  std::function<RoomCheck(const std::string& base, std::uint64_t needed)> checkRoom;
   // Set when the wizard ran: what it wrote on out was its pages and
   // progress, and its exit status says how it ended (FinishOutput).
   bool ran = false;

@@ -68,21 +68,6 @@ std::string TimeText(std::int64_t t) {
   return buf;
 }
 
-// Writes each path put back to the log.
-class RestoreRecord final : public RestoreEvents {
- public:
-  explicit RestoreRecord(RunLog& log) : log_(log) {}
-  void put_back(const std::string& path, PutBackHow how) override {
-    log_.write("put-back", LogPath(path) + ": " + PutBackName(how));
-  }
-  void kept(const std::string& path, const std::string& keptAs) override {
-    log_.write("kept", LogPath(path) + " -> " + LogPath(keptAs));
-  }
-
- private:
-  RunLog& log_;
-};
-
 std::string PointLine(const PointInfo& p) {
   return p.id + "  " + TimeText(p.time) + "  " + PointStateName(p.state) + "  " + std::to_string(p.entries.size()) +
          (p.entries.size() == 1 ? " path  " : " paths  ") + std::to_string(p.bytes) + " bytes";
@@ -101,7 +86,7 @@ int List(WizardIo& io, FileSystem& store, const std::string& points, const std::
 
 int Restore(const RestoreOptions& o, WizardIo& io, RunLog& log, FileSystem& product, FileSystem& store,
             const std::string& points, const std::string& folder) {
-  RestoreRecord record(log);
+  RestoreLog record(log);
   const RestoreOutcome r = RestoreProduct(product, store, points, o.request, &record);
   if (r.found) {
     io.out << "restore point " << PointLine(r.point) << "\n  " << LogPath(r.point.folder) << "\n";

@@ -36,6 +36,15 @@ class WizardEvents {
   virtual void update_ended(int result, UpdateOutcome how) = 0;
 };
 
+// The update run as the program carries it out around RunUpdate: a check
+// before anything is changed, a restore point, the way back after a stop.
+class UpdateRunner {
+ public:
+  virtual ~UpdateRunner() = default;
+  // As RunUpdate: 1 ends the wizard, 0 shows the destination page again.
+  virtual int Run(Host& host, UpdateDescriptor& d, const std::string& programFolder, UpdateOutcome* how) = 0;
+};
+
 // The program folder and the layers the view works through. The system
 // keeps them as globals set once at start-up; the application object hands
 // them to the view it creates.
@@ -47,6 +56,7 @@ struct ViewEnvironment {
   // layer is the one the view and the pages read the media through too.
   Host& run;
   WizardEvents* events = nullptr;  // told how the wizard goes
+  UpdateRunner* runner = nullptr;  // nullptr: RunUpdate itself
 };
 
 class CRelvoView : public fw::View {

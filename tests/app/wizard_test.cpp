@@ -17,6 +17,7 @@
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/registry_file.h"
+#include "support/folder_snapshot.h"
 #include "support/memory_registry.h"
 #include "support/temp_dir.h"
 
@@ -37,6 +38,25 @@ void CopyTree(const std::string& from, const std::string& to) {
   }
 }
 
+// Removes what the folder (a text ending with a separator) holds.
+void EmptyFolder(const std::string& folder) {
+  FileSystem& fs = native_file_system();
+  for (const FoundEntry& e : fs.find(folder + "*")) {
+    const std::string path = folder + e.name;
+    if (e.isFolder) {
+      EmptyFolder(path + "\\");
+      fs.remove_folder(path);
+      continue;
+    }
+    FileStatus st;
+    if (fs.get_status(path, st) && (st.attribute & kAttrReadOnly)) {
+      st.attribute = 0;
+      fs.set_status(path, st);
+    }
+    fs.remove(path);
+  }
+}
+
 std::size_t Count(const std::string& text, const std::string& needle) {
   std::size_t n = 0;
   for (std::size_t at = 0; (at = text.find(needle, at)) != std::string::npos; ++at) ++n;
@@ -51,6 +71,9 @@ class WizardTest : public ::testing::Test {
     const std::string demo = test::test_data_dir() + "..\\..\\demo\\";
     CopyTree(demo + "media\\disk1\\", tmp / "disk1\\");
     CopyTree(demo + "media\\disk2\\", tmp / "disk2\\");
+    // Kept by its full path: the destination page changes the current
+    // folder, which a relative data folder follows.
+    CopyTree(demo + "product\\", tmp / "demo-product\\");
     FreshProduct();
     tmp.mkdir("empty");
     // The machine's uninstall entry names the copy, as the demo's names
@@ -60,7 +83,8 @@ class WizardTest : public ::testing::Test {
   // The demo product, as the demo machine has it but in the copy: its
   // settings name the copy's master and wave folders.
   void FreshProduct() {
-    CopyTree(test::test_data_dir() + "..\\..\\demo\\product\\", product());
+    EmptyFolder(product());
+    CopyTree(tmp / "demo-product\\", product());
     tmp.write("product\\vornel1.ini", "[SYSTEM]\r\nTITLE=VORNEL ﾌﾟﾛ 2.5\r\nMAKER=1\r\n\r\n[DIR]\r\nMASTER=" +
                                            product() + "master\r\nWAV=" + product() + "wave\r\n");
   }
@@ -69,6 +93,8 @@ class WizardTest : public ::testing::Test {
   // shows it on Windows (a prefix of what it shows anywhere).
   std::string productFolder() const { return U(product().substr(0, product().size() - 1)); }
   std::string settings() const { return tmp.read("product\\vornel1.ini"); }
+  // The product's whole tree: names, bytes, read-only bits.
+  std::string Product() const { return test::Snapshot(native_file_system(), product()); }
   bool updated() const { return settings().find("ﾍﾞﾙﾄﾗﾝ") != std::string::npos; }
 
   // Runs relvo with args (UTF-8; "@disk1" and the like name the copies)
@@ -89,6 +115,7 @@ class WizardTest : public ::testing::Test {
     WizardIo io{in, o, err};
     io.options.echo = true;
     io.registry = &registry;
+    io.restorePointBase = tmp / "points\\";
     const int argc = static_cast<int>(argv.size());
     const int status = update ? RunUpdateCommand(argc, argv.data(), io) : RunWizardCommand(argc, argv.data(), io);
     out = o.str() + err.str();
@@ -132,16 +159,27 @@ TEST_F(WizardTest, PageSequenceDrivenByInput) {
         "page confirm: 1", "update returned 1: updated"}},
       {"a rejected folder, then esc: cancelled", "click 1\n" + wrong + "click 1\nclick 1\nenter\nesc\n", 3, false,
        {"update returned 0", "page destination: 2 (esc)"}},
-      {"disk prompt cancelled", "click 1\nclick 1\nclick 1\nclick 2\nenter\n", 3, false,
-       {"page confirm: 1", "update returned 1: cancelled at a disk prompt"}},
+      // Rows 1-4 were applied: the wizard offers to put them back.
+      {"disk prompt cancelled, the product left as the run left it", "click 1\nclick 1\nclick 1\nclick 2\nenter\n", 6,
+       false,
+       {"page confirm: 1", "restore-point ", "box [" + U("確認] ｱｯﾌﾟﾃﾞｲﾄが途中で終了") ,
+        "update returned 1: cancelled at a disk prompt, after changing files (rows done 4/6)",
+        "end 6 (stopped after changes): rows done 4/6"}},
+      {"disk prompt cancelled, the product put back", "click 1\nclick 1\nclick 1\nclick 2\nenter\nclick 1\nenter\n", 7,
+       false,
+       {"update returned 1: cancelled at a disk prompt, after changing files (rows done 4/6), put back",
+        "end 7 (stopped and put back)"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     FreshProduct();
+    const std::string before = Product();
     tmp.write("relvo.log", "");
     std::string out;
     EXPECT_EQ(Run(kTwoDisks, c.input, out), c.status) << out;
     EXPECT_EQ(updated(), c.updated) << out;
+    // Only an update and a stop left as it is change the product.
+    EXPECT_EQ(Product() == before, c.status != 0 && c.status != 6) << out;
     const std::string log = Log();
     std::size_t at = 0;
     for (const std::string& event : c.log) {
@@ -194,16 +232,17 @@ TEST_F(WizardTest, UnattendedRunsAndTheirStatus) {
     std::vector<std::string> args;
     int status;
     bool updated;
-    const char* shown;  // in the transcript
+    std::string shown;  // in the transcript
   } cases[] = {
       {"the registry's folder, both disks", {"--unattended", "--media", "@disk1", "--media", "@disk2"}, 0, true,
        "destination: "},
       {"a folder without settings", {"--unattended", "--dest", "@empty", "--media", "@disk1"}, 4, false,
        "(unattended: click 1)"},
-      {"the second disk missing", {"--unattended", "--media", "@disk1", "--media", "@empty"}, 3, false,
-       "(unattended: click 2, asked again at once)"},
+      // The check before the update finds where it would stop: nothing is changed.
+      {"the second disk missing", {"--unattended", "--media", "@disk1", "--media", "@empty"}, 5, false,
+       "2 " + U("枚目のｱｯﾌﾟﾃﾞｲﾄFD (") + U(tmp / "empty")},
       {"one folder for both disks: an archive missing", {"--unattended", "--media", "@disk1"}, 5, false,
-       "(5/6) extract"},
+       U("SYS2.lzh が見つかりません。")},
       {"no info.txt", {"--unattended", "--dest", "@product", "--media", "@empty"}, 1, false, "info.txt"},
       {"--dest without --unattended", {"--dest", "@product"}, 2, false, "--dest is for --unattended runs"},
       {"relvo update", {"update", "--media", "@disk1", "--media", "@disk2", "--dest", "@product"}, 0, true,
@@ -216,8 +255,10 @@ TEST_F(WizardTest, UnattendedRunsAndTheirStatus) {
     SCOPED_TRACE(c.name);
     FreshProduct();
     std::string out;
+    const std::string before = Product();
     EXPECT_EQ(Run(c.args, "", out, c.args.front() == "update"), c.status) << out;
     EXPECT_EQ(updated(), c.updated) << out;
+    EXPECT_EQ(Product() == before, !c.updated) << out;
     EXPECT_NE(out.find(c.shown), std::string::npos) << out;
   }
   // A log that is no plain file (a folder, a FIFO that nobody reads, a
