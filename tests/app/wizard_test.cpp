@@ -4,6 +4,7 @@
 // log and the product as the run left it.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -15,7 +16,9 @@
 #include "app/run_host.h"
 #include "fw/console/console_backend.h"
 #include "platform/encoding.h"
+#include "platform/delegating_files.h"
 #include "platform/files.h"
+#include "platform/interrupt.h"
 #include "platform/registry_file.h"
 #include "support/folder_snapshot.h"
 #include "support/memory_registry.h"
@@ -116,6 +119,8 @@ class WizardTest : public ::testing::Test {
     io.options.echo = true;
     io.registry = &registry;
     io.restorePointBase = tmp / "points\\";
+    io.files = files;
+    io.checkRoom = room;
     const int argc = static_cast<int>(argv.size());
     const int status = update ? RunUpdateCommand(argc, argv.data(), io) : RunWizardCommand(argc, argv.data(), io);
     out = o.str() + err.str();
@@ -126,6 +131,30 @@ class WizardTest : public ::testing::Test {
 
   test::TempDir tmp;
   test::MemoryRegistry registry;
+  FileSystem* files = nullptr;  // the disk the wizard works on; nullptr: the machine's
+  std::function<RoomCheck(const std::string&, std::uint64_t)> room;
+};
+
+// The disk, with a Ctrl-C that comes as the run starts the first file
+// whose name holds marker.
+class CtrlCAt final : public DelegatingFileSystem {
+ public:
+  explicit CtrlCAt(std::string marker) : DelegatingFileSystem(native_file_system()), marker_(std::move(marker)) {}
+  bool copy_file(const std::string& f, const std::string& t) override {
+    const bool ok = inner_.copy_file(f, t);
+    hit(t);
+    return ok;
+  }
+  std::unique_ptr<FileWriter> create_temp(const std::string& p) override {
+    hit(p);
+    return inner_.create_temp(p);
+  }
+
+ private:
+  void hit(const std::string& p) {
+    if (p.find(marker_) != std::string::npos) interrupt::request();
+  }
+  std::string marker_;
 };
 
 const std::vector<std::string> kTwoDisks = {"--media", "@disk1", "--media", "@disk2", "--log", "@relvo.log"};
@@ -277,6 +306,80 @@ TEST_F(WizardTest, UnattendedRunsAndTheirStatus) {
               1);
     EXPECT_FALSE(updated());
     EXPECT_NE(out.find("cannot open the log file"), std::string::npos) << out;
+  }
+}
+
+// What the update does around the run: the check before changing, the
+// restore point and its room, Ctrl-C, and putting back after a stop.
+TEST_F(WizardTest, GuardedRuns) {
+  const std::vector<std::string> update = {"update", "--media", "@disk1", "--media", "@disk2", "--dest", "@product",
+                                           "--log", "@relvo.log"};
+  auto noRoom = [](const std::string&, std::uint64_t needed) { return RoomCheck{true, needed, needed - 1}; };
+  const struct {
+    const char* name;
+    std::vector<std::string> more;  // after update's arguments
+    const char* ctrlC;              // the file whose start brings Ctrl-C; nullptr: none
+    bool room;
+    const char* title;              // the product's TITLE; nullptr: the demo's
+    std::string input;              // a person's answers (relvo wizard) instead of relvo update
+    int status;
+    const char* product;            // "before", "updated" or "stopped"
+    bool point;                     // a restore point kept
+    std::string logged;
+  } cases[] = {
+      {"Ctrl-C in row 4", {}, "README", true, nullptr, "", 6, "stopped", true,
+       "end 6 (stopped after changes): rows done 4/6\n"},
+      {"Ctrl-C in row 4, --rollback", {"--rollback"}, "README", true, nullptr, "", 7, "before", true,
+       "end 7 (stopped and put back): rows done 4/6\n"},
+      {"Ctrl-C between the members of row 1", {}, "vornel.cfg", true, nullptr, "", 6, "stopped", true,
+       "rows done 0/6, stopped in row 1\n"},
+      {"Ctrl-C, no restore point", {"--no-restore-point"}, "README", true, nullptr, "", 6, "stopped", false,
+       "restore-point none (--no-restore-point)"},
+      {"no room for the point", {}, nullptr, false, nullptr, "", 5, "before", false,
+       "not enough room for the restore point"},
+      {"no room, --no-restore-point", {"--no-restore-point"}, nullptr, false, nullptr, "", 0, "updated", false,
+       "end 0 (updated)"},
+      {"no room: a person goes on without", {}, nullptr, false, nullptr,
+       "click 1\nclick 1\nclick 1\nclick 1\nclick 1\nenter\n", 0,
+       "updated", false, "restore-point none: the update goes on without one"},
+      {"no room: a person stops", {}, nullptr, false, nullptr, "click 1\nclick 1\nclick 1\nclick 2\n", 3, "before",
+       false, "end 3 (cancelled)"},
+      {"product not identified after row 1", {}, nullptr, true, "UNKNOWN", "", 4, "before", false,
+       "would stop at row 1/6 extract"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FreshProduct();
+    if (c.title) tmp.write("product\\vornel1.ini", std::string("[SYSTEM]\r\nTITLE=") + c.title + "\r\n");
+    EmptyFolder(tmp / "points\\");
+    tmp.write("relvo.log", "");
+    const std::string before = Product();
+    std::optional<CtrlCAt> disk;
+    if (c.ctrlC) files = &disk.emplace(c.ctrlC);
+    room = c.room ? nullptr : std::function<RoomCheck(const std::string&, std::uint64_t)>(noRoom);
+    std::vector<std::string> args = c.input.empty() ? update : kTwoDisks;
+    args.insert(args.end(), c.more.begin(), c.more.end());
+    std::string out;
+    EXPECT_EQ(Run(args, c.input, out, c.input.empty()), c.status) << out;
+    files = nullptr;
+    room = nullptr;
+    const std::string after = Product();
+    EXPECT_EQ(after == before, std::string(c.product) == "before") << out;
+    EXPECT_EQ(updated(), std::string(c.product) == "updated") << out;
+    EXPECT_NE(Log().find(c.logged), std::string::npos) << Log();
+    const bool kept = !native_file_system().find(tmp / "points\\*").empty();
+    EXPECT_EQ(kept, c.point) << Log();
+    // A point kept after a stop puts the product back.
+    if (!kept || std::string(c.product) != "stopped") continue;
+    EXPECT_NE(out.find("relvo restore --dest " + U(tmp / "product")), std::string::npos) << out;
+    std::vector<std::string> words = {"restore", "--dest", U(product()), "--restore-point", U(tmp / "points")};
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    std::istringstream in;
+    std::ostringstream o, e;
+    WizardIo io{in, o, e};
+    EXPECT_EQ(RunRestoreCommand(static_cast<int>(argv.size()), argv.data(), io), 0) << e.str();
+    EXPECT_EQ(Product(), before);
   }
 }
 
