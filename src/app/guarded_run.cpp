@@ -34,7 +34,7 @@ struct RecordingBelow {
 class GateFiles final : private RecordingBelow, public DelegatingFileSystem {
  public:
   GateFiles(FileSystem& below, RunGate& gate)
-      : RecordingBelow(below, gate), DelegatingFileSystem(recording_), gate_(gate) {}
+      : RecordingBelow(below, gate), DelegatingFileSystem(static_cast<FileSystem&>(recording_)), gate_(gate) {}
 
   bool make_dir(const std::string& p) override { return gate_.before_new_file(), recording_.make_dir(p); }
   bool copy_file(const std::string& f, const std::string& t) override {

@@ -14,6 +14,7 @@
 #include "app/media_report.h"
 #include "app/relvo_app.h"
 #include "app/run_host.h"
+#include "engine/restore.h"
 #include "fw/console/console_backend.h"
 #include "platform/encoding.h"
 #include "platform/delegating_files.h"
@@ -458,6 +459,24 @@ TEST_F(WizardTest, PlanOfTheDemoCompletesAsTheUpdateDoes) {
   ASSERT_TRUE(r.plan);
   EXPECT_EQ(r.plan->outcome, UpdateOutcome::Updated) << MediaReportToText(r);
   EXPECT_EQ(r.errorCount(), 0) << MediaReportToText(r);
+  // The restore point the plan counts is the one the update keeps, and it
+  // puts the product back whole.
+  const std::string before = Product();
+  std::string out;
+  ASSERT_EQ(Run({"update", "--media", "@disk1", "--media", "@disk2", "--dest", "@product"}, "", out, true), 0) << out;
+  const std::string folder = ProductPointsFolder(native_file_system(), tmp / "points\\", product());
+  const std::vector<PointInfo> points = ListPoints(native_file_system(), folder);
+  ASSERT_EQ(points.size(), 1u);
+  EXPECT_GT(r.plan->point.paths, 20u);
+  EXPECT_EQ(points[0].entries.size(), r.plan->point.paths);
+  EXPECT_EQ(points[0].bytes, r.plan->point.oldBytes);
+  EXPECT_GE(r.plan->point.needed, r.plan->point.oldBytes + r.plan->point.paths);
+  EXPECT_NE(MediaReportToText(r).find("Restore point: " + std::to_string(r.plan->point.paths) + " paths recorded"),
+            std::string::npos);
+  EXPECT_TRUE(updated());
+  EXPECT_EQ(RestoreProduct(native_file_system(), native_file_system(), folder, RestoreRequest{}).result,
+            RestoreResult::Restored);
+  EXPECT_EQ(Product(), before);
 }
 
 // The frame as start-up leaves it (no menu, maximized, the template's title
