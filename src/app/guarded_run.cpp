@@ -112,6 +112,7 @@ bool GuardedRun::Check(Host& host, const UpdateDescriptor& d, const std::string&
   {
     fw::WaitCursor wait(host.ui);
     RunHost dry(parts, RunHost::Dry{RecordingLayer(counter)});
+    dry.host().stopRequested = [] { return interrupt::requested(); };
     plan = RunOnCopy(dry, d, d.installFolder);
     box = dry.last_box();
     disk = dry.disk_in_drive();
@@ -119,6 +120,7 @@ bool GuardedRun::Check(Host& host, const UpdateDescriptor& d, const std::string&
   needed = counter.needed();
   const bool prompted =
       std::any_of(plan.steps.begin(), plan.steps.end(), [](const PlanStep& s) { return s.kind == "prompt"; });
+  if (plan.outcome == UpdateOutcome::Interrupted) return true;  // the run stops before it starts
   const bool stops = plan.outcome == UpdateOutcome::Failed || plan.outcome == UpdateOutcome::Cancelled ||
                      plan.outcome == UpdateOutcome::NotIdentified;
   refused = plan.outcome == UpdateOutcome::FolderRejected || plan.outcome == UpdateOutcome::VersionRejected;
@@ -220,6 +222,8 @@ int GuardedRun::Run(Host& host, UpdateDescriptor& d, const std::string& programF
   end_ = GuardedEnd{};
   // A descriptor cut short is refused before anything is looked at.
   if (!d.complete) return RunUpdate(host, d, programFolder, how);
+  // From here on Ctrl-C asks the run to stop, the check before it included.
+  interrupt::Guard signals;
   UpdateOutcome outcome = UpdateOutcome::Failed;
   int result = 1;
   std::uint64_t needed = 0;
@@ -231,13 +235,17 @@ int GuardedRun::Run(Host& host, UpdateDescriptor& d, const std::string& programF
     if (how) *how = outcome;
     return result;
   }
+  if (interrupt::requested()) {
+    host.ui.message_box(kInterrupted, kCaption, fw::Buttons::Ok);
+    if (how) *how = UpdateOutcome::Interrupted;
+    return 1;
+  }
 
   std::optional<RestorePointWriter> point;
   if (!points.empty()) point.emplace(run_.parts().disk, points, d.installFolder);
   Host guarded = host;
   guarded.stopRequested = [] { return interrupt::requested(); };
   {
-    interrupt::Guard signals;
     gate_.begin(point ? &*point : nullptr, guarded.stopRequested);
     try {
       result = RunUpdate(guarded, d, programFolder, &outcome);
