@@ -1,5 +1,5 @@
 #!/bin/sh
-# Makes a large update from the demo: OUT/media/disk1 and disk2 (the demo's
+# Makes a large update from the demo (FILES 0: the demo itself): OUT/media/disk1 and disk2 (the demo's
 # two disks, whose first archive DATA/SYS1.lzh also carries FILES generated
 # files of about KB kilobytes each) and OUT/product (the demo product, its
 # settings naming OUT's own master and wave folders, with the generated
@@ -43,14 +43,16 @@ for i in range(files):
 EOF
 }
 
+# FILES 0: the demo as it is.
+[ "$files" -gt 0 ] || exit 0
 work=$out/work
 gen "$work/new" 3
 # A few more files in the new version only.
-for i in 1 2 3 4 5; do cp "$work/new/FILE0001.DAT" "$work/new/NEW$i.DAT"; done
+for i in 1 2 3 4 5; do cp "$work/new/FILE0000.DAT" "$work/new/NEW$i.DAT"; done
 cp "$root/demo/media/disk1/DATA/SYS1.lzh" "$work/"
 (cd "$work" && "$relvo" lzh e SYS1.lzh new >/dev/null)
 rm "$out/media/disk1/DATA/SYS1.lzh"
 (cd "$work/new" && "$relvo" lzh a "$out/media/disk1/DATA/SYS1.lzh" -m lh5 * >/dev/null)
 gen "$out/product/Program" 2
-chmod a-w "$out/product/Program/FILE0002.DAT"
+[ "$files" -lt 3 ] || chmod a-w "$out/product/Program/FILE0002.DAT"
 rm -rf "$work"
