@@ -30,13 +30,13 @@ for name in demo large; do
   cp -a "$t/product" "$t/fresh"
   echo "== $name: product $(du -sk "$t/fresh" | cut -f1) KB, media $(du -sk "$t/media" | cut -f1) KB"
   reset="chmod -R u+w $t/product 2>/dev/null; rm -rf $t/product $t/points; cp -a $t/fresh $t/product"
-  update="$relvo update --media $t/media/disk1 --media $t/media/disk2 --dest $t/product --restore-point $t/points"
+  update="$relvo update --media $t/media/disk1 --media $t/media/disk2 --dest $t/product"
   hyperfine -N --warmup 1 --runs "${RUNS:-10}" --prepare "sh -c '$reset'" \
-    -n "without a point" "$update --no-restore-point" -n "with a point" "$update" \
+    -n "without a point" "$update --no-restore-point" -n "with a point" "$update --restore-point $t/points" \
     -n "the dry run alone (check-media --plan)" \
     "$relvo check-media --product $t/product --plan $t/media/disk1 $t/media/disk2"
   sh -c "$reset"
-  $update >/dev/null
+  $update --restore-point "$t/points" >/dev/null
   echo "restore point: $(du -sk "$t/points" | cut -f1) KB on the disk"
   $relvo restore --dest "$t/product" --restore-point "$t/points" --list | tail -n 1
 done
