@@ -5,8 +5,11 @@
 #include <istream>
 #include <ostream>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
+#include "engine/restore_point.h"
 #include "engine/update_run.h"
 #include "fw/backend.h"
 #include "fw/console/console_ui.h"
@@ -39,12 +42,15 @@ struct WizardIo {
   // windows (relvow.exe's Win32 front end). Unattended runs keep the
   // console, which answers the pages itself. nullptr: the console.
   fw::Backend* windows = nullptr;
-  // Where restore points are kept (CP932 folder text) when the command line
-  // names no place; empty: the user's state folder.
-  std::string restorePointBase;
   // The program as its messages, usage and log name it ("relvow"); empty:
   // "relvo wizard" or "relvo update".
   std::string program;
+  // Where the wizard's runs keep their restore points when no
+  // --restore-point is given (CP932 folder text); empty: the user's state
+  // folder (DefaultRestorePointBase).
+  std::string restorePointBase;
+  // The room on a restore point's disk; empty: CheckRoom.
+  std::function<RoomCheck(const std::string& base, std::uint64_t needed)> checkRoom;
   // Set when the wizard ran: what it wrote on out was its pages and
   // progress, and its exit status says how it ended (FinishOutput).
   bool ran = false;

@@ -17,12 +17,14 @@ const char kUsage[] =
     "Relvo brings an installed product up to the version on the update media.\n"
     "\n"
     "Commands:\n"
-    "  wizard [--media DIR]... [--unattended [--dest FOLDER]] [--log FILE]\n"
+    "  wizard [--media DIR]... [--unattended [--dest FOLDER] [--rollback]]\n"
+    "         [--log FILE]\n"
     "                  the update wizard on the console (also relvo with no\n"
     "                  command, or with wizard options alone)\n"
-    "  update --media DIR --dest FOLDER [--log FILE]\n"
+    "  update --media DIR --dest FOLDER [--rollback] [--log FILE]\n"
     "                  the update from DIR on the product in FOLDER, without\n"
-    "                  questions (the unattended wizard)\n"
+    "                  questions (the unattended wizard); every update keeps a\n"
+    "                  restore point (--restore-point DIR, --no-restore-point)\n"
     "  restore --dest FOLDER [--list] [--point ID] [--force] [--log FILE]\n"
     "                  put the product in FOLDER back as it was before an update\n"
     "                  (exit 0 restored, 1 nothing to restore, 4 refused)\n"
@@ -41,11 +43,14 @@ const char kUsage[] =
     "  --version       show the version\n"
     "\n"
     "Exit status of wizard and update: 0 updated, 1 info.txt unreadable or\n"
-    "another error, 2 bad usage, 3 cancelled, 4 folder rejected or product not\n"
-    "identified (unattended), 5 installation failed.\n";
+    "another error, 2 bad usage, 3 cancelled (nothing changed), 4 folder\n"
+    "rejected or product not identified (unattended), 5 installation failed\n"
+    "(nothing changed), 6 stopped after changing files, 7 stopped and put back\n"
+    "as before.\n";
 
 bool IsWizardOption(const std::string& a) {
-  return a == "--media" || a == "--unattended" || a == "--dest" || a == "--log";
+  return a == "--media" || a == "--unattended" || a == "--dest" || a == "--log" || a == "--restore-point" ||
+         a == "--no-restore-point" || a == "--rollback";
 }
 
 // io: the wizard's, for the commands that run it (ran tells that they did).

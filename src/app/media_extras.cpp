@@ -64,8 +64,10 @@ void test_product_archives(RunHost& dry, const MediaCheckOptions& opt, const Pla
 }
 
 void add_plan(FileSystem& fs, const MediaCheckOptions& opt, MediaReport& r) {
-  RunHost dry(RunParts{fs, native_system_info(), opt.disks}, RunHost::Dry{});
-  const Plan plan = RunOnCopy(dry, r.descriptor, opt.productFolder);
+  PointSizeCounter counter;
+  RunHost dry(RunParts{fs, native_system_info(), opt.disks}, RunHost::Dry{RecordingLayer(counter)});
+  Plan plan = RunOnCopy(dry, r.descriptor, opt.productFolder);
+  plan.point = {counter.paths(), counter.oldBytes(), counter.needed()};
   r.plan = plan;
   test_product_archives(dry, opt, plan, r);
   // A folder the run rejects is reported with the product already.

@@ -97,7 +97,11 @@ std::string MediaReportToJson(const MediaReport& r) {
          {"archives", Archives(r.archives)}, {"problems", problems}};
   if (r.opened) j["pictures"] = Pictures(r.pictures);
   if (r.product) j["product"] = Product(*r.product);
-  if (r.plan) j["plan"] = Steps(*r.plan);
+  if (r.plan) {
+    j["plan"] = Steps(*r.plan);
+    const PointSize& p = r.plan->point;
+    j["restorePoint"] = {{"paths", p.paths}, {"oldBytes", p.oldBytes}, {"needed", p.needed}};
+  }
   return j.dump(2) + "\n";
 }
 

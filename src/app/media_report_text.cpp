@@ -91,6 +91,9 @@ void plan(std::ostream& o, const Plan& plan) {
     if (!s.target.empty()) o << "\n       to   " << tp(s.target);
     o << "\n";
   }
+  const PointSize& p = plan.point;
+  o << "Restore point: " << p.paths << (p.paths == 1 ? " path" : " paths") << " recorded, " << p.oldBytes
+    << " bytes of files kept; it needs " << p.needed << " bytes free\n";
 }
 
 }  // namespace

@@ -86,7 +86,7 @@ int List(WizardIo& io, FileSystem& store, const std::string& points, const std::
 
 int Restore(const RestoreOptions& o, WizardIo& io, RunLog& log, FileSystem& product, FileSystem& store,
             const std::string& points, const std::string& folder) {
-  RestoreRecord record(log);
+  RestoreLog record(log);
   const RestoreOutcome r = RestoreProduct(product, store, points, o.request, &record);
   if (r.found) {
     io.out << "restore point " << PointLine(r.point) << "\n  " << LogPath(r.point.folder) << "\n";

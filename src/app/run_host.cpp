@@ -8,6 +8,7 @@
 
 #include "archive/lzh_library.h"
 #include "base/sjis.h"
+#include "engine/recording_files.h"
 #include "platform/delegating_files.h"
 #include "platform/overlay_files.h"
 
@@ -31,7 +32,9 @@ class FloppyDrive final : public DelegatingFileSystem, public DiskChanger {
   void insert(int disk) override {
     if (disk < 1 || static_cast<std::size_t>(disk) > disks_.size()) return;
     inserted_ = disk == 1 ? std::string() : disks_[static_cast<std::size_t>(disk) - 1];
+    disk_ = disk;
   }
+  int disk() const { return disk_; }
 
   // A path as the layer below reads it.
   std::string where(const std::string& p) const {
@@ -57,6 +60,7 @@ class FloppyDrive final : public DelegatingFileSystem, public DiskChanger {
  private:
   const std::vector<std::string>& disks_;
   std::string inserted_;  // the folder in the drive; empty: the program folder's own
+  int disk_ = 1;
 };
 
 // The system as a floppy set's run sees it: the set's drive is removable.
@@ -94,18 +98,27 @@ class FloppyProgress final : public fw::Ui {
   const FloppyDrive& drive_;
 };
 
-// The user interface of a run nobody attends.
+// The user interface of a run nobody attends; it keeps the last box.
 class UnattendedUi final : public fw::Ui {
  public:
-  int message_box(const std::string& text, const std::string&, fw::Buttons buttons) override {
+  int message_box(const std::string& text, const std::string& caption, fw::Buttons buttons) override {
+    last_.text = text;
+    last_.caption = caption;
+    last_.row = row_;
     return answers_.answer(text, buttons);
   }
   void begin_wait_cursor() override {}
   void end_wait_cursor() override {}
-  void progress(const fw::Progress&) override { answers_.progressed(); }
+  void progress(const fw::Progress& p) override {
+    row_ = p;
+    answers_.progressed();
+  }
+  const LastBox& last() const { return last_; }
 
  private:
   fw::UnattendedAnswers answers_;
+  fw::Progress row_;
+  LastBox last_;
 };
 
 }  // namespace
@@ -125,25 +138,30 @@ struct RunHost::Layers {
   std::optional<Host> host;
 };
 
+FileLayerHook RecordingLayer(PathRecorder& point) {
+  return [&point](FileSystem& below) { return std::make_unique<RecordingFileSystem>(below, point); };
+}
+
 RunHost::RunHost(RunParts parts, fw::Ui& ui, RunEvents* events, bool record)
-    : RunHost(std::move(parts), &ui, events, record, false) {}
+    : RunHost(std::move(parts), &ui, events, record, nullptr) {}
 
-RunHost::RunHost(RunParts parts, Dry) : RunHost(std::move(parts), nullptr, nullptr, true, true) {}
+RunHost::RunHost(RunParts parts, Dry dry) : RunHost(std::move(parts), nullptr, nullptr, true, &dry.overProduct) {}
 
-RunHost::RunHost(RunParts parts, fw::Ui* ui, RunEvents* events, bool record, bool dry)
+RunHost::RunHost(RunParts parts, fw::Ui* ui, RunEvents* events, bool record, FileLayerHook* dryLayer)
     : parts_(std::move(parts)), layers_(std::make_unique<Layers>()) {
+  const bool dry = dryLayer != nullptr;
   if (parts_.disks.empty()) throw std::invalid_argument("a run needs the folder of its first disk");
   Layers& l = *layers_;
   const bool floppySet = parts_.disks.size() > 1;
 
   // The drive, then the product's file layer over it: in memory for a dry
-  // run, else the hook's layer when there is one.
+  // run, then the hook's layer when there is one.
   FileSystem* files = &parts_.disk;
   if (floppySet) files = &l.floppyDrive.emplace(*files, parts_.disks);
-  if (dry) {
-    files = &l.memory.emplace(*files, ReadBackByRun);  // keeps whole only what the run reads back
-  } else if (parts_.overProduct) {
-    l.overProduct = parts_.overProduct(*files);
+  if (dry) files = &l.memory.emplace(*files, ReadBackByRun);  // keeps whole only what the run reads back
+  const FileLayerHook& over = dry ? *dryLayer : parts_.overProduct;
+  if (over) {
+    l.overProduct = over(*files);
     if (!l.overProduct) throw std::logic_error("the layer over the product's files was not made");
     files = l.overProduct.get();
   }
@@ -171,6 +189,13 @@ RunHost::~RunHost() = default;
 Host& RunHost::host() { return *layers_->host; }
 
 FileSystem& RunHost::files() { return *layers_->product; }
+
+const LastBox& RunHost::last_box() const {
+  static const LastBox kNone;
+  return layers_->unattended ? layers_->unattended->last() : kNone;
+}
+
+int RunHost::disk_in_drive() const { return layers_->floppyDrive ? layers_->floppyDrive->disk() : 1; }
 
 std::vector<PlanStep> RunHost::steps(UpdateOutcome how) {
   return layers_->recorder ? layers_->recorder->steps(how) : std::vector<PlanStep>();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/update_plan.h"
+#include "engine/restore_point.h"
 #include "engine/update_run.h"
 #include "fw/ui.h"
 #include "platform/files.h"
@@ -42,10 +43,25 @@ struct RunParts {
   FileLayerHook overProduct;
 };
 
+// A hook that puts the recording layer of point over the product's files
+// (engine/recording_files.h): a RestorePointWriter for a real run, a
+// PointSizeCounter for a dry run. point outlives the host.
+FileLayerHook RecordingLayer(PathRecorder& point);
+
+// The box a run showed last and the row it was on then.
+struct LastBox {
+  std::string text, caption;  // CP932; empty when the run showed no box
+  fw::Progress row;           // row 0 when it showed none
+};
+
 class RunHost {
  public:
-  // Selects the dry run's constructor.
-  struct Dry {};
+  // Selects the dry run's constructor; overProduct, when set, is put over
+  // the in-memory layer as a real run's is over the disk (a point's size
+  // counted).
+  struct Dry {
+    FileLayerHook overProduct;
+  };
 
   // A real run's host: every change reaches the disk, through
   // parts.overProduct when there is one; boxes and progress lines go to ui,
@@ -54,10 +70,10 @@ class RunHost {
   RunHost(RunParts parts, fw::Ui& ui, RunEvents* events = nullptr, bool record = false);
   // A dry run's host, put together from the same parts with two swapped:
   // the product's file layer reads the disk and keeps every change in
-  // memory (parts.overProduct is not used: nothing reaches the disk), and
-  // the user interface answers as an unattended run does
-  // (fw::UnattendedAnswers). Every step is recorded.
-  RunHost(RunParts parts, Dry);
+  // memory (parts.overProduct is not used: nothing reaches the disk; the
+  // dry run's own dry.overProduct is), and the user interface answers as an
+  // unattended run does (fw::UnattendedAnswers). Every step is recorded.
+  RunHost(RunParts parts, Dry dry);
   ~RunHost();
   RunHost(const RunHost&) = delete;
   RunHost& operator=(const RunHost&) = delete;
@@ -76,10 +92,14 @@ class RunHost {
   // the last box marked "message" when the run ended as how says it was
   // updated, "stop" otherwise.
   std::vector<PlanStep> steps(UpdateOutcome how);
+  // A dry run's last box and its row; the disk a floppy set's drive holds
+  // (1 when it holds the program folder's own, or is no floppy set).
+  const LastBox& last_box() const;
+  int disk_in_drive() const;
 
  private:
   struct Layers;
-  RunHost(RunParts parts, fw::Ui* ui, RunEvents* events, bool record, bool dry);
+  RunHost(RunParts parts, fw::Ui* ui, RunEvents* events, bool record, FileLayerHook* dryLayer);
 
   RunParts parts_;
   std::unique_ptr<Layers> layers_;

@@ -1,6 +1,8 @@
 // The steps of an update run as its host saw them: the plan that
 // `check-media --plan` shows, and the recorder that writes them down.
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,10 +43,21 @@ struct PlanStep {
   bool operator==(const PlanStep&) const = default;
 };
 
-// How a run ended and the steps its host recorded (a dry run's: its plan).
+// What a restore point of a run keeps, counted by its dry run
+// (PointSizeCounter): the paths it records, the old file bytes it keeps,
+// and the room it needs on its disk (PointBytesNeeded).
+struct PointSize {
+  std::size_t paths = 0;
+  std::uint64_t oldBytes = 0;
+  std::uint64_t needed = 0;
+};
+
+// How a run ended and the steps its host recorded (a dry run's: its plan),
+// and for a dry run, the size of the restore point the real run keeps.
 struct Plan {
   std::vector<PlanStep> steps;
   UpdateOutcome outcome = UpdateOutcome::Failed;
+  PointSize point;
 };
 
 // Writes down every step of a run made through the layers it puts over

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/guarded_run.h"
 #include "app/program_folder.h"
 #include "app/relvo_app.h"
 #include "app/run_host.h"
@@ -19,6 +20,7 @@
 #include "fw/console/terminal.h"
 #include "fw/dialog.h"
 #include "platform/encoding.h"
+#include "platform/interrupt.h"
 #include "res/dialogs.h"
 
 namespace relvo::app {
@@ -26,8 +28,8 @@ namespace relvo::app {
 namespace {
 
 const char kUsageHead[] =
-    "usage: relvo [wizard] [--media DIR]... [--restore] [--unattended [--dest FOLDER] [--force]]\n"
-    "             [--log FILE]\n"
+    "usage: relvo [wizard] [--media DIR]... [--restore] [--unattended [--dest FOLDER] [--force]\n"
+    "                      [--rollback]] [--restore-point DIR | --no-restore-point] [--log FILE]\n"
     "\n"
     "Runs the update wizard on the console: the start page with the cautions of\n"
     "this update, the destination page with the folder of the installed\n"
@@ -37,8 +39,8 @@ const char kUsageHead[] =
 
 // The same wizard in windows (relvow.exe).
 const char kWindowsUsageHead[] =
-    "usage: relvow [--media DIR]... [--restore] [--unattended [--dest FOLDER] [--force]]\n"
-    "              [--log FILE]\n"
+    "usage: relvow [--media DIR]... [--restore] [--unattended [--dest FOLDER] [--force]\n"
+    "              [--rollback]] [--restore-point DIR | --no-restore-point] [--log FILE]\n"
     "\n"
     "Runs the update wizard in its windows: the start page with the cautions of\n"
     "this update, the destination page with the folder of the installed\n"
@@ -74,6 +76,19 @@ const char kWizardOptions[] =
     "                  the box shows as well, unchecked.\n"
     "  --force         with --unattended --restore: restore the files changed since\n"
     "                  the update too (else the restore is refused, exit 4)\n"
+    "  --rollback      with --unattended: when the update stops after changing\n"
+    "                  files, put them back as they were before it (a person\n"
+    "                  is asked instead)\n"
+    "  --restore-point DIR\n"
+    "                  keep the restore point in DIR (default: the user's state\n"
+    "                  folder, $XDG_STATE_HOME/relvo/restore or\n"
+    "                  ~/.local/state/relvo/restore; on Windows\n"
+    "                  %LOCALAPPDATA%\\Relvo\\restore). Every update keeps one, in\n"
+    "                  a folder of its own per product folder, the last three\n"
+    "                  kept: what each file it changes held before, and which\n"
+    "                  files and folders it made (relvo restore puts them back)\n"
+    "  --no-restore-point\n"
+    "                  keep none (also when its disk has no room for it)\n"
     "  --log FILE      append a log of the run to FILE: UTF-8, one line per\n"
     "                  event with its local time (pages, boxes, rows, settings\n"
     "                  edits, conversions, the exit status)\n"
@@ -81,16 +96,37 @@ const char kWizardOptions[] =
     "\n";
 
 const char kExitStatus[] =
+    "Before it changes anything, the update is run once with every change kept\n"
+    "in memory (as check-media --plan runs it) when every disk is at hand (one\n"
+    "folder, or a floppy set given as folders; on a drive whose disks are changed\n"
+    "by hand, the rows of disk 1): an update that would stop on the way changes\n"
+    "nothing. That run also tells how much room the restore point needs; where\n"
+    "its disk lacks that room a person chooses to go on without one, and an\n"
+    "unattended run stops (exit 5) unless --no-restore-point is given. Ctrl-C\n"
+    "during the update (or the terminal closing) finishes the file in hand and\n"
+    "stops there.\n"
+    "\n"
     "Exit status:\n"
     "  0  updated (also when warnings were shown)\n"
     "  1  info.txt could not be read whole, a page could not be shown, or another\n"
     "     error\n"
     "  2  bad usage\n"
-    "  3  cancelled: a page was cancelled (or the input ended), or a disk prompt\n"
+    "  3  cancelled with nothing changed: a page was cancelled (or the input\n"
+    "     ended), a disk prompt before any change, no room for the restore point\n"
+    "     and the person chose not to go on, or Ctrl-C before any change\n"
     "  4  unattended: the folder was rejected (no settings file, or this version\n"
     "     cannot be updated), or the product was not identified; the wizard\n"
     "     shows the destination page again instead when a person answers\n"
-    "  5  the installation failed (extraction, copy, file status or a file error)\n"
+    "  5  the installation failed with nothing changed: the check before the\n"
+    "     update found a row that would fail (extraction, copy, file status or a\n"
+    "     file error), a failure came before any change, or (unattended) the\n"
+    "     restore point has no room\n"
+    "  6  stopped after changing files (a failed row, a disk prompt cancelled,\n"
+    "     the product not identified after rows were applied, or Ctrl-C): the\n"
+    "     files stay as the run left them, and relvo restore --dest FOLDER puts\n"
+    "     them back from the restore point\n"
+    "  7  stopped after changing files, and put back as before the update (the\n"
+    "     wizard's question answered OK, or --rollback)\n"
     "A restore (--restore, or box 1004 checked) ends as relvo restore does:\n"
     "  0  restored\n"
     "  1  nothing to restore (no restore point for the folder), or an error (run\n"
@@ -98,7 +134,8 @@ const char kExitStatus[] =
     "  4  refused: files changed since the update (listed); nothing was changed\n";
 
 const char kUpdateUsage[] =
-    "usage: relvo update --media DIR [--media DIR]... --dest FOLDER [--log FILE]\n"
+    "usage: relvo update --media DIR [--media DIR]... --dest FOLDER [--rollback]\n"
+    "                    [--restore-point DIR | --no-restore-point] [--log FILE]\n"
     "\n"
     "Runs the update from the media in DIR (the folder that holds info.txt and\n"
     "the archives) on the installed product in FOLDER, without questions: the\n"
@@ -109,6 +146,13 @@ const char kUpdateUsage[] =
     "  --media DIR     the update media (a folder, or a drive such as A:); given\n"
     "                  again, disk 2, 3, ...\n"
     "  --dest FOLDER   the folder of the installed product\n"
+    "  --rollback      when the update stops after changing files, put them back\n"
+    "                  as they were before it\n"
+    "  --restore-point DIR\n"
+    "                  keep the restore point in DIR (default: the user's state\n"
+    "                  folder)\n"
+    "  --no-restore-point\n"
+    "                  keep none\n"
     "  --log FILE      append a log of the run to FILE\n"
     "  -h, --help, /?  show this help\n"
     "\n";
@@ -122,9 +166,11 @@ struct WizardOptions {
   std::string commandLine;         // for the log
   bool restore = false;            // --restore: the wizard for undoing an update
   bool force = false;              // --force: an unattended restore restores changed files too
-  // Where restore points are kept (UTF-8); empty: io.restorePointBase, else
-  // the user's state folder (DefaultRestorePointBase).
-  std::string restorePointBase;
+  // Where restore points are kept (--restore-point, UTF-8 as given); empty:
+  // io.restorePointBase, else the user's state folder (DefaultRestorePointBase).
+  std::string pointBase;
+  bool noPoint = false;            // --no-restore-point
+  bool rollback = false;
 };
 
 // The command as messages name it: "relvo wizard", "relvo update", or the
@@ -156,6 +202,7 @@ int RunWizard(const WizardOptions& o, WizardIo& io) {
   io.ran = true;
   int status = kOtherError;
   std::string statusName = ExitCodeName(kOtherError);
+  std::string applied;
   try {
     FileSystem& disk = io.files ? *io.files : native_file_system();
     CurrentFolders& folders = io.folders ? *io.folders : native_current_folders();
@@ -175,10 +222,10 @@ int RunWizard(const WizardOptions& o, WizardIo& io) {
     // folder that the destination page changes.
     auto folderText = [&](const std::string& utf8) { return AbsoluteFolderText(folders, enc::utf8_to_cp932(utf8)); };
     const std::string dest = o.hasDest ? folderText(o.dest) : std::string();
-    const std::string pointBase = !o.restorePointBase.empty() ? folderText(o.restorePointBase)
+    const std::string pointBase = !o.pointBase.empty() ? folderText(o.pointBase)
                                   : !io.restorePointBase.empty() ? io.restorePointBase
                                                                  : DefaultRestorePointBase();
-    RestoreRecord restoreRecord(log);
+    RestoreLog restoreRecord(log);
     if (o.unattended) {
       console.set_page_script([&](const fw::Dialog& dlg, int visit) -> std::vector<std::string> {
         // Each page is answered once: a page shown again (the destination
@@ -196,8 +243,16 @@ int RunWizard(const WizardOptions& o, WizardIo& io) {
     }
 
     // The run's host and the view's layers, once the application knows the
-    // program folder.
+    // program folder; the gate under the host, the guarded run over it.
+    RunGate gate;
     std::optional<RunHost> run;
+    std::optional<GuardedRun> guarded;
+    GuardOptions guard;
+    guard.restorePoint = !o.noPoint;
+    guard.pointBase = pointBase;
+    guard.rollback = o.rollback;
+    guard.unattended = o.unattended;
+    guard.checkRoom = io.checkRoom;
     const std::string mediaFolder = o.media.empty() ? std::string() : enc::utf8_to_cp932(o.media.front());
     AppSetup setup{mediaFolder, folders, [&](const std::string& programFolder) {
                      record.set_program_folder(programFolder);
@@ -207,8 +262,11 @@ int RunWizard(const WizardOptions& o, WizardIo& io) {
                        disks.push_back(ProgramFolderFromArgument(folderText(o.media[i])));
                        log.write("disk", std::to_string(i + 1) + " " + LogPath(disks.back()));
                      }
-                     run.emplace(RunParts{disk, system, std::move(disks)}, record, &record);
+                     run.emplace(RunParts{disk, system, std::move(disks), gate.layer()}, record, &record);
+                     guarded.emplace(*run, gate, guard, log);
+                     record.set_guarded_end(&guarded->end());
                      ViewEnvironment env{programFolder, folders, registry, run->host(), &record};
+                     env.runner = &*guarded;
                      env.points = RestorePointPlace{pointBase, &disk};
                      env.restore = o.restore;
                      // Nobody to ask: files changed since the update stop the
@@ -223,6 +281,7 @@ int RunWizard(const WizardOptions& o, WizardIo& io) {
     fw::RunApp(app);
     status = record.status();
     statusName = record.status_name();
+    applied = record.applied();
   } catch (const std::exception& e) {
     const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
     const std::string what = memory ? "out of memory" : e.what();
@@ -231,8 +290,11 @@ int RunWizard(const WizardOptions& o, WizardIo& io) {
     status = kOtherError;
     statusName = ExitCodeName(kOtherError);
   }
-  log.write("end", std::to_string(status) + " (" + statusName + ")");
+  // What the update applied, when it stopped after changing files.
+  log.write("end", std::to_string(status) + " (" + statusName + ")" +
+                       (status == kStopped || status == kPutBack ? ": " + applied : std::string()));
   io.out << std::flush;
+  interrupt::finished();
   return status;
 }
 
@@ -258,9 +320,14 @@ int ParseOptions(int argc, char** argv, WizardIo& io, bool update, WizardOptions
       o.restore = true;
     } else if (a == "--force" && !update) {
       o.force = true;
-    } else if (a == "--media" || a == "--dest" || a == "--log") {
+    } else if (a == "--no-restore-point") {
+      o.noPoint = true;
+    } else if (a == "--rollback") {
+      o.rollback = true;
+    } else if (a == "--media" || a == "--dest" || a == "--log" || a == "--restore-point") {
       if (++i >= argc || argv[i][0] == '\0') return Usage(io, command, a + " needs a " + (a == "--log" ? "file" : "folder"), usage);
       if (a == "--media") o.media.push_back(argv[i]);
+      if (a == "--restore-point") o.pointBase = argv[i];
       if (a == "--dest") {
         o.dest = argv[i];
         o.hasDest = true;
@@ -275,6 +342,9 @@ int ParseOptions(int argc, char** argv, WizardIo& io, bool update, WizardOptions
   if (o.hasDest && !o.unattended) return Usage(io, command, "--dest is for --unattended runs", usage);
   if (o.force && !(o.unattended && o.restore))
     return Usage(io, command, "--force is for --unattended --restore runs", usage);
+  if (o.rollback && !o.unattended) return Usage(io, command, "--rollback is for --unattended runs", usage);
+  if (o.noPoint && !o.pointBase.empty())
+    return Usage(io, command, "--restore-point and --no-restore-point exclude each other", usage);
   return -1;
 }
 
@@ -289,6 +359,7 @@ int ExitCodeOf(UpdateOutcome how) {
     case UpdateOutcome::NotIdentified: return kRejected;
     case UpdateOutcome::Failed: return kFailed;
     case UpdateOutcome::DescriptorIncomplete: return kOtherError;
+    case UpdateOutcome::Interrupted: return kCancelled;  // with nothing changed
   }
   return kOtherError;
 }

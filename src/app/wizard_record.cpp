@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/commands.h"
+#include "app/guarded_run.h"
 #include "fw/console/terminal.h"
 #include "platform/console.h"
 #include "res/dialogs.h"
@@ -19,6 +20,8 @@ const char* ExitCodeName(int status) {
     case kCancelled: return "cancelled";
     case kRejected: return "rejected";
     case kFailed: return "failed";
+    case kStopped: return "stopped after changes";
+    case kPutBack: return "stopped and put back";
   }
   return "?";
 }
@@ -79,6 +82,8 @@ std::string ResultName(int pageId, int result) {
   return "?";
 }
 
+}  // namespace
+
 const char* OutcomeName(UpdateOutcome how) {
   switch (how) {
     case UpdateOutcome::Updated: return "updated";
@@ -88,11 +93,23 @@ const char* OutcomeName(UpdateOutcome how) {
     case UpdateOutcome::NotIdentified: return "product not identified";
     case UpdateOutcome::Failed: return "installation failed";
     case UpdateOutcome::DescriptorIncomplete: return "info.txt not read whole";
+    case UpdateOutcome::Interrupted: return "interrupted";
   }
   return "?";
 }
 
-}  // namespace
+int ExitCodeOf(UpdateOutcome how, bool changed, bool restored) {
+  if (how == UpdateOutcome::Updated || !changed) return ExitCodeOf(how);
+  return restored ? kPutBack : kStopped;
+}
+
+void RestoreLog::put_back(const std::string& path, PutBackHow how) {
+  log_.write("put-back", LogPath(path) + ": " + PutBackName(how));
+}
+
+void RestoreLog::kept(const std::string& path, const std::string& keptAs) {
+  log_.write("kept", LogPath(path) + " -> " + LogPath(keptAs));
+}
 
 void WizardRecord::finish(int status) {
   if (finished_) return;
@@ -118,6 +135,7 @@ void WizardRecord::step(const fw::Step& s) {
 
 void WizardRecord::row_ended(const fw::Progress& row, bool done) {
   const fw::Progress& p = shown_.row == row.row ? shown_ : row;
+  if (done) rowsDone_ = row.row;
   log_.write("row", std::to_string(p.row) + "/" + std::to_string(p.rowCount) + (p.isArchive ? " extract " : " copy ") +
                         LogPath(p.source) + " -> " + LogPath(p.target) + ": " + (done ? "done" : "failed"));
 }
@@ -172,6 +190,9 @@ void WizardRecord::page_ended(int pageId, int result, const UpdateDescriptor& d)
 }
 
 void WizardRecord::update_starting(const UpdateDescriptor& d) {
+  rowsDone_ = 0;
+  shown_ = fw::Progress();
+  destination_ = d.installFolder;
   out_ << "destination: " << LogText(d.installFolder) << "\n" << std::flush;
   // The folder text, and where it lies when the platform writes it otherwise.
   const std::string text = LogText(d.installFolder), where = LogPath(d.installFolder);
@@ -179,18 +200,23 @@ void WizardRecord::update_starting(const UpdateDescriptor& d) {
 }
 
 void WizardRecord::update_ended(int result, UpdateOutcome how) {
-  log_.write("update", "returned " + std::to_string(result) + ": " + OutcomeName(how));
+  const bool changed = guarded_ && guarded_->changed, restored = guarded_ && guarded_->restored;
+  std::string text = "returned " + std::to_string(result) + ": " + OutcomeName(how);
+  if (guarded_ && guarded_->checkedStop) text += " (found by the check before changing: nothing changed)";
+  if (how != UpdateOutcome::Updated && changed) {
+    applied_ = "rows done " + std::to_string(rowsDone_) + "/" + std::to_string(shown_.rowCount);
+    if (shown_.row > rowsDone_) applied_ += ", stopped in row " + std::to_string(shown_.row);
+    text += std::string(", after changing files (") + applied_ + ")" + (restored ? ", put back" : "");
+  }
+  log_.write("update", text);
+  if (guarded_ && !guarded_->roomText.empty() && unattended_)
+    out_ << "relvo: " << guarded_->roomText << "; --no-restore-point updates without one\n" << std::flush;
+  if (guarded_ && !guarded_->pointFolder.empty() && how != UpdateOutcome::Updated && changed && !restored)
+    out_ << "relvo: the update stopped after changing files; its restore point " << LogPath(guarded_->pointFolder)
+         << " puts them back: relvo restore --dest " << LogPath(destination_) << "\n" << std::flush;
   rejected_ = result != 1;
   rejectedStatus_ = ExitCodeOf(how);
-  if (result == 1) finish(ExitCodeOf(how));
-}
-
-void RestoreRecord::put_back(const std::string& path, PutBackHow how) {
-  log_.write("put-back", LogPath(path) + ": " + PutBackName(how));
-}
-
-void RestoreRecord::kept(const std::string& path, const std::string& keptAs) {
-  log_.write("kept", LogPath(path) + " -> " + LogPath(keptAs));
+  if (result == 1) finish(ExitCodeOf(how, changed, restored));
 }
 
 const char* WizardRecord::RestoreStatusName(int status) {

@@ -13,7 +13,16 @@
 namespace relvo::app {
 
 // The exit statuses of relvo wizard and relvo update.
-enum ExitCode { kUpdated = 0, kOtherError = 1, kBadUsage = 2, kCancelled = 3, kRejected = 4, kFailed = 5 };
+enum ExitCode {
+  kUpdated = 0,
+  kOtherError = 1,
+  kBadUsage = 2,
+  kCancelled = 3,  // nothing changed
+  kRejected = 4,
+  kFailed = 5,     // nothing changed
+  kStopped = 6,    // the run stopped after changing files; they stay as it left them
+  kPutBack = 7,    // the run stopped after changing files, and they were put back as before
+};
 
 // "updated", "error", ... for a status.
 const char* ExitCodeName(int status);
@@ -50,23 +59,32 @@ class RunLog {
   bool incomplete_ = false;
 };
 
+// "updated", "cancelled at a disk prompt", ... for the log.
+const char* OutcomeName(UpdateOutcome how);
+
+// The exit status of relvo wizard and relvo update for a run that ended as
+// how, having changed files (changed) and put them back (restored).
+int ExitCodeOf(UpdateOutcome how, bool changed, bool restored);
+
 // A CP932 text for the log, one line (control characters escaped).
 std::string LogText(const std::string& cp932);
 // A CP932 path for the log or the terminal, as a user of the platform
 // writes it.
 std::string LogPath(const std::string& cp932Path);
 
-// Writes each path a restore puts back, and each newer copy kept, to the
-// log.
-class RestoreRecord final : public RestoreEvents {
+// Writes each path a restore puts back, and each newer copy it keeps, to
+// the log ("put-back", "kept").
+class RestoreLog final : public RestoreEvents {
  public:
-  explicit RestoreRecord(RunLog& log) : log_(log) {}
+  explicit RestoreLog(RunLog& log) : log_(log) {}
   void put_back(const std::string& path, PutBackHow how) override;
   void kept(const std::string& path, const std::string& keptAs) override;
 
  private:
   RunLog& log_;
 };
+
+struct GuardedEnd;
 
 // Sits between the run and the console's user interface: every box and
 // row, every page result and run event goes to the log; it prints the
@@ -111,6 +129,13 @@ class WizardRecord final : public fw::Ui, public RunEvents, public WizardEvents 
   static const char* RestoreStatusName(int status);
 
   void set_program_folder(const std::string& folder) { programFolder_ = folder; }
+  // How each guarded run ended beyond its outcome (files changed, put
+  // back), read when the run has ended; nullptr: runs change nothing they
+  // do not complete.
+  void set_guarded_end(const GuardedEnd* end) { guarded_ = end; }
+  // What the update applied, for the log's end line: "rows done 4/6,
+  // stopped in row 5"; empty when no run stopped after changing files.
+  const std::string& applied() const { return applied_; }
 
  private:
   void finish(int status);
@@ -121,6 +146,10 @@ class WizardRecord final : public fw::Ui, public RunEvents, public WizardEvents 
   bool unattended_;
   std::string programFolder_;
   fw::Progress shown_;  // the row as its progress line named it
+  int rowsDone_ = 0;    // rows of the last run that ended done
+  const GuardedEnd* guarded_ = nullptr;
+  std::string applied_;
+  std::string destination_;  // of the last run
   bool finished_ = false;
   int status_ = kOtherError;
   bool rejected_ = false;  // the last run sent the wizard back to the destination page

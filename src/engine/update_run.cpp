@@ -224,6 +224,13 @@ int RowFailed(Host& host, const fw::Progress& row, const std::string& text, Upda
   return 1;
 }
 
+// True when the run is to stop here: it then ends as Interrupted.
+bool Stopping(const Host& host, UpdateOutcome& outcome) {
+  if (!host.stopRequested || !host.stopRequested()) return false;
+  outcome = UpdateOutcome::Interrupted;
+  return true;
+}
+
 int RunSteps(Host& host, UpdateDescriptor& d, const std::string& programFolder, UpdateOutcome& outcome) {
   bool masterFiles = false;
   const ProductFolderCheck checked = CheckFolder(host.fs, d);
@@ -252,6 +259,7 @@ int RunSteps(Host& host, UpdateDescriptor& d, const std::string& programFolder, 
   const int rowCount = d.rowCount();
   for (int i = 0; i < rowCount; ++i) {
     ArchiveRow& row = d.rows[static_cast<std::size_t>(i)];
+    if (Stopping(host, outcome)) return 1;
 
     if (PromptsForDisk(row.diskNumber, currentDisk) && host.sys.drive_type(programFolder) == kDriveRemovable) {
       const std::string mediaCheck = DiskPromptFile(programFolder, row.archiveName);
@@ -320,7 +328,9 @@ int RunSteps(Host& host, UpdateDescriptor& d, const std::string& programFolder, 
     if (host.events) host.events->row_ended(progress, true);
   }
 
+  if (Stopping(host, outcome)) return 1;
   if (c_atoi(d.digitizerEdition) == 1) ApplyDigitizerEdition(host, d, working, masterFiles);
+  if (Stopping(host, outcome)) return 1;
   if (c_atoi(d.masterAdjust) == 1) ConvertMasters(host, working);
 
   ShowOk(host, kDone, kCaptionConfirm);
@@ -362,6 +372,9 @@ int RunUpdate(Host& host, UpdateDescriptor& d, const std::string& programFolder,
     // as any other failed installation does.
     ShowOk(host, Format(kFileErrorFmt, e.path(), e.op_text()), kCaptionConfirm);
     how = UpdateOutcome::Failed;
+    result = 1;
+  } catch (const RunInterrupted&) {
+    how = UpdateOutcome::Interrupted;
     result = 1;
   }
   if (outcome) *outcome = how;

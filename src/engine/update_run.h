@@ -1,6 +1,7 @@
 // The update run: from the media into the product folder (checks, disk
 // prompts, archives, single files, settings edits, voice data, conversions).
 #pragma once
+#include <functional>
 #include <string>
 
 #include "engine/update_descriptor.h"
@@ -53,7 +54,17 @@ struct Host {
   void* ownerWindow = nullptr;     // owner of the library's windows (the view)
   RunEvents* events = nullptr;     // told what the run did, when given
   DiskChanger* changer = nullptr;  // nullptr: the user changes the disks by hand
+  // True once the run is to stop (the user interrupted it): the run stops
+  // before its next row and before its settings edits and conversions.
+  // Empty: never.
+  std::function<bool()> stopRequested;
 };
+
+// Thrown by a layer under the run (a file layer) when the run is to stop
+// before the next file it starts: RunUpdate ends the run as Interrupted,
+// with no box. Not a std::exception, so that no layer that turns those into
+// a failure message (the archive library) takes it for a failed file.
+struct RunInterrupted {};
 
 // Asks for disk n of the update media: the disk prompt ("n 枚目の...",
 // caption "確認", OK and Cancel) on host.ui; answered OK, host.changer (when
@@ -70,6 +81,7 @@ enum class UpdateOutcome {
   NotIdentified,         // a START row was reached with product code -1; 0
   Failed,                // an extraction, copy, status or file operation failed; 1
   DescriptorIncomplete,  // info.txt was missing, unreadable or cut short; 1
+  Interrupted,           // stopped at a safe point at the user's request (no box); 1
 };
 
 // Runs the update on d.installFolder from the media in programFolder (a

@@ -18,6 +18,11 @@ namespace relvo {
 class DelegatingFileSystem : public FileSystem {
  public:
   explicit DelegatingFileSystem(FileSystem& inner) : inner_(inner) {}
+  // Not copied: a layer built over another delegating layer must hand its
+  // calls to that layer, never take over the layer that one hands them to
+  // (which a copy would do, silently).
+  DelegatingFileSystem(const DelegatingFileSystem&) = delete;
+  DelegatingFileSystem& operator=(const DelegatingFileSystem&) = delete;
 
   bool exists(const std::string& p) override { return inner_.exists(p); }
   bool make_dir(const std::string& p) override { return inner_.make_dir(p); }

@@ -124,7 +124,8 @@ int CRelvoView::RunUpdate() {
   host.ownerWindow = this;
   if (env_.events) env_.events->update_starting(descriptor_);
   UpdateOutcome how = UpdateOutcome::Failed;
-  const int result = relvo::RunUpdate(host, descriptor_, env_.programFolder, &how);
+  const int result = env_.runner ? env_.runner->Run(host, descriptor_, env_.programFolder, &how)
+                                 : relvo::RunUpdate(host, descriptor_, env_.programFolder, &how);
   if (env_.events) env_.events->update_ended(result, how);
   return result;
 }

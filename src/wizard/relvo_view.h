@@ -45,6 +45,15 @@ class WizardEvents {
   virtual void no_restore_point(const UpdateDescriptor&) {}
 };
 
+// The update run as the program carries it out around RunUpdate: a check
+// before anything is changed, a restore point, the way back after a stop.
+class UpdateRunner {
+ public:
+  virtual ~UpdateRunner() = default;
+  // As RunUpdate: 1 ends the wizard, 0 shows the destination page again.
+  virtual int Run(Host& host, UpdateDescriptor& d, const std::string& programFolder, UpdateOutcome* how) = 0;
+};
+
 // The program folder and the layers the view works through. The system
 // keeps them as globals set once at start-up; the application object hands
 // them to the view it creates.
@@ -65,6 +74,7 @@ struct ViewEnvironment {
   // What a restore does with the files changed since the update.
   ChangedFiles changedFiles = ChangedFiles::Ask;
   RestoreEvents* restoreEvents = nullptr;  // told each path a restore puts back
+  UpdateRunner* runner = nullptr;  // nullptr: RunUpdate itself
 };
 
 class CRelvoView : public fw::View {

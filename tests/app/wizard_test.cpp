@@ -4,6 +4,7 @@
 // log and the product as the run left it.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -15,9 +16,12 @@
 #include "app/run_host.h"
 #include "engine/recording_files.h"
 #include "engine/restore_point.h"
+#include "engine/restore.h"
 #include "fw/console/console_backend.h"
 #include "platform/encoding.h"
+#include "platform/delegating_files.h"
 #include "platform/files.h"
+#include "platform/interrupt.h"
 #include "platform/registry_file.h"
 #include "support/folder_snapshot.h"
 #include "support/memory_registry.h"
@@ -41,6 +45,25 @@ void CopyTree(const std::string& from, const std::string& to) {
   }
 }
 
+// Removes what the folder (a text ending with a separator) holds.
+void EmptyFolder(const std::string& folder) {
+  FileSystem& fs = native_file_system();
+  for (const FoundEntry& e : fs.find(folder + "*")) {
+    const std::string path = folder + e.name;
+    if (e.isFolder) {
+      EmptyFolder(path + "\\");
+      fs.remove_folder(path);
+      continue;
+    }
+    FileStatus st;
+    if (fs.get_status(path, st) && (st.attribute & kAttrReadOnly)) {
+      st.attribute = 0;
+      fs.set_status(path, st);
+    }
+    fs.remove(path);
+  }
+}
+
 std::size_t Count(const std::string& text, const std::string& needle) {
   std::size_t n = 0;
   for (std::size_t at = 0; (at = text.find(needle, at)) != std::string::npos; ++at) ++n;
@@ -55,6 +78,9 @@ class WizardTest : public ::testing::Test {
     const std::string demo = test::test_data_dir() + "..\\..\\demo\\";
     CopyTree(demo + "media\\disk1\\", tmp / "disk1\\");
     CopyTree(demo + "media\\disk2\\", tmp / "disk2\\");
+    // Kept by its full path: the destination page changes the current
+    // folder, which a relative data folder follows.
+    CopyTree(demo + "product\\", tmp / "demo-product\\");
     FreshProduct();
     tmp.mkdir("empty");
     // The machine's uninstall entry names the copy, as the demo's names
@@ -64,7 +90,8 @@ class WizardTest : public ::testing::Test {
   // The demo product, as the demo machine has it but in the copy: its
   // settings name the copy's master and wave folders.
   void FreshProduct() {
-    CopyTree(test::test_data_dir() + "..\\..\\demo\\product\\", product());
+    EmptyFolder(product());
+    CopyTree(tmp / "demo-product\\", product());
     tmp.write(productName + "\\vornel1.ini", "[SYSTEM]\r\nTITLE=VORNEL ﾌﾟﾛ 2.5\r\nMAKER=1\r\n\r\n[DIR]\r\nMASTER=" +
                                            product() + "master\r\nWAV=" + product() + "wave\r\n");
   }
@@ -73,6 +100,8 @@ class WizardTest : public ::testing::Test {
   // shows it on Windows (a prefix of what it shows anywhere).
   std::string productFolder() const { return U(product().substr(0, product().size() - 1)); }
   std::string settings() const { return tmp.read(productName + "\\vornel1.ini"); }
+  // The product's whole tree: names, bytes, read-only bits.
+  std::string Product() const { return test::Snapshot(native_file_system(), product()); }
   bool updated() const { return settings().find("ﾍﾞﾙﾄﾗﾝ") != std::string::npos; }
 
   // Runs relvo with args (UTF-8; "@disk1" and the like name the copies)
@@ -94,6 +123,8 @@ class WizardTest : public ::testing::Test {
     io.options.echo = true;
     io.registry = &registry;
     io.restorePointBase = points();
+    io.files = files;
+    io.checkRoom = room;
     const int argc = static_cast<int>(argv.size());
     const int status = update ? RunUpdateCommand(argc, argv.data(), io) : RunWizardCommand(argc, argv.data(), io);
     out = o.str() + err.str();
@@ -123,6 +154,30 @@ class WizardTest : public ::testing::Test {
   test::TempDir tmp;
   test::MemoryRegistry registry;
   std::string productName = "product";  // the product's folder in tmp
+  FileSystem* files = nullptr;  // the disk the wizard works on; nullptr: the machine's
+  std::function<RoomCheck(const std::string&, std::uint64_t)> room;
+};
+
+// The disk, with a Ctrl-C that comes as the run starts the first file
+// whose name holds marker.
+class CtrlCAt final : public DelegatingFileSystem {
+ public:
+  explicit CtrlCAt(std::string marker) : DelegatingFileSystem(native_file_system()), marker_(std::move(marker)) {}
+  bool copy_file(const std::string& f, const std::string& t) override {
+    const bool ok = inner_.copy_file(f, t);
+    hit(t);
+    return ok;
+  }
+  std::unique_ptr<FileWriter> create_temp(const std::string& p) override {
+    hit(p);
+    return inner_.create_temp(p);
+  }
+
+ private:
+  void hit(const std::string& p) {
+    if (p.find(marker_) != std::string::npos) interrupt::request();
+  }
+  std::string marker_;
 };
 
 const std::vector<std::string> kTwoDisks = {"--media", "@disk1", "--media", "@disk2", "--log", "@relvo.log"};
@@ -156,16 +211,27 @@ TEST_F(WizardTest, PageSequenceDrivenByInput) {
         "page confirm: 1", "update returned 1: updated"}},
       {"a rejected folder, then esc: cancelled", "click 1\n" + wrong + "click 1\nclick 1\nenter\nesc\n", 3, false,
        {"update returned 0", "page destination: 2 (esc)"}},
-      {"disk prompt cancelled", "click 1\nclick 1\nclick 1\nclick 2\nenter\n", 3, false,
-       {"page confirm: 1", "update returned 1: cancelled at a disk prompt"}},
+      // Rows 1-4 were applied: the wizard offers to put them back.
+      {"disk prompt cancelled, the product left as the run left it", "click 1\nclick 1\nclick 1\nclick 2\nenter\n", 6,
+       false,
+       {"page confirm: 1", "restore-point ", "box [" + U("確認] ｱｯﾌﾟﾃﾞｲﾄが途中で終了") ,
+        "update returned 1: cancelled at a disk prompt, after changing files (rows done 4/6)",
+        "end 6 (stopped after changes): rows done 4/6"}},
+      {"disk prompt cancelled, the product put back", "click 1\nclick 1\nclick 1\nclick 2\nenter\nclick 1\nenter\n", 7,
+       false,
+       {"update returned 1: cancelled at a disk prompt, after changing files (rows done 4/6), put back",
+        "end 7 (stopped and put back)"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     FreshProduct();
+    const std::string before = Product();
     tmp.write("relvo.log", "");
     std::string out;
     EXPECT_EQ(Run(kTwoDisks, c.input, out), c.status) << out;
     EXPECT_EQ(updated(), c.updated) << out;
+    // Only an update and a stop left as it is change the product.
+    EXPECT_EQ(Product() == before, c.status != 0 && c.status != 6) << out;
     const std::string log = Log();
     std::size_t at = 0;
     for (const std::string& event : c.log) {
@@ -218,16 +284,17 @@ TEST_F(WizardTest, UnattendedRunsAndTheirStatus) {
     std::vector<std::string> args;
     int status;
     bool updated;
-    const char* shown;  // in the transcript
+    std::string shown;  // in the transcript
   } cases[] = {
       {"the registry's folder, both disks", {"--unattended", "--media", "@disk1", "--media", "@disk2"}, 0, true,
        "destination: "},
       {"a folder without settings", {"--unattended", "--dest", "@empty", "--media", "@disk1"}, 4, false,
        "(unattended: click 1)"},
-      {"the second disk missing", {"--unattended", "--media", "@disk1", "--media", "@empty"}, 3, false,
-       "(unattended: click 2, asked again at once)"},
+      // The check before the update finds where it would stop: nothing is changed.
+      {"the second disk missing", {"--unattended", "--media", "@disk1", "--media", "@empty"}, 5, false,
+       "2 " + U("枚目のｱｯﾌﾟﾃﾞｲﾄFD (") + U(tmp / "empty")},
       {"one folder for both disks: an archive missing", {"--unattended", "--media", "@disk1"}, 5, false,
-       "(5/6) extract"},
+       U("SYS2.lzh が見つかりません。")},
       {"no info.txt", {"--unattended", "--dest", "@product", "--media", "@empty"}, 1, false, "info.txt"},
       {"--dest without --unattended", {"--dest", "@product"}, 2, false, "--dest is for --unattended runs"},
       {"relvo update", {"update", "--media", "@disk1", "--media", "@disk2", "--dest", "@product"}, 0, true,
@@ -240,8 +307,10 @@ TEST_F(WizardTest, UnattendedRunsAndTheirStatus) {
     SCOPED_TRACE(c.name);
     FreshProduct();
     std::string out;
+    const std::string before = Product();
     EXPECT_EQ(Run(c.args, "", out, c.args.front() == "update"), c.status) << out;
     EXPECT_EQ(updated(), c.updated) << out;
+    EXPECT_EQ(Product() == before, !c.updated) << out;
     EXPECT_NE(out.find(c.shown), std::string::npos) << out;
   }
   // A log that is no plain file (a folder, a FIFO that nobody reads, a
@@ -260,6 +329,80 @@ TEST_F(WizardTest, UnattendedRunsAndTheirStatus) {
               1);
     EXPECT_FALSE(updated());
     EXPECT_NE(out.find("cannot open the log file"), std::string::npos) << out;
+  }
+}
+
+// What the update does around the run: the check before changing, the
+// restore point and its room, Ctrl-C, and putting back after a stop.
+TEST_F(WizardTest, GuardedRuns) {
+  const std::vector<std::string> update = {"update", "--media", "@disk1", "--media", "@disk2", "--dest", "@product",
+                                           "--log", "@relvo.log"};
+  auto noRoom = [](const std::string&, std::uint64_t needed) { return RoomCheck{true, needed, needed - 1}; };
+  const struct {
+    const char* name;
+    std::vector<std::string> more;  // after update's arguments
+    const char* ctrlC;              // the file whose start brings Ctrl-C; nullptr: none
+    bool room;
+    const char* title;              // the product's TITLE; nullptr: the demo's
+    std::string input;              // a person's answers (relvo wizard) instead of relvo update
+    int status;
+    const char* product;            // "before", "updated" or "stopped"
+    bool point;                     // a restore point kept
+    std::string logged;
+  } cases[] = {
+      {"Ctrl-C in row 4", {}, "README", true, nullptr, "", 6, "stopped", true,
+       "end 6 (stopped after changes): rows done 4/6\n"},
+      {"Ctrl-C in row 4, --rollback", {"--rollback"}, "README", true, nullptr, "", 7, "before", true,
+       "end 7 (stopped and put back): rows done 4/6\n"},
+      {"Ctrl-C between the members of row 1", {}, "vornel.cfg", true, nullptr, "", 6, "stopped", true,
+       "rows done 0/6, stopped in row 1\n"},
+      {"Ctrl-C, no restore point", {"--no-restore-point"}, "README", true, nullptr, "", 6, "stopped", false,
+       "restore-point none (--no-restore-point)"},
+      {"no room for the point", {}, nullptr, false, nullptr, "", 5, "before", false,
+       "not enough room for the restore point"},
+      {"no room, --no-restore-point", {"--no-restore-point"}, nullptr, false, nullptr, "", 0, "updated", false,
+       "end 0 (updated)"},
+      {"no room: a person goes on without", {}, nullptr, false, nullptr,
+       "click 1\nclick 1\nclick 1\nclick 1\nclick 1\nenter\n", 0,
+       "updated", false, "restore-point none: the update goes on without one"},
+      {"no room: a person stops", {}, nullptr, false, nullptr, "click 1\nclick 1\nclick 1\nclick 2\n", 3, "before",
+       false, "end 3 (cancelled)"},
+      {"product not identified after row 1", {}, nullptr, true, "UNKNOWN", "", 4, "before", false,
+       "would stop at row 1/6 extract"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FreshProduct();
+    if (c.title) tmp.write("product\\vornel1.ini", std::string("[SYSTEM]\r\nTITLE=") + c.title + "\r\n");
+    EmptyFolder(tmp / "points\\");
+    tmp.write("relvo.log", "");
+    const std::string before = Product();
+    std::optional<CtrlCAt> disk;
+    if (c.ctrlC) files = &disk.emplace(c.ctrlC);
+    room = c.room ? nullptr : std::function<RoomCheck(const std::string&, std::uint64_t)>(noRoom);
+    std::vector<std::string> args = c.input.empty() ? update : kTwoDisks;
+    args.insert(args.end(), c.more.begin(), c.more.end());
+    std::string out;
+    EXPECT_EQ(Run(args, c.input, out, c.input.empty()), c.status) << out;
+    files = nullptr;
+    room = nullptr;
+    const std::string after = Product();
+    EXPECT_EQ(after == before, std::string(c.product) == "before") << out;
+    EXPECT_EQ(updated(), std::string(c.product) == "updated") << out;
+    EXPECT_NE(Log().find(c.logged), std::string::npos) << Log();
+    const bool kept = !native_file_system().find(tmp / "points\\*").empty();
+    EXPECT_EQ(kept, c.point) << Log();
+    // A point kept after a stop puts the product back.
+    if (!kept || std::string(c.product) != "stopped") continue;
+    EXPECT_NE(out.find("relvo restore --dest " + U(tmp / "product")), std::string::npos) << out;
+    std::vector<std::string> words = {"restore", "--dest", U(product()), "--restore-point", U(tmp / "points")};
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    std::istringstream in;
+    std::ostringstream o, e;
+    WizardIo io{in, o, e};
+    EXPECT_EQ(RunRestoreCommand(static_cast<int>(argv.size()), argv.data(), io), 0) << e.str();
+    EXPECT_EQ(Product(), before);
   }
 }
 
@@ -400,6 +543,24 @@ TEST_F(WizardTest, PlanOfTheDemoCompletesAsTheUpdateDoes) {
   ASSERT_TRUE(r.plan);
   EXPECT_EQ(r.plan->outcome, UpdateOutcome::Updated) << MediaReportToText(r);
   EXPECT_EQ(r.errorCount(), 0) << MediaReportToText(r);
+  // The restore point the plan counts is the one the update keeps, and it
+  // puts the product back whole.
+  const std::string before = Product();
+  std::string out;
+  ASSERT_EQ(Run({"update", "--media", "@disk1", "--media", "@disk2", "--dest", "@product"}, "", out, true), 0) << out;
+  const std::string folder = ProductPointsFolder(native_file_system(), tmp / "points\\", product());
+  const std::vector<PointInfo> points = ListPoints(native_file_system(), folder);
+  ASSERT_EQ(points.size(), 1u);
+  EXPECT_GT(r.plan->point.paths, 20u);
+  EXPECT_EQ(points[0].entries.size(), r.plan->point.paths);
+  EXPECT_EQ(points[0].bytes, r.plan->point.oldBytes);
+  EXPECT_GE(r.plan->point.needed, r.plan->point.oldBytes + r.plan->point.paths);
+  EXPECT_NE(MediaReportToText(r).find("Restore point: " + std::to_string(r.plan->point.paths) + " paths recorded"),
+            std::string::npos);
+  EXPECT_TRUE(updated());
+  EXPECT_EQ(RestoreProduct(native_file_system(), native_file_system(), folder, RestoreRequest{}).result,
+            RestoreResult::Restored);
+  EXPECT_EQ(Product(), before);
 }
 
 // The frame as start-up leaves it (no menu, maximized, the template's title
