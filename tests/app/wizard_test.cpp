@@ -23,6 +23,7 @@
 #include "platform/files.h"
 #include "platform/interrupt.h"
 #include "platform/registry_file.h"
+#include "support/copy_tree.h"
 #include "support/folder_snapshot.h"
 #include "support/memory_registry.h"
 #include "support/scripted_ui.h"
@@ -32,18 +33,6 @@ namespace relvo::app {
 namespace {
 
 std::string U(const std::string& cp932) { return enc::cp932_to_utf8(cp932); }
-
-// Copies the tree at from into to (folder texts ending with a separator).
-void CopyTree(const std::string& from, const std::string& to) {
-  FileSystem& fs = native_file_system();
-  fs.make_dir(to);
-  for (const FoundEntry& e : fs.find(from + "*")) {
-    if (e.isFolder)
-      CopyTree(from + e.name + "\\", to + e.name + "\\");
-    else
-      ASSERT_TRUE(fs.copy_file(from + e.name, to + e.name)) << U(from + e.name);
-  }
-}
 
 // Removes what the folder (a text ending with a separator) holds.
 void EmptyFolder(const std::string& folder) {
@@ -76,11 +65,11 @@ class WizardTest : public ::testing::Test {
  protected:
   WizardTest() {
     const std::string demo = test::test_data_dir() + "..\\..\\demo\\";
-    CopyTree(demo + "media\\disk1\\", tmp / "disk1\\");
-    CopyTree(demo + "media\\disk2\\", tmp / "disk2\\");
+    test::CopyTree(demo + "media\\disk1\\", tmp / "disk1\\");
+    test::CopyTree(demo + "media\\disk2\\", tmp / "disk2\\");
     // Kept by its full path: the destination page changes the current
     // folder, which a relative data folder follows.
-    CopyTree(demo + "product\\", tmp / "demo-product\\");
+    test::CopyTree(demo + "product\\", tmp / "demo-product\\");
     FreshProduct();
     tmp.mkdir("empty");
     // The machine's uninstall entry names the copy, as the demo's names
@@ -91,7 +80,7 @@ class WizardTest : public ::testing::Test {
   // settings name the copy's master and wave folders.
   void FreshProduct() {
     EmptyFolder(product());
-    CopyTree(tmp / "demo-product\\", product());
+    test::CopyTree(tmp / "demo-product\\", product());
     tmp.write(productName + "\\vornel1.ini", "[SYSTEM]\r\nTITLE=VORNEL ﾌﾟﾛ 2.5\r\nMAKER=1\r\n\r\n[DIR]\r\nMASTER=" +
                                            product() + "master\r\nWAV=" + product() + "wave\r\n");
   }

@@ -162,22 +162,6 @@ bool is_plain(HANDLE h, BY_HANDLE_FILE_INFORMATION* info = nullptr) {
   return (i.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-class Win32Reader final : public FileReader {
- public:
-  Win32Reader(HANDLE h, std::string path) : h_(h), path_(std::move(path)) {}
-  std::size_t read(void* buf, std::size_t n) override {
-    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n, 1u << 30));
-    DWORD got = 0;
-    if (!ReadFile(h_.get(), buf, want, &got, nullptr))
-      throw FileError(FileError::Op::Read, path_, static_cast<int>(GetLastError()));
-    return got;
-  }
-
- private:
-  FileHandle h_;
-  std::string path_;
-};
-
 class Win32Writer final : public FileWriter {
  public:
   Win32Writer(HANDLE h, std::string path) : h_(h), path_(std::move(path)) {}
@@ -363,7 +347,7 @@ class Win32FileSystem final : public FileSystem {
     FileHandle h(CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!h.valid() || !is_plain(h.get())) return nullptr;
-    return std::make_unique<Win32Reader>(h.release(), path);
+    return std::make_unique<win32::HandleReader>(h.release(), path);
   }
 
   std::unique_ptr<FileReader> open_exclusive(const std::string& path) override {
@@ -375,7 +359,7 @@ class Win32FileSystem final : public FileSystem {
     FileHandle h(CreateFileW(w.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!h.valid() || !is_plain(h.get())) return nullptr;
-    return std::make_unique<Win32Reader>(h.release(), path);
+    return std::make_unique<win32::HandleReader>(h.release(), path);
   }
 
   std::unique_ptr<FileWriter> create(const std::string& path) override {

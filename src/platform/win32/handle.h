@@ -3,7 +3,11 @@
 #pragma once
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
+
+#include "platform/files.h"
 
 namespace relvo::win32 {
 
@@ -34,6 +38,24 @@ class FileHandle {
 
  private:
   HANDLE h_;
+};
+
+// Reads a file through its handle, from where the handle stands; a failed
+// read throws FileError naming path. Owns the handle.
+class HandleReader final : public FileReader {
+ public:
+  HandleReader(HANDLE h, std::string path) : h_(h), path_(std::move(path)) {}
+  std::size_t read(void* buf, std::size_t n) override {
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n, 1u << 30));
+    DWORD got = 0;
+    if (!ReadFile(h_.get(), buf, want, &got, nullptr))
+      throw FileError(FileError::Op::Read, path_, static_cast<int>(GetLastError()));
+    return got;
+  }
+
+ private:
+  FileHandle h_;
+  std::string path_;
 };
 
 // A search handle from FindFirstFileW.

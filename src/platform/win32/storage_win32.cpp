@@ -16,22 +16,6 @@ using win32::FileHandle;
 using win32::narrow;
 using win32::widen;
 
-class OffsetReader final : public FileReader {
- public:
-  OffsetReader(HANDLE h, std::string path) : h_(h), path_(std::move(path)) {}
-  std::size_t read(void* buf, std::size_t n) override {
-    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(n, 1u << 30));
-    DWORD got = 0;
-    if (!ReadFile(h_.get(), buf, want, &got, nullptr))
-      throw FileError(FileError::Op::Read, path_, static_cast<int>(GetLastError()));
-    return got;
-  }
-
- private:
-  FileHandle h_;
-  std::string path_;
-};
-
 // FOLDERID_LocalAppData, spelled out so that no GUID library is needed.
 const GUID kLocalAppData = {0xf1b32785, 0x6fba, 0x4fcf, {0x9d, 0x55, 0x7b, 0x8e, 0x7f, 0x15, 0x70, 0x91}};
 
@@ -59,7 +43,7 @@ std::unique_ptr<FileReader> open_read_at(const std::string& path, std::uint64_t 
   LARGE_INTEGER to;
   to.QuadPart = static_cast<LONGLONG>(offset);
   if (offset > size || !SetFilePointerEx(h.get(), to, nullptr, FILE_BEGIN)) return nullptr;
-  return std::make_unique<OffsetReader>(h.release(), path);
+  return std::make_unique<win32::HandleReader>(h.release(), path);
 }
 
 bool sync_folder(const std::string& folder) {
