@@ -12,7 +12,7 @@ for p in "${presets[@]}"; do
   cmake --preset "$p" >/dev/null
   cmake --build --preset "$p"
   case "$p" in
-    fuzz) scripts/run-fuzz.sh build/fuzz "${RELVO_FUZZ_SECONDS:-20}" ;;
+    fuzz) scripts/run-fuzz.sh build/fuzz "${RELVO_FUZZ_SECONDS:-12}" ;;
     mingw) scripts/wine-run.sh wineboot -i >/dev/null 2>&1 || true
            ctest --preset "$p" --no-tests=error ;;
     *) ctest --preset "$p" --no-tests=error ;;
