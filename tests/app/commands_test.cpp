@@ -16,6 +16,7 @@
 #include "archive/lzh_builder.h"
 #include "platform/delegating_files.h"
 #include "platform/encoding.h"
+#include "support/drain_file.h"
 #include "support/temp_dir.h"
 
 namespace relvo::app {
@@ -29,14 +30,6 @@ struct Caught {
   std::string out, err;
 };
 
-std::string Contents(std::FILE* f) {
-  std::rewind(f);
-  std::string text;
-  for (int ch; (ch = std::fgetc(f)) != EOF;) text += static_cast<char>(ch);
-  std::fclose(f);
-  return text;
-}
-
 Caught Call(const std::function<int(int, char**, std::FILE*, std::FILE*)>& command, std::vector<std::string> args) {
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
@@ -45,8 +38,8 @@ Caught Call(const std::function<int(int, char**, std::FILE*, std::FILE*)>& comma
   Caught c;
   if (!out || !err) return c;
   c.status = command(static_cast<int>(argv.size()), argv.data(), out, err);
-  c.out = Contents(out);
-  c.err = Contents(err);
+  c.out = test::Drain(out);
+  c.err = test::Drain(err);
   return c;
 }
 
@@ -170,7 +163,7 @@ TEST(Commands, OutputThatCannotBeWrittenIsNoSuccess) {
   // The progress lines of a completed update are no result of their own:
   // losing them is told, and the update's status stands.
   EXPECT_EQ(FinishOutput(readOnly, err, 0, true), 0);
-  const std::string told = Contents(err);
+  const std::string told = test::Drain(err);
   EXPECT_NE(told.find("the output could not be written"), std::string::npos) << told;
   EXPECT_NE(told.find("the progress output could not be written"), std::string::npos) << told;
   std::fclose(readOnly);

@@ -8,6 +8,7 @@
 
 #include "app/commands.h"
 #include "platform/encoding.h"
+#include "support/drain_file.h"
 #include "support/temp_dir.h"
 
 namespace relvo::app {
@@ -18,14 +19,6 @@ struct Result {
   std::string out, err;
 };
 
-std::string Drain(std::FILE* f) {
-  std::rewind(f);
-  std::string s;
-  for (int c; (c = std::fgetc(f)) != EOF;) s += static_cast<char>(c);
-  std::fclose(f);
-  return s;
-}
-
 Result Lzh(std::vector<std::string> args) {
   args.insert(args.begin(), "lzh");
   std::vector<char*> argv;
@@ -35,8 +28,8 @@ Result Lzh(std::vector<std::string> args) {
   Result r;
   if (!out || !err) return r;
   r.status = RunLzhCommand(static_cast<int>(argv.size()), argv.data(), out, err);
-  r.out = Drain(out);
-  r.err = Drain(err);
+  r.out = test::Drain(out);
+  r.err = test::Drain(err);
   return r;
 }
 

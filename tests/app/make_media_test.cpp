@@ -14,6 +14,7 @@
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "support/copy_tree.h"
+#include "support/drain_file.h"
 #include "support/folder_snapshot.h"
 #include "support/memory_registry.h"
 #include "support/temp_dir.h"
@@ -31,14 +32,6 @@ std::string Noise(std::size_t n, std::uint32_t seed) {
     c = static_cast<char>(seed >> 24);
   }
   return s;
-}
-
-std::string Drain(std::FILE* f) {
-  std::rewind(f);
-  std::string text;
-  for (int ch; (ch = std::fgetc(f)) != EOF;) text += static_cast<char>(ch);
-  std::fclose(f);
-  return text;
 }
 
 class MakeMediaTest : public ::testing::Test {
@@ -74,7 +67,7 @@ class MakeMediaTest : public ::testing::Test {
     if (!out || !err) return -1;
     const int status =
         RunMakeMediaCommand(static_cast<int>(argv.size()), argv.data(), fs_, native_system_info(), out, err);
-    text = Drain(out) + Drain(err);
+    text = test::Drain(out) + test::Drain(err);
     return status;
   }
 
